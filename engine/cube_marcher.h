@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// Numbering shared by the whole program:
+//   axis k:   0 = x, 1 = y, 2 = z; its bit is 1 << k.
+//   corner i: 0..7, bit k of i is the corner's coordinate along axis k.
+//   edge e:   0..11, the adjacent corner pairs (smaller corner first) in
+//             lexicographic order, as buildEdges() lays them out.
+//   case n:   0..255, bit i set when corner i is inside (value >= 0).
+// No operation checks the range of an index; callers keep to the ranges above.
+
+struct Vec3 {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+};
+
+inline constexpr int32_t kCornerCount = 8;
+inline constexpr int32_t kEdgeCount = 12;
+inline constexpr int32_t kAxisCount = 3;
+inline constexpr int32_t kCaseCount = 256;
+inline constexpr int32_t kMaxTrianglesPerCase = 10;
+// The most triangles any case of the generated table holds; callers of
+// polygoniseCell size their buffers by it.
+inline constexpr int32_t kMaxTrianglesPerCell = 8;
+inline constexpr int32_t kFloatsPerTriangle = 9;
+
+struct CaseEntry {
+    int32_t caseNumber = 0;  // 0 until generated; then the case's own index
+    int32_t triangleCount = 0;
+    int32_t triangles[3 * kMaxTrianglesPerCase] = {};  // triangle t at 3t, 3t+1, 3t+2
+    Vec3 normalHint;  // direction toward the clear side, written by the last match
+};
+
+struct CubeMarcher {
+    CaseEntry caseTable[kCaseCount];
+    int32_t usageCount[kCaseCount];
+    float cornerValue[kCornerCount] = {};
+    float cornerOffset[kCornerCount][kAxisCount] = {};
+    int32_t edgeCorners[kEdgeCount][2] = {};
+
+    CubeMarcher() { resetUsage(); }
+
+    // --- Topology (topology.cpp) ---
+    void buildCornerOffsets();
+    void buildEdges();
+    static bool areAdjacent(int32_t a, int32_t b);
+    int32_t findEdge(int32_t a, int32_t b) const;  // -1 when a and b share no edge
+    int32_t edgeAxis(int32_t edge) const;          // -1 for a non-adjacent pair
+    static int32_t flipCorner(int32_t corner, int32_t axis);
+    int32_t shiftedEdge(int32_t edge, int32_t axis) const;  // -1 when there is none
+    static int32_t isLowSide(int32_t corner, int32_t axis);
+    void edgesAlongAxis(int32_t axis, int32_t out[4]) const;
+    static void cornerSigns(int32_t caseIndex, int32_t out[kCornerCount]);
+    static Vec3 cornerDirection(int32_t corner);
+    Vec3 edgeMidpoint(int32_t edge) const;
+
+    // --- Table generation and listing (generator.cpp) ---
+    // Lays out the cube, generates the table and writes the listing to `out`.
+    void initialiseCubeMarcher(FILE* out);
+    void generateCaseTable();
+    void printCaseTable(FILE* out) const;
+
+    // --- Pattern handlers: each returns the number of triangles it appended ---
+    int32_t addIsolatedCorners(int32_t caseIndex);
+    int32_t addIsolatedEdges(int32_t caseIndex);
+    int32_t addHalfCubeSplits(int32_t caseIndex);
+    int32_t addFaceTriple(int32_t caseIndex);
+    int32_t addCornerStar(int32_t caseIndex);
+    int32_t addCornerChain(int32_t caseIndex);
+
+    // Gives triangles firstTriangle..triangleCount-1 of the case the winding
+    // that agrees with its normalHint; returns how many it reversed.
+    int32_t orientTriangles(int32_t caseIndex, int32_t firstTriangle = 0);
+
+    // --- Cell polygonisation (polygoniser.cpp) ---
+    static uint32_t caseIndexOf(const float values[kCornerCount]);
+    void setCornerValues(const float values[kCornerCount]);
+    Vec3 interpolateEdge(int32_t edge) const;
+    // Writes kFloatsPerTriangle floats per triangle into `out`, which must hold
+    // kMaxTrianglesPerCell triangles; returns the number written.
+    int32_t polygoniseCell(float* out);
+
+    // --- Usage statistics (usage_stats.cpp) ---
+    void resetUsage();
+    void printUsageStats(FILE* out) const;
+};

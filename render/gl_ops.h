@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+
+// The OpenGL 1.1 operations the program draws with, as a compile-time
+// interface: the surface pass and the scene setup are templates over a "Gl"
+// type with the member functions below, so a backend costs nothing per vertex.
+// Backends: OpenGl (render/opengl.h, the real calls), NoGl (below: headless
+// runs), and the recording backend of the tests.
+//
+//   void clearColor(float r, float g, float b, float a);
+//   void clear(GlBitfield mask);
+//   void viewport(int32_t x, int32_t y, int32_t width, int32_t height);
+//   void enable(GlEnum cap);            void disable(GlEnum cap);
+//   void shadeModel(GlEnum mode);
+//   void lightModelfv(GlEnum pname, const float* params);
+//   void lightfv(GlEnum light, GlEnum pname, const float* params);
+//   void materialfv(GlEnum face, GlEnum pname, const float* params);
+//   void materialf(GlEnum face, GlEnum pname, float param);
+//   void matrixMode(GlEnum mode);       void loadIdentity();
+//   void frustum(double l, double r, double b, double t, double n, double f);
+//   void translatef(float x, float y, float z);
+//   void rotatef(float angle, float x, float y, float z);
+//   void begin(GlEnum mode);            void end();
+//   void color3f(float r, float g, float b);
+//   void normal3f(float x, float y, float z);
+//   void vertex3f(float x, float y, float z);
+
+using GlEnum = uint32_t;
+using GlBitfield = uint32_t;
+
+// The values of the OpenGL 1.1 enumerants we use; render/opengl.h checks them
+// against the system's GL header.
+namespace gl {
+inline constexpr GlEnum kLines = 0x0001;
+inline constexpr GlEnum kTriangles = 0x0004;
+inline constexpr GlEnum kFrontAndBack = 0x0408;
+inline constexpr GlEnum kCullFace = 0x0B44;
+inline constexpr GlEnum kLighting = 0x0B50;
+inline constexpr GlEnum kLightModelAmbient = 0x0B53;
+inline constexpr GlEnum kDepthTest = 0x0B71;
+inline constexpr GlEnum kNormalize = 0x0BA1;
+inline constexpr GlEnum kDiffuse = 0x1201;
+inline constexpr GlEnum kSpecular = 0x1202;
+inline constexpr GlEnum kPosition = 0x1203;
+inline constexpr GlEnum kShininess = 0x1601;
+inline constexpr GlEnum kModelView = 0x1700;
+inline constexpr GlEnum kProjection = 0x1701;
+inline constexpr GlEnum kFlat = 0x1D00;
+inline constexpr GlEnum kLight0 = 0x4000;  // kLight0 + i is light i
+inline constexpr GlBitfield kDepthBufferBit = 0x0100;
+inline constexpr GlBitfield kColorBufferBit = 0x4000;
+}  // namespace gl
+
+// Drawing turned off: every operation does nothing, so headless runs extract,
+// count and list exactly as a drawing run does.
+struct NoGl {
+    void clearColor(float, float, float, float) {}
+    void clear(GlBitfield) {}
+    void viewport(int32_t, int32_t, int32_t, int32_t) {}
+    void enable(GlEnum) {}
+    void disable(GlEnum) {}
+    void shadeModel(GlEnum) {}
+    void lightModelfv(GlEnum, const float*) {}
+    void lightfv(GlEnum, GlEnum, const float*) {}
+    void materialfv(GlEnum, GlEnum, const float*) {}
+    void materialf(GlEnum, GlEnum, float) {}
+    void matrixMode(GlEnum) {}
+    void loadIdentity() {}
+    void frustum(double, double, double, double, double, double) {}
+    void translatef(float, float, float) {}
+    void rotatef(float, float, float, float) {}
+    void begin(GlEnum) {}
+    void end() {}
+    void color3f(float, float, float) {}
+    void normal3f(float, float, float) {}
+    void vertex3f(float, float, float) {}
+};
