@@ -1,0 +1,62 @@
+#include <cstdint>
+#include <limits>
+
+#include "engine/cube_marcher.h"
+
+namespace {
+
+// A very long run must not wrap a counter into negative numbers.
+void countSaturating(int32_t& counter) {
+    if (counter < std::numeric_limits<int32_t>::max()) {
+        ++counter;
+    }
+}
+
+}  // namespace
+
+// Zero (either sign) counts as inside; NaN fails the test and counts as outside.
+uint32_t CubeMarcher::caseIndexOf(const float values[kCornerCount]) {
+    uint32_t caseIndex = 0;
+    for (int32_t corner = 0; corner < kCornerCount; ++corner) {
+        if (values[corner] >= 0.0f) {
+            caseIndex |= 1u << corner;
+        }
+    }
+    return caseIndex;
+}
+
+void CubeMarcher::setCornerValues(const float values[kCornerCount]) {
+    for (int32_t corner = 0; corner < kCornerCount; ++corner) {
+        cornerValue[corner] = values[corner];
+    }
+}
+
+// Only edges whose corners lie on different sides are interpolated, so the
+// denominator is never zero and t stays within [0, 1].
+Vec3 CubeMarcher::interpolateEdge(int32_t edge) const {
+    const int32_t a = edgeCorners[edge][0];
+    const int32_t b = edgeCorners[edge][1];
+    const double va = cornerValue[a];
+    const double vb = cornerValue[b];
+    const double t = va / (va - vb);
+    const auto lerp = [&](int32_t axis) {
+        const double from = cornerOffset[a][axis];
+        return static_cast<float>(from + t * (cornerOffset[b][axis] - from));
+    };
+    return {lerp(0), lerp(1), lerp(2)};
+}
+
+int32_t CubeMarcher::polygoniseCell(float* out) {
+    const CaseEntry& entry = caseTable[caseIndexOf(cornerValue)];
+    countSaturating(usageCount[entry.caseNumber]);
+    for (int32_t t = 0; t < entry.triangleCount; ++t) {
+        for (int32_t vertex = 0; vertex < 3; ++vertex) {
+            const Vec3 point = interpolateEdge(entry.triangles[3 * t + vertex]);
+            float* slot = out + kFloatsPerTriangle * t + kAxisCount * vertex;
+            slot[0] = point.x;
+            slot[1] = point.y;
+            slot[2] = point.z;
+        }
+    }
+    return entry.triangleCount > 0 ? entry.triangleCount : 0;
+}
