@@ -1,0 +1,57 @@
+#pragma once
+
+#include <concepts>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <vector>
+
+#include "app/frame.h"
+#include "app/options.h"
+#include "app/window_procedure.h"
+#include "platform/window_system.h"
+
+// The keys of --press, handed to the window procedure frame by frame.
+class KeySchedule {
+  public:
+    explicit KeySchedule(std::span<const ScheduledKey> keys);
+
+    // Delivers, as msg::kKeyDown to windowProcedure, the keys scheduled for
+    // frame `frame` that have not been delivered yet, in the order given.
+    // Returns whether it delivered any. Frames must be asked for in
+    // ascending order; `window` may be null (headless).
+    bool deliverBefore(int64_t frame, WindowHandle window);
+
+  private:
+    std::vector<ScheduledKey> keys_;  // stable-sorted by frame
+    size_t next_ = 0;
+};
+
+// Drains every waiting message, then renders a frame whenever the queue is
+// empty, until the quit message arrives; returns the quit message's code.
+// Scheduled keys are delivered once the queue is empty before their frame,
+// and the queue is drained again before that frame, so an Escape among them
+// ends the run before the frame. After frame options.frames the window
+// procedure receives a close request, exactly as when the user closes the
+// window.
+template <GlOperations Gl, std::invocable Present>
+int32_t runFrames(Gl& gl, Present&& present, WindowHandle window, const Options& options,
+                  FILE* out) {
+    KeySchedule schedule(options.presses);
+    int64_t framesDone = 0;
+    Message message;
+    while (true) {
+        if (peekMessage(message)) {
+            if (message.code == msg::kQuit) {
+                return static_cast<int32_t>(message.wParam);
+            }
+            translateMessage(message);
+            dispatchMessage(message);
+        } else if (options.frames && framesDone == *options.frames) {
+            windowProcedure(window, msg::kClose, 0, 0);
+        } else if (!schedule.deliverBefore(framesDone + 1, window)) {
+            renderFrame(gl, present, out);
+            ++framesDone;
+        }
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/cube_marcher.h"
+#include "field/scalar_grid.h"
+
+// The program-wide objects, alive for the whole process. The settings the
+// keys change are in settings.h.
+
+// Samples along each axis of sampleGrid.
+inline constexpr int32_t kGridSize = 40;
+
+// Holds the generated case table and counts every polygonised cell.
+extern CubeMarcher cubeMarcher;
+// The field sampled every frame; empty until start-up allocates it.
+extern ScalarGrid sampleGrid;

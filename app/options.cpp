@@ -1,0 +1,254 @@
+#include "app/options.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kProgramName = "marching-cubes";
+
+using OptionHandler = bool (*)(std::string_view value, Options& options, std::string& error);
+
+// One command-line option. A new option is one more row in kOptions, plus a
+// rule in checkCombination if it depends on another.
+struct OptionSpec {
+    std::string_view name;
+    std::string_view valueName;  // empty for a flag, which takes no value
+    std::string_view help;
+    bool repeatable;
+    OptionHandler apply;
+};
+
+struct KeyName {
+    std::string_view name;
+    WParam virtualKey;
+};
+
+constexpr std::array kKeyNames{
+    KeyName{"Escape", vk::kEscape},
+    KeyName{"PageUp", vk::kPageUp},
+    KeyName{"PageDown", vk::kPageDown},
+    KeyName{"Left", vk::kLeft},
+    KeyName{"Up", vk::kUp},
+    KeyName{"Right", vk::kRight},
+    KeyName{"Down", vk::kDown},
+    KeyName{"A", vk::kA},
+    KeyName{"L", vk::kL},
+    KeyName{"P", vk::kP},
+    KeyName{"Q", vk::kQ},
+    KeyName{"W", vk::kW},
+};
+
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// A whole number in [low, high] written in decimal digits only.
+bool parseCount(std::string_view text, int64_t low, int64_t high, int64_t& value,
+                std::string& problem) {
+    const bool digitsOnly =
+        !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+    if (!digitsOnly) {
+        problem = quoted(text) + " is not a whole number";
+        return false;
+    }
+    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (status != std::errc{} || end != text.data() + text.size() || value < low || value > high) {
+        problem = quoted(text) + " is out of range (" + std::to_string(low) + " to " +
+                  std::to_string(high) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool setHeadless(std::string_view, Options& options, std::string&) {
+    options.headless = true;
+    return true;
+}
+
+bool setHelp(std::string_view, Options& options, std::string&) {
+    options.helpRequested = true;
+    return true;
+}
+
+bool setVersion(std::string_view, Options& options, std::string&) {
+    options.versionRequested = true;
+    return true;
+}
+
+bool setFrames(std::string_view value, Options& options, std::string& error) {
+    int64_t frames = 0;
+    if (!parseCount(value, 0, kMaxFrames, frames, error)) {
+        error = "--frames: " + error;
+        return false;
+    }
+    options.frames = frames;
+    return true;
+}
+
+bool findKey(std::string_view name, WParam& virtualKey) {
+    const auto found = std::ranges::find_if(
+        kKeyNames, [name](const KeyName& key) { return equalsIgnoringCase(key.name, name); });
+    if (found == kKeyNames.end()) {
+        return false;
+    }
+    virtualKey = found->virtualKey;
+    return true;
+}
+
+std::string knownKeyNames() {
+    std::string names;
+    for (const KeyName& key : kKeyNames) {
+        names += (names.empty() ? "" : ", ") + std::string(key.name);
+    }
+    return names;
+}
+
+// One "F:KEY" entry of --press.
+bool parseScheduledKey(std::string_view entry, ScheduledKey& key, std::string& error) {
+    const size_t colon = entry.find(':');
+    if (colon == std::string_view::npos) {
+        error = "--press: " + quoted(entry) + " is not FRAME:KEY";
+        return false;
+    }
+    std::string problem;
+    if (!parseCount(entry.substr(0, colon), 1, kMaxFrames, key.frame, problem)) {
+        error = "--press: frame " + problem + "; frames count from 1";
+        return false;
+    }
+    const std::string_view name = entry.substr(colon + 1);
+    if (!findKey(name, key.virtualKey)) {
+        error = "--press: unknown key " + quoted(name) + " (known: " + knownKeyNames() + ")";
+        return false;
+    }
+    return true;
+}
+
+bool addPresses(std::string_view value, Options& options, std::string& error) {
+    size_t start = 0;
+    while (true) {
+        const size_t comma = value.find(',', start);
+        ScheduledKey key;
+        if (!parseScheduledKey(value.substr(start, comma - start), key, error)) {
+            return false;
+        }
+        options.presses.push_back(key);
+        if (comma == std::string_view::npos) {
+            return true;
+        }
+        start = comma + 1;
+    }
+}
+
+constexpr std::array kOptions{
+    OptionSpec{"--headless", "", "run without a window or OpenGL (needs --frames)", false,
+               setHeadless},
+    OptionSpec{"--frames", "N", "quit after frame N (0 to 1000000000)", false, setFrames},
+    OptionSpec{"--press", "F:KEY[,F:KEY...]",
+               "press KEY (see below, any letter case) just before frame F (from 1)", true,
+               addPresses},
+    OptionSpec{"--help", "", "print this help and exit", false, setHelp},
+    OptionSpec{"--version", "", "print the version and exit", false, setVersion},
+};
+
+const OptionSpec* findOption(std::string_view name) {
+    const auto found =
+        std::ranges::find_if(kOptions, [name](const OptionSpec& o) { return o.name == name; });
+    return found == kOptions.end() ? nullptr : &*found;
+}
+
+bool checkCombination(const Options& options, std::string& error) {
+    if (options.headless && !options.frames) {
+        error = "--headless needs --frames N, or the run would never end";
+        return false;
+    }
+    for (const ScheduledKey& key : options.presses) {
+        if (options.frames && key.frame > *options.frames) {
+            error = "--press: frame " + std::to_string(key.frame) +
+                    " comes after the last frame (" + std::to_string(*options.frames) + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Splits "--name=value" and finds the option; takes the value from the next
+// argument when the option needs one and has none attached.
+bool applyArgument(std::span<const char* const> arguments, size_t& index,
+                   std::vector<const OptionSpec*>& seen, Options& options, std::string& error) {
+    const std::string_view argument = arguments[index];
+    const size_t equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    const OptionSpec* option = argument.starts_with("--") ? findOption(name) : nullptr;
+    if (option == nullptr) {
+        error = (argument.starts_with("-") ? "unknown option " : "unexpected argument ") +
+                quoted(argument);
+        return false;
+    }
+    if (!option->repeatable && std::ranges::find(seen, option) != seen.end()) {
+        error = std::string(option->name) + " is given more than once";
+        return false;
+    }
+    seen.push_back(option);
+    const bool valueAttached = equals != std::string_view::npos;
+    if (option->valueName.empty()) {
+        if (valueAttached) {
+            error = std::string(option->name) + " takes no value";
+            return false;
+        }
+        return option->apply({}, options, error);
+    }
+    if (!valueAttached && index + 1 >= arguments.size()) {
+        error =
+            std::string(option->name) + " needs a value (" + std::string(option->valueName) + ")";
+        return false;
+    }
+    const std::string_view value =
+        valueAttached ? argument.substr(equals + 1) : std::string_view(arguments[++index]);
+    return option->apply(value, options, error);
+}
+
+}  // namespace
+
+bool parseOptions(std::span<const char* const> arguments, Options& options, std::string& error) {
+    std::vector<const OptionSpec*> seen;
+    for (size_t index = 0; index < arguments.size(); ++index) {
+        if (!applyArgument(arguments, index, seen, options, error)) {
+            return false;
+        }
+    }
+    if (options.helpRequested || options.versionRequested) {
+        return true;  // asking for help is fine whatever else is wrong
+    }
+    return checkCombination(options, error);
+}
+
+void printUsage(FILE* out) {
+    std::fprintf(out, "Usage: %s [options]\n", kProgramName.data());
+    std::fprintf(out,
+                 "Shows an animated marching-cubes surface; keys: arrows orbit, PageUp/PageDown "
+                 "zoom,\nA animation, L lighting, P list one frame's triangles, Q/W time, "
+                 "Escape quits.\nOptions:\n");
+    for (const OptionSpec& option : kOptions) {
+        std::fprintf(out, "  %s%s%s\n      %s\n", option.name.data(),
+                     option.valueName.empty() ? "" : " ", option.valueName.data(),
+                     option.help.data());
+    }
+    std::fprintf(out, "Keys for --press: %s\n", knownKeyNames().c_str());
+    std::fflush(out);
+}
+
+void printVersion(FILE* out) {
+    std::fprintf(out, "%s %s\n", kProgramName.data(), MC_VERSION);
+    std::fflush(out);
+}

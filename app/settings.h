@@ -1,0 +1,17 @@
+#pragma once
+
+// Everything the user can change while the program runs. The keys of the
+// window procedure and the frame loop are the only writers; both run on the
+// one thread, between frames or in the frame's own steps.
+struct Settings {
+    float animationTime = 0.0f;     // field clock; may go negative
+    bool listingRequested = false;  // list the next frame's triangles
+    bool animationEnabled = true;   // the frame advances the clock
+    bool lightingEnabled = true;
+    float cameraDistance = 40.0f;  // grid units, eye to grid centre
+    float cameraPitch = 45.0f;     // degrees about x; never wrapped
+    float cameraYaw = -45.0f;      // degrees about y; never wrapped
+};
+
+// The one instance; `settings = Settings{}` restores the start values.
+extern Settings settings;

@@ -1,0 +1,76 @@
+#include "app/window_procedure.h"
+
+#include <algorithm>
+
+#include "app/settings.h"
+#include "platform/window_system.h"
+
+namespace {
+
+constexpr int32_t kHandled = 0;
+constexpr int32_t kQuitCode = 0;
+
+void zoom(float factor) {
+    settings.cameraDistance = std::clamp(settings.cameraDistance * factor, keys::kMinCameraDistance,
+                                         keys::kMaxCameraDistance);
+}
+
+void applyKey(WParam virtualKey) {
+    switch (virtualKey) {
+        case vk::kEscape:
+            postQuitMessage(kQuitCode);
+            break;
+        case vk::kPageUp:
+            zoom(keys::kZoomInFactor);
+            break;
+        case vk::kPageDown:
+            zoom(keys::kZoomOutFactor);
+            break;
+        case vk::kLeft:
+            settings.cameraYaw += keys::kTurnStepDegrees;
+            break;
+        case vk::kRight:
+            settings.cameraYaw -= keys::kTurnStepDegrees;
+            break;
+        case vk::kUp:
+            settings.cameraPitch += keys::kTurnStepDegrees;
+            break;
+        case vk::kDown:
+            settings.cameraPitch -= keys::kTurnStepDegrees;
+            break;
+        case vk::kA:
+            settings.animationEnabled = !settings.animationEnabled;
+            break;
+        case vk::kL:
+            settings.lightingEnabled = !settings.lightingEnabled;
+            break;
+        case vk::kP:
+            settings.listingRequested = true;
+            break;
+        case vk::kQ:
+            settings.animationTime -= keys::kTimeStep;
+            break;
+        case vk::kW:
+            settings.animationTime += keys::kTimeStep;
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+int32_t windowProcedure(WindowHandle window, MessageCode code, WParam wParam, LParam lParam) {
+    switch (code) {
+        case msg::kClose:
+            postQuitMessage(kQuitCode);
+            return kHandled;
+        case msg::kDestroy:
+            return kHandled;
+        case msg::kKeyDown:
+            applyKey(wParam);
+            return kHandled;
+        default:
+            return defaultWindowProcedure(window, code, wParam, lParam);
+    }
+}

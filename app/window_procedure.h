@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/messages.h"
+
+// Key steps of the window procedure.
+namespace keys {
+inline constexpr float kZoomInFactor = 0.9f;   // Page Up
+inline constexpr float kZoomOutFactor = 1.1f;  // Page Down
+// Zooming multiplies, so the distance is kept where every zoom can be undone:
+// without the floor repeated Page Up reaches 0 and stays there.
+inline constexpr float kMinCameraDistance = 1e-3f;
+inline constexpr float kMaxCameraDistance = 1e6f;
+inline constexpr float kTurnStepDegrees = 5.0f;  // arrows
+inline constexpr float kTimeStep = 0.5f;         // W forward, Q back
+}  // namespace keys
+
+// The procedure of the program's window class. Close requests and Escape post
+// the quit message; key presses (auto-repeats included, the repeat count in
+// lParam ignored) change the global settings:
+//   Page Up / Page Down  camera distance x0.9 / x1.1, kept in
+//                        [kMinCameraDistance, kMaxCameraDistance]
+//   Left / Right         yaw +5 / -5 degrees;   Up / Down  pitch +5 / -5
+//   A  animation on/off   L  lighting on/off    P  list the next frame
+//   Q / W                animation time -0.5 / +0.5
+// Other keys do nothing; every key press answers 0 and never reaches the
+// default procedure. msg::kDestroy answers 0; every other message goes to
+// defaultWindowProcedure and its result is returned.
+int32_t windowProcedure(WindowHandle window, MessageCode code, WParam wParam, LParam lParam);

@@ -1,0 +1,347 @@
+#include "platform/window_system.h"
+
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/key_map.h"
+#include "platform/message_queue.h"
+
+struct DeviceContext {
+    Window* window = nullptr;
+};
+
+struct GlContext {
+    Window* window = nullptr;
+    bool handedOut = false;
+    bool deleted = false;
+};
+
+struct Window {
+    GLFWwindow* glfw = nullptr;
+    WindowProcedure procedure = nullptr;
+    int32_t outerWidth = 0;
+    int32_t outerHeight = 0;
+    bool pixelFormatSet = false;
+    DeviceContext deviceContext;
+    GlContext glContext;
+};
+
+namespace {
+
+// What every window surface is created with.
+constexpr PixelFormatRequest kWindowSurface{
+    .doubleBuffered = true, .rgba = true, .colourBits = 24, .depthBits = 16};
+constexpr int kBitsPerChannel = kWindowSurface.colourBits / 3;
+// The fixed-function pipeline is all we draw with; 1.x gives a compatibility context.
+constexpr int kGlMajorVersion = 1;
+constexpr int kGlMinorVersion = 1;
+
+struct RegisteredClass {
+    std::string name;
+    WindowProcedure procedure;
+};
+
+struct WindowSystem {
+    bool open = false;
+    std::string lastError;
+    std::vector<RegisteredClass> classes;
+    std::vector<std::unique_ptr<Window>> windows;
+};
+
+WindowSystem& windowSystem() {
+    static WindowSystem state;
+    return state;
+}
+
+void fail(std::string description) {
+    windowSystem().lastError = std::move(description);
+}
+
+void recordGlfwError(int, const char* description) {
+    fail(description);
+}
+
+const RegisteredClass* findClass(const char* name) {
+    auto& classes = windowSystem().classes;
+    auto found = std::find_if(classes.begin(), classes.end(),
+                              [name](const RegisteredClass& c) { return c.name == name; });
+    return found == classes.end() ? nullptr : &*found;
+}
+
+Window* windowOf(GLFWwindow* glfw) {
+    return static_cast<Window*>(glfwGetWindowUserPointer(glfw));
+}
+
+void onCloseRequest(GLFWwindow* glfw) {
+    // The window procedure decides whether the window goes; GLFW must not.
+    glfwSetWindowShouldClose(glfw, GLFW_FALSE);
+    message_queue::post({.window = windowOf(glfw), .code = msg::kClose});
+}
+
+void onKey(GLFWwindow* glfw, int key, int, int action, int) {
+    const WParam virtualKey = virtualKeyOf(key);
+    if (virtualKey == 0) {
+        return;
+    }
+    const MessageCode code = action == GLFW_RELEASE ? msg::kKeyUp : msg::kKeyDown;
+    message_queue::post({.window = windowOf(glfw),
+                         .code = code,
+                         .wParam = virtualKey,
+                         .lParam = keyFlagsOf(action)});
+}
+
+void followFramebufferSize(int width, int height) {
+    glViewport(0, 0, width, height);
+}
+
+void onFramebufferResize(GLFWwindow* glfw, int width, int height) {
+    if (glfwGetCurrentContext() == glfw) {
+        followFramebufferSize(width, height);
+    }
+}
+
+bool openWindowSystem() {
+    if (windowSystem().open) {
+        return true;
+    }
+    glfwSetErrorCallback(recordGlfwError);
+    windowSystem().open = glfwInit() == GLFW_TRUE;
+    return windowSystem().open;
+}
+
+void closeWindowSystem() {
+    glfwTerminate();
+    windowSystem().open = false;
+}
+
+void requestWindowSurface() {
+    glfwDefaultWindowHints();
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_DOUBLEBUFFER, kWindowSurface.doubleBuffered ? GLFW_TRUE : GLFW_FALSE);
+    glfwWindowHint(GLFW_RED_BITS, kBitsPerChannel);
+    glfwWindowHint(GLFW_GREEN_BITS, kBitsPerChannel);
+    glfwWindowHint(GLFW_BLUE_BITS, kBitsPerChannel);
+    glfwWindowHint(GLFW_ALPHA_BITS, 0);
+    glfwWindowHint(GLFW_DEPTH_BITS, kWindowSurface.depthBits);
+    glfwWindowHint(GLFW_STENCIL_BITS, 0);
+    glfwWindowHint(GLFW_CLIENT_API, GLFW_OPENGL_API);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, kGlMajorVersion);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, kGlMinorVersion);
+}
+
+void listenTo(Window& window) {
+    glfwSetWindowUserPointer(window.glfw, &window);
+    glfwSetWindowCloseCallback(window.glfw, onCloseRequest);
+    glfwSetKeyCallback(window.glfw, onKey);
+    glfwSetFramebufferSizeCallback(window.glfw, onFramebufferResize);
+}
+
+// The window manager reports its decorations only once the window is mapped.
+void fitOuterSize(Window& window) {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    glfwGetWindowFrameSize(window.glfw, &left, &top, &right, &bottom);
+    const int clientWidth = window.outerWidth - left - right;
+    const int clientHeight = window.outerHeight - top - bottom;
+    if ((left | top | right | bottom) != 0 && clientWidth > 0 && clientHeight > 0) {
+        glfwSetWindowSize(window.glfw, clientWidth, clientHeight);
+    }
+}
+
+bool satisfies(const PixelFormatRequest& surface, const PixelFormatRequest& request) {
+    return surface.doubleBuffered == request.doubleBuffered && surface.rgba == request.rgba &&
+           surface.colourBits >= request.colourBits && surface.depthBits >= request.depthBits;
+}
+
+}  // namespace
+
+bool registerWindowClass(const WindowClass& windowClass) {
+    if (windowClass.name == nullptr || windowClass.procedure == nullptr) {
+        fail("a window class needs a name and a window procedure");
+        return false;
+    }
+    if (findClass(windowClass.name) != nullptr) {
+        fail(std::string("window class \"") + windowClass.name + "\" is already registered");
+        return false;
+    }
+    windowSystem().classes.push_back({windowClass.name, windowClass.procedure});
+    return true;
+}
+
+WindowHandle createWindow(const char* className, const char* title, int32_t outerWidth,
+                          int32_t outerHeight) {
+    const RegisteredClass* windowClass = findClass(className);
+    if (windowClass == nullptr) {
+        fail(std::string("no window class named \"") + className + "\"");
+        return nullptr;
+    }
+    if (!openWindowSystem()) {
+        return nullptr;
+    }
+    auto window = std::make_unique<Window>();
+    window->procedure = windowClass->procedure;
+    window->outerWidth = outerWidth;
+    window->outerHeight = outerHeight;
+    window->deviceContext.window = window.get();
+    window->glContext.window = window.get();
+    requestWindowSurface();
+    window->glfw = glfwCreateWindow(outerWidth, outerHeight, title, nullptr, nullptr);
+    if (window->glfw == nullptr) {
+        if (windowSystem().windows.empty()) {
+            closeWindowSystem();
+        }
+        return nullptr;
+    }
+    listenTo(*window);
+    windowSystem().windows.push_back(std::move(window));
+    return windowSystem().windows.back().get();
+}
+
+void showWindow(WindowHandle window) {
+    glfwShowWindow(window->glfw);
+    fitOuterSize(*window);
+}
+
+void destroyWindow(WindowHandle window) {
+    sendMessage(window, msg::kDestroy, 0, 0);
+    message_queue::dropMessagesFor(window);
+    glfwDestroyWindow(window->glfw);
+    auto& windows = windowSystem().windows;
+    std::erase_if(windows, [window](const auto& owned) { return owned.get() == window; });
+    if (windows.empty()) {
+        closeWindowSystem();
+    }
+}
+
+bool peekMessage(Message& message) {
+    if (windowSystem().open) {
+        glfwPollEvents();
+    }
+    return message_queue::take(message);
+}
+
+void translateMessage(const Message& message) {
+    if (message.code != msg::kKeyDown || message.window == nullptr) {
+        return;
+    }
+    GLFWwindow* glfw = message.window->glfw;
+    const bool shiftHeld = glfwGetKey(glfw, GLFW_KEY_LEFT_SHIFT) == GLFW_PRESS ||
+                           glfwGetKey(glfw, GLFW_KEY_RIGHT_SHIFT) == GLFW_PRESS;
+    const WParam character = characterOf(message.wParam, shiftHeld);
+    if (character != 0) {
+        message_queue::post({.window = message.window,
+                             .code = msg::kChar,
+                             .wParam = character,
+                             .lParam = message.lParam});
+    }
+}
+
+int32_t dispatchMessage(const Message& message) {
+    if (message.window == nullptr) {
+        return 0;
+    }
+    return sendMessage(message.window, message.code, message.wParam, message.lParam);
+}
+
+int32_t sendMessage(WindowHandle window, MessageCode code, WParam wParam, LParam lParam) {
+    return window->procedure(window, code, wParam, lParam);
+}
+
+int32_t defaultWindowProcedure(WindowHandle, MessageCode, WParam, LParam) {
+    return 0;
+}
+
+void postQuitMessage(int32_t exitCode) {
+    message_queue::post({.code = msg::kQuit, .wParam = static_cast<WParam>(exitCode)});
+}
+
+void postMessage(const Message& message) {
+    message_queue::post(message);
+}
+
+DeviceContextHandle getDeviceContext(WindowHandle window) {
+    return window == nullptr ? nullptr : &window->deviceContext;
+}
+
+void releaseDeviceContext(WindowHandle, DeviceContextHandle) {
+    // A window keeps its one device context for its whole life (the window
+    // system has no shared pool), so there is nothing to hand back.
+}
+
+int32_t choosePixelFormat(DeviceContextHandle deviceContext, const PixelFormatRequest& request) {
+    if (deviceContext == nullptr || !satisfies(kWindowSurface, request)) {
+        fail("the window surface does not offer the requested pixel format");
+        return 0;
+    }
+    return kWindowPixelFormat;
+}
+
+bool setPixelFormat(DeviceContextHandle deviceContext, int32_t format,
+                    const PixelFormatRequest& request) {
+    if (format != kWindowPixelFormat || choosePixelFormat(deviceContext, request) != format) {
+        fail("pixel format " + std::to_string(format) + " is not the window's");
+        return false;
+    }
+    deviceContext->window->pixelFormatSet = true;
+    return true;
+}
+
+GlContextHandle createGlContext(DeviceContextHandle deviceContext) {
+    if (deviceContext == nullptr || !deviceContext->window->pixelFormatSet) {
+        fail("an OpenGL context needs the window's pixel format to be set first");
+        return nullptr;
+    }
+    GlContext& context = deviceContext->window->glContext;
+    if (context.handedOut) {
+        fail("the window's OpenGL context has already been created");
+        return nullptr;
+    }
+    context.handedOut = true;
+    return &context;
+}
+
+bool makeCurrent(DeviceContextHandle deviceContext, GlContextHandle glContext) {
+    if (deviceContext == nullptr && glContext == nullptr) {
+        glfwMakeContextCurrent(nullptr);
+        return true;
+    }
+    if (deviceContext == nullptr || glContext == nullptr || glContext->deleted ||
+        glContext->window != deviceContext->window) {
+        fail("that OpenGL context cannot be made current on that device context");
+        return false;
+    }
+    GLFWwindow* glfw = deviceContext->window->glfw;
+    glfwMakeContextCurrent(glfw);
+    if (glfwGetCurrentContext() != glfw) {
+        return false;
+    }
+    int width = 0;
+    int height = 0;
+    glfwGetFramebufferSize(glfw, &width, &height);
+    followFramebufferSize(width, height);
+    return true;
+}
+
+void deleteGlContext(GlContextHandle glContext) {
+    if (glContext == nullptr) {
+        return;
+    }
+    if (glfwGetCurrentContext() == glContext->window->glfw) {
+        glfwMakeContextCurrent(nullptr);
+    }
+    glContext->deleted = true;
+}
+
+void swapBuffers(DeviceContextHandle deviceContext) {
+    glfwSwapBuffers(deviceContext->window->glfw);
+}
+
+const char* windowSystemError() {
+    return windowSystem().lastError.c_str();
+}
