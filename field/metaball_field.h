@@ -1,0 +1,20 @@
+#pragma once
+
+#include "field/scalar_grid.h"
+
+// Rewrites every sample of `grid` with the six-blob field at `animationTime`:
+// each sample is reset to kFieldBackground, then each of six blobs adds a
+// positive term to the samples closer than r = nx / 4 (integer division) to
+// its centre. The blob centres are the six orderings of three centre values
+// that swing between 0.1 and 0.9 of the axis sizes as the time advances.
+//
+// The arithmetic is pinned down to the last bit so that every build lists the
+// same triangles: centre values in double, stored as float; distances summed
+// in double, stored as float, their root in float; near a centre
+// (d <= 0.1f) the term r / 0.1f is added in double; elsewhere the term
+// (r - d) / d is formed and added in float.
+//
+// A grid without storage is left as it is. Allocates nothing.
+void updateMetaballField(ScalarGrid& grid, float animationTime);
+
+inline constexpr float kFieldBackground = -0.5f;
