@@ -3,6 +3,8 @@
 
 namespace {
 
+constexpr int32_t kAxisIndexSum = 0 + 1 + 2;
+
 // A path of three cube edges along three different axes from `start` to the
 // corner opposite it.
 struct CornerChain {
@@ -25,7 +27,7 @@ int32_t CubeMarcher::addCornerChain(int32_t caseIndex) {
         for (int32_t a = 0; a < kAxisCount; ++a) {
             for (int32_t step = 1; step < kAxisCount; ++step) {
                 const int32_t b = (a + step) % kAxisCount;
-                const int32_t d = kAxisCount - a - b;
+                const int32_t d = kAxisIndexSum - a - b;  // the remaining axis
                 const CornerChain chain(corner, a, b, d);
                 if (states.clearCorners() != chain.corners()) {
                     continue;

@@ -64,6 +64,8 @@ struct CubeMarcher {
     void printCaseTable(FILE* out) const;
 
     // --- Pattern handlers: each returns the number of triangles it appended ---
+    // Each writes normalHint for every piece it recognises, appends the piece and
+    // orients it against that hint at once (orientTriangles on the new range).
     int32_t addIsolatedCorners(int32_t caseIndex);
     int32_t addIsolatedEdges(int32_t caseIndex);
     int32_t addHalfCubeSplits(int32_t caseIndex);

@@ -36,12 +36,13 @@ int32_t CubeMarcher::addIsolatedEdges(int32_t caseIndex) {
         const int32_t b = edgeCorners[edge][1];
         const int32_t k1 = (edgeAxis(edge) + 1) % kAxisCount;
         const int32_t k2 = (edgeAxis(edge) + 2) % kAxisCount;
+        const auto differsFromA = [&](int32_t corner) {
+            return states.isSet(corner) != states.isSet(a);
+        };
         // The far edge parallel to this one takes no part in the test.
-        const bool isolated = states.isSet(a) == states.isSet(b) &&
-                              states.isSet(flipCorner(a, k1)) != states.isSet(a) &&
-                              states.isSet(flipCorner(b, k1)) != states.isSet(a) &&
-                              states.isSet(flipCorner(a, k2)) != states.isSet(a) &&
-                              states.isSet(flipCorner(b, k2)) != states.isSet(a);
+        const bool isolated = !differsFromA(b) && differsFromA(flipCorner(a, k1)) &&
+                              differsFromA(flipCorner(b, k1)) && differsFromA(flipCorner(a, k2)) &&
+                              differsFromA(flipCorner(b, k2));
         if (!isolated) {
             continue;
         }
