@@ -52,6 +52,33 @@ inline constexpr GlBitfield kDepthBufferBit = 0x0100;
 inline constexpr GlBitfield kColorBufferBit = 0x4000;
 }  // namespace gl
 
+// The interface above as a concept, so a backend that misses an operation or
+// gets a parameter type wrong fails where it is declared.
+template <class Gl>
+concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, GlBitfield mask,
+                                const float* fv) {
+    gl.clearColor(f, f, f, f);
+    gl.clear(mask);
+    gl.viewport(i, i, i, i);
+    gl.enable(e);
+    gl.disable(e);
+    gl.shadeModel(e);
+    gl.lightModelfv(e, fv);
+    gl.lightfv(e, e, fv);
+    gl.materialfv(e, e, fv);
+    gl.materialf(e, e, f);
+    gl.matrixMode(e);
+    gl.loadIdentity();
+    gl.frustum(d, d, d, d, d, d);
+    gl.translatef(f, f, f);
+    gl.rotatef(f, f, f, f);
+    gl.begin(e);
+    gl.end();
+    gl.color3f(f, f, f);
+    gl.normal3f(f, f, f);
+    gl.vertex3f(f, f, f);
+};
+
 // Drawing turned off: every operation does nothing, so headless runs extract,
 // count and list exactly as a drawing run does.
 struct NoGl {
@@ -76,3 +103,4 @@ struct NoGl {
     void normal3f(float, float, float) {}
     void vertex3f(float, float, float) {}
 };
+static_assert(GlOperations<NoGl>);

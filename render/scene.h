@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+
+#include "field/scalar_grid.h"
+#include "render/gl_ops.h"
+
+// What surrounds the surface in every frame: lighting, camera and axes. All
+// three need a current GL context (for the OpenGl backend) and hold no state.
+
+namespace scene {
+
+inline constexpr int32_t kLightCount = 4;
+inline constexpr float kGlobalAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+// Diffuse and specular both; colour material stays off, so vertex colours do
+// not change the lit result.
+inline constexpr float kMaterialColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+inline constexpr float kShininess = 10.0f;
+// Red, green and blue sit at the ends of the x, y and z axes of the 40-sample
+// grid; grey sits at the origin. w = 1: all four are point lights.
+inline constexpr float kLightColours[kLightCount][4] = {
+    {0.5f, 0.0f, 0.0f, 1.0f},
+    {0.0f, 0.5f, 0.0f, 1.0f},
+    {0.0f, 0.0f, 0.5f, 1.0f},
+    {0.5f, 0.5f, 0.5f, 1.0f},
+};
+inline constexpr float kLightPositions[kLightCount][4] = {
+    {40.0f, 0.0f, 0.0f, 1.0f},
+    {0.0f, 40.0f, 0.0f, 1.0f},
+    {0.0f, 0.0f, 40.0f, 1.0f},
+    {0.0f, 0.0f, 0.0f, 1.0f},
+};
+
+// A square frustum with a 90-degree field of view both ways, whatever the
+// window's aspect ratio.
+inline constexpr double kFrustumHalfSize = 0.1;
+inline constexpr double kNearPlane = 0.1;
+inline constexpr double kFarPlane = 100.0;
+
+inline constexpr int32_t kAxisCount = 3;
+inline constexpr float kAxisStartColour[3] = {1.0f, 1.0f, 1.0f};
+// x red, y green, z blue, matching the lights at the axis ends.
+inline constexpr float kAxisEndColours[kAxisCount][3] = {
+    {1.0f, 0.0f, 0.0f},
+    {0.0f, 1.0f, 0.0f},
+    {0.0f, 0.0f, 1.0f},
+};
+
+}  // namespace scene
+
+// Turns fixed-function lighting on with the four lights, normal rescaling
+// (the surface sends unnormalised normals) and flat shading, all specified
+// anew each time; or, when `enabled` is false, only disables lighting.
+template <GlOperations Gl>
+void setupLighting(Gl& gl, bool enabled) {
+    if (!enabled) {
+        gl.disable(gl::kLighting);
+        return;
+    }
+    gl.enable(gl::kLighting);
+    for (int32_t light = 0; light < scene::kLightCount; ++light) {
+        gl.enable(gl::kLight0 + light);
+    }
+    gl.enable(gl::kNormalize);
+    gl.shadeModel(gl::kFlat);
+    gl.lightModelfv(gl::kLightModelAmbient, scene::kGlobalAmbient);
+    gl.materialfv(gl::kFrontAndBack, gl::kDiffuse, scene::kMaterialColour);
+    gl.materialfv(gl::kFrontAndBack, gl::kSpecular, scene::kMaterialColour);
+    gl.materialf(gl::kFrontAndBack, gl::kShininess, scene::kShininess);
+    for (int32_t light = 0; light < scene::kLightCount; ++light) {
+        const GlEnum id = gl::kLight0 + light;
+        gl.lightfv(id, gl::kDiffuse, scene::kLightColours[light]);
+        gl.lightfv(id, gl::kSpecular, scene::kLightColours[light]);
+        gl.lightfv(id, gl::kPosition, scene::kLightPositions[light]);
+    }
+}
+
+// Loads the projection and the orbiting camera: the grid's centre (sizes
+// halved by integer division) is moved to the origin, turned by `cameraYaw`
+// about y, then by `cameraPitch` about x (degrees), and placed
+// `cameraDistance` grid units in front of the eye. Leaves the model-view
+// matrix current, culling off and depth testing on.
+template <GlOperations Gl>
+void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYaw,
+                 const ScalarGrid& grid) {
+    gl.matrixMode(gl::kProjection);
+    gl.loadIdentity();
+    gl.frustum(-scene::kFrustumHalfSize, scene::kFrustumHalfSize, -scene::kFrustumHalfSize,
+               scene::kFrustumHalfSize, scene::kNearPlane, scene::kFarPlane);
+    gl.matrixMode(gl::kModelView);
+    gl.loadIdentity();
+    gl.translatef(0.0f, 0.0f, -cameraDistance);
+    gl.rotatef(cameraPitch, 1.0f, 0.0f, 0.0f);
+    gl.rotatef(cameraYaw, 0.0f, 1.0f, 0.0f);
+    gl.translatef(static_cast<float>(-grid.nx / 2), static_cast<float>(-grid.ny / 2),
+                  static_cast<float>(-grid.nz / 2));
+    gl.disable(gl::kCullFace);
+    gl.enable(gl::kDepthTest);
+}
+
+// Draws the x, y and z axes as lines from the origin (white) to the grid's
+// size along each axis (red, green, blue).
+template <GlOperations Gl>
+void drawAxes(Gl& gl, const ScalarGrid& grid) {
+    const int32_t sizes[scene::kAxisCount] = {grid.nx, grid.ny, grid.nz};
+    gl.begin(gl::kLines);
+    for (int32_t axis = 0; axis < scene::kAxisCount; ++axis) {
+        float end[scene::kAxisCount] = {0.0f, 0.0f, 0.0f};
+        end[axis] = static_cast<float>(sizes[axis]);
+        const float* endColour = scene::kAxisEndColours[axis];
+        gl.color3f(scene::kAxisStartColour[0], scene::kAxisStartColour[1],
+                   scene::kAxisStartColour[2]);
+        gl.vertex3f(0.0f, 0.0f, 0.0f);
+        gl.color3f(endColour[0], endColour[1], endColour[2]);
+        gl.vertex3f(end[0], end[1], end[2]);
+    }
+    gl.end();
+}
