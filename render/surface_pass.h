@@ -1,0 +1,137 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "engine/cube_marcher.h"
+#include "field/scalar_grid.h"
+#include "render/gl_ops.h"
+
+// The building blocks of the surface pass (surface_pass.cpp).
+namespace surface {
+
+inline constexpr float kFillGrey = 0.9f;
+inline constexpr float kOutlineBlack = 0.0f;
+inline constexpr int32_t kVerticesPerTriangle = 3;
+inline constexpr int32_t kFloatsPerVertex = 3;
+// Vertex order of a triangle's outline: segments p0-p1, p1-p2, p2-p0.
+inline constexpr int32_t kOutlineVertexCount = 6;
+inline constexpr int32_t kOutlineOrder[kOutlineVertexCount] = {0, 1, 1, 2, 2, 0};
+
+// Reads the eight samples of the cell whose lowest corner is sample (x, y, z)
+// into `values`, in corner index order: corner c is the sample
+// (x + bit 0 of c, y + bit 1 of c, z + bit 2 of c). The cell must lie inside
+// the grid, which must have storage; neither is checked.
+void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
+                     float values[kCornerCount]);
+
+// True when some value is below 0 and some value is above 0. Exactly 0.0 and
+// NaN count as neither, so such cells are left out even though their case
+// index would have triangles.
+bool isCrossingCell(const float values[kCornerCount]);
+
+// Vertex v (0..2) of the cell-local triangle at `triangle`, moved to the cell
+// at `origin`.
+inline Vec3 placedVertex(const Vec3& origin, const float* triangle, int32_t v) {
+    const float* p = triangle + kFloatsPerVertex * v;
+    return {origin.x + p[0], origin.y + p[1], origin.z + p[2]};
+}
+
+// (p1 - p0) x (p2 - p0) of a cell-local triangle, unnormalised: its direction
+// follows the table's winding, its length is twice the triangle's area.
+Vec3 faceNormal(const float* triangle);
+
+// One listing line: the triangle's three placed vertices, x y z each.
+void printTriangle(FILE* out, const Vec3& origin, const float* triangle);
+
+template <GlOperations Gl>
+void sendVertex(Gl& gl, const Vec3& origin, const float* triangle, int32_t v) {
+    const Vec3 p = placedVertex(origin, triangle, v);
+    gl.vertex3f(p.x, p.y, p.z);
+}
+
+// Filled triangles of one cell, each with its face normal; each is also
+// listed on `listing` unless it is null.
+template <GlOperations Gl>
+void drawCellTriangles(Gl& gl, const Vec3& origin, const float* triangles, int32_t count,
+                       FILE* listing) {
+    gl.begin(gl::kTriangles);
+    for (int32_t t = 0; t < count; ++t) {
+        const float* triangle = triangles + kFloatsPerTriangle * t;
+        gl.color3f(kFillGrey, kFillGrey, kFillGrey);
+        const Vec3 normal = faceNormal(triangle);
+        gl.normal3f(normal.x, normal.y, normal.z);
+        for (int32_t v = 0; v < kVerticesPerTriangle; ++v) {
+            sendVertex(gl, origin, triangle, v);
+        }
+        if (listing != nullptr) {
+            printTriangle(listing, origin, triangle);
+        }
+    }
+    gl.end();
+}
+
+// Outlines of one cell's triangles; an edge two triangles share is drawn twice.
+template <GlOperations Gl>
+void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_t count) {
+    gl.begin(gl::kLines);
+    for (int32_t t = 0; t < count; ++t) {
+        const float* triangle = triangles + kFloatsPerTriangle * t;
+        gl.color3f(kOutlineBlack, kOutlineBlack, kOutlineBlack);
+        for (int32_t v : kOutlineOrder) {
+            sendVertex(gl, origin, triangle, v);
+        }
+    }
+    gl.end();
+}
+
+}  // namespace surface
+
+// Extracts and draws the zero iso-surface of `grid`, one cell at a time, with
+// x outermost and z fastest. Every crossing cell (see surface::isCrossingCell)
+// is polygonised by `marcher`, which counts it under its case, and drawn as
+// one GL_TRIANGLES block (grey, one unnormalised face normal per triangle)
+// and one GL_LINES block of black outlines. Vertices are in grid units: cell
+// origin plus cell-local vertex. While `listingRequested`, every filled
+// triangle is also written to `out` as
+//   "%.2f %.2f %.2f \t%.2f %.2f %.2f \t%.2f %.2f %.2f\n"
+// and `out` is flushed after the pass; a null `out` lists nothing.
+//
+// `marcher` must hold its generated table. A grid without storage draws,
+// counts and lists nothing. Allocates nothing.
+// Returns the number of crossing cells polygonised.
+template <GlOperations Gl>
+int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
+                    FILE* out) {
+    if (grid.data == nullptr) {
+        return 0;
+    }
+    FILE* listing = listingRequested ? out : nullptr;
+    int64_t crossingCells = 0;
+    float corners[kCornerCount] = {};
+    float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
+    for (int32_t x = 0; x < grid.nx - 1; ++x) {
+        for (int32_t y = 0; y < grid.ny - 1; ++y) {
+            for (int32_t z = 0; z < grid.nz - 1; ++z) {
+                surface::readCellCorners(grid, x, y, z, corners);
+                if (!surface::isCrossingCell(corners)) {
+                    continue;
+                }
+                marcher.setCornerValues(corners);
+                const int32_t count = marcher.polygoniseCell(triangles);
+                ++crossingCells;
+                if (count <= 0) {
+                    continue;
+                }
+                const Vec3 origin{static_cast<float>(x), static_cast<float>(y),
+                                  static_cast<float>(z)};
+                surface::drawCellTriangles(gl, origin, triangles, count, listing);
+                surface::drawCellOutlines(gl, origin, triangles, count);
+            }
+        }
+    }
+    if (listing != nullptr) {
+        std::fflush(listing);
+    }
+    return crossingCells;
+}

@@ -1,0 +1,61 @@
+// The per-frame path (field step and surface pass) must not allocate. This
+// executable replaces the global allocation functions to count every call.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "field/metaball_field.h"
+#include "render/surface_pass.h"
+
+namespace {
+int64_t allocationCount = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+    ++allocationCount;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+// The standard library's array forms forward to these.
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+TEST(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
+    CubeMarcher marcher;
+    FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    marcher.initialiseCubeMarcher(sink);
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(40, 40, 40));
+    NoGl gl;
+
+    const int64_t before = allocationCount;
+    int64_t crossings = 0;
+    for (float t = 0.2f; t < 2.0f; t += 0.2f) {
+        updateMetaballField(grid, t);
+        crossings += drawSurface(gl, marcher, grid, true, sink);
+    }
+    EXPECT_EQ(allocationCount - before, 0);
+    EXPECT_GT(crossings, 0);
+    std::fclose(sink);
+}
+
+// Guards the guard: the counter does see allocations.
+TEST(PerFramePath, CounterSeesAllocations) {
+    const int64_t before = allocationCount;
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(2, 2, 2));
+    EXPECT_EQ(allocationCount - before, 1);
+}
+
+}  // namespace
