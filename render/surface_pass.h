@@ -85,6 +85,27 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
     gl.end();
 }
 
+// Polygonises and draws the cell whose lowest corner is sample (x, y, z) when
+// it crosses zero; returns whether it did.
+template <GlOperations Gl>
+bool drawCell(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
+              FILE* listing) {
+    float corners[kCornerCount] = {};
+    readCellCorners(grid, x, y, z, corners);
+    if (!isCrossingCell(corners)) {
+        return false;
+    }
+    marcher.setCornerValues(corners);
+    float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
+    const int32_t count = marcher.polygoniseCell(triangles);
+    if (count > 0) {
+        const Vec3 origin{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+        drawCellTriangles(gl, origin, triangles, count, listing);
+        drawCellOutlines(gl, origin, triangles, count);
+    }
+    return true;
+}
+
 }  // namespace surface
 
 // Extracts and draws the zero iso-surface of `grid`, one cell at a time, with
@@ -108,25 +129,12 @@ int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool l
     }
     FILE* listing = listingRequested ? out : nullptr;
     int64_t crossingCells = 0;
-    float corners[kCornerCount] = {};
-    float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
     for (int32_t x = 0; x < grid.nx - 1; ++x) {
         for (int32_t y = 0; y < grid.ny - 1; ++y) {
             for (int32_t z = 0; z < grid.nz - 1; ++z) {
-                surface::readCellCorners(grid, x, y, z, corners);
-                if (!surface::isCrossingCell(corners)) {
-                    continue;
+                if (surface::drawCell(gl, marcher, grid, x, y, z, listing)) {
+                    ++crossingCells;
                 }
-                marcher.setCornerValues(corners);
-                const int32_t count = marcher.polygoniseCell(triangles);
-                ++crossingCells;
-                if (count <= 0) {
-                    continue;
-                }
-                const Vec3 origin{static_cast<float>(x), static_cast<float>(y),
-                                  static_cast<float>(z)};
-                surface::drawCellTriangles(gl, origin, triangles, count, listing);
-                surface::drawCellOutlines(gl, origin, triangles, count);
             }
         }
     }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -268,18 +269,6 @@ TEST(SurfacePass, SkipsCellsWithoutBothSigns) {
         EXPECT_TRUE(listing.lines().empty());
         EXPECT_EQ(totalUsage(marcher), 0);
     }
-}
-
-TEST(SurfacePass, NaNDoesNotHideACrossing) {
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(2, 2, 2));
-    fill(grid, 1.0f);
-    grid.writeSample(0, 0, 0, std::nanf(""));
-    grid.writeSample(1, 1, 1, -1.0f);
-    CubeMarcher& marcher = freshMarcher();
-    NoGl gl;
-    EXPECT_EQ(drawSurface(gl, marcher, grid, false, nullptr), 1);
-    EXPECT_EQ(totalUsage(marcher), 1);
 }
 
 TEST(SurfacePass, BackgroundFieldAndGridWithoutStorageDrawNothing) {
