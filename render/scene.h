@@ -49,7 +49,7 @@ inline constexpr float kAxisEndColours[kAxisCount][3] = {
 }  // namespace scene
 
 // Turns fixed-function lighting on with the four lights, normal rescaling
-// (the surface sends unnormalised normals) and flat shading, all specified
+// (the surface sends unnormalised normals) and flat shading, all set
 // anew each time; or, when `enabled` is false, only disables lighting.
 template <GlOperations Gl>
 void setupLighting(Gl& gl, bool enabled) {
