@@ -11,6 +11,8 @@ struct Settings {
     float cameraDistance = 40.0f;  // grid units, eye to grid centre
     float cameraPitch = 45.0f;     // degrees about x; never wrapped
     float cameraYaw = -45.0f;      // degrees about y; never wrapped
+
+    bool operator==(const Settings&) const = default;
 };
 
 // The one instance; `settings = Settings{}` restores the start values.

@@ -4,7 +4,7 @@ packages=(
     cmake make g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libglfw3-dev libgl-dev libgl1-mesa-dri
-    xvfb xdotool x11-utils imagemagick
+    xvfb xdotool x11-utils imagemagick openbox wmctrl
 )
 
 ensure_packages() {

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/window_system.h"
+
+// A stand-in for platform/ that records the calls the app makes, for tests
+// that link app sources without a window system. Handles are fixed dummies.
+namespace fake_platform {
+
+inline DeviceContextHandle const kDeviceContext = reinterpret_cast<DeviceContextHandle>(0x10);
+inline GlContextHandle const kGlContext = reinterpret_cast<GlContextHandle>(0x20);
+// What the fake default window procedure answers, so a test can tell it ran.
+inline constexpr int32_t kDefaultResult = 4242;
+
+struct State {
+    std::vector<std::string> calls;  // e.g. "makeCurrent(dc, gl)", "postQuitMessage(0)"
+    std::string failingCall;         // name of the operation that fails; "" for none
+};
+
+State& state();
+void reset();
+
+}  // namespace fake_platform
