@@ -253,14 +253,6 @@ TEST_F(FrameTest, BadCommandLineGivesOneLineThenUsageAndNothingOnStdout) {
     EXPECT_EQ(lines[1], "Usage: marching-cubes [options]");
 }
 
-TEST_F(FrameTest, HelpAndVersionGoToStdout) {
-    const RunResult help = runWith({"--help"});
-    EXPECT_EQ(help.exitCode, kExitSuccess);
-    EXPECT_EQ(help.out.rfind("Usage: marching-cubes", 0), 0u);
-    const RunResult version = runWith({"--version"});
-    EXPECT_EQ(version.out, std::string("marching-cubes ") + MC_VERSION + "\n");
-}
-
 TEST_F(FrameTest, WithoutADisplayTheWindowedRunSaysWhatFailedAndExitsOne) {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");

@@ -60,11 +60,6 @@ TEST(OptionsTest, FrameCountsCoverZeroToTheLimit) {
               1u);
 }
 
-TEST(OptionsTest, HelpAndVersionWinOverMissingCombinations) {
-    EXPECT_TRUE(parse({"--headless", "--help"}).options.helpRequested);
-    EXPECT_TRUE(parse({"--version", "--headless"}).options.versionRequested);
-}
-
 struct BadInput {
     std::vector<const char*> arguments;
     std::string mentions;  // the problem the one-line error must name

@@ -26,18 +26,6 @@ TEST(KeyMapTest, GivesEveryKeyOfTheControlsItsVirtualKeyCode) {
     }
 }
 
-TEST(KeyMapTest, GivesOtherKeysTheirUsualCodesAndUnknownKeysNone) {
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_0), WParam{'0'});
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_9), WParam{'9'});
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_SPACE), vk::kSpace);
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_ENTER), vk::kReturn);
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_F1), 112u);
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_F12), 123u);
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_RIGHT_SHIFT), vk::kShift);
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_F13), 0u);
-    EXPECT_EQ(virtualKeyOf(GLFW_KEY_UNKNOWN), 0u);
-}
-
 TEST(KeyMapTest, TypesLowerCaseLettersUnlessShiftedAndNothingForMovementKeys) {
     EXPECT_EQ(characterOf(vk::kP, false), WParam{'p'});
     EXPECT_EQ(characterOf(vk::kP, true), WParam{'P'});
@@ -46,12 +34,6 @@ TEST(KeyMapTest, TypesLowerCaseLettersUnlessShiftedAndNothingForMovementKeys) {
     EXPECT_EQ(characterOf(vk::kLeft, false), 0u);
     EXPECT_EQ(characterOf(vk::kPageUp, false), 0u);
     EXPECT_EQ(characterOf(vk::kShift, true), 0u);
-}
-
-TEST(KeyMapTest, MarksRepeatsAsAlreadyDownAndReleasesAsReleased) {
-    EXPECT_EQ(keyFlagsOf(GLFW_PRESS), 1);
-    EXPECT_EQ(keyFlagsOf(GLFW_REPEAT), 1 | key_flags::kWasDown);
-    EXPECT_EQ(keyFlagsOf(GLFW_RELEASE), 1 | key_flags::kWasDown | key_flags::kReleased);
 }
 
 TEST(MessageQueueTest, HandsMessagesOutOldestFirstWithoutADisplay) {

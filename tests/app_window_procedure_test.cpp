@@ -58,14 +58,6 @@ TEST_F(WindowProcedureTest, EveryKeyOfTheTableChangesItsSettingOnce) {
     }
 }
 
-TEST_F(WindowProcedureTest, TogglesFlipBackOnTheSecondPress) {
-    press(vk::kA);
-    press(vk::kL);
-    press(vk::kA);
-    press(vk::kL);
-    EXPECT_EQ(settings, Settings{});
-}
-
 TEST_F(WindowProcedureTest, EscapeAndCloseRequestPostTheQuitMessageAndChangeNothing) {
     EXPECT_EQ(press(vk::kEscape), 0);
     EXPECT_EQ(windowProcedure(kWindow, msg::kClose, 0, 0), 0);
@@ -143,17 +135,6 @@ TEST_F(WindowProcedureTest, ZoomStaysFinitePositiveAndCanAlwaysBeUndone) {
     EXPECT_EQ(settings.cameraDistance, keys::kMaxCameraDistance);
     press(vk::kPageUp);
     EXPECT_LT(settings.cameraDistance, keys::kMaxCameraDistance);
-}
-
-TEST_F(WindowProcedureTest, AnglesAndClockAreNeverWrapped) {
-    for (int i = 0; i < 80; ++i) {
-        press(vk::kUp);
-        press(vk::kRight);
-        press(vk::kQ);
-    }
-    EXPECT_EQ(settings.cameraPitch, 445.0f);
-    EXPECT_EQ(settings.cameraYaw, -445.0f);
-    EXPECT_EQ(settings.animationTime, -40.0f);
 }
 
 }  // namespace
