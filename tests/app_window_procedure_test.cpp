@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,41 @@ TEST_F(WindowProcedureTest, ZoomStaysFinitePositiveAndCanAlwaysBeUndone) {
     EXPECT_EQ(settings.cameraDistance, keys::kMaxCameraDistance);
     press(vk::kPageUp);
     EXPECT_LT(settings.cameraDistance, keys::kMaxCameraDistance);
+}
+
+// Bursts of one zoom key in a random walk, long enough to reach both ends of
+// the range: at every distance reached, each key still moves the distance its
+// way unless it sits at that end, and Page Up then Page Down stays in range.
+TEST_F(WindowProcedureTest, EveryReachableDistanceCanBeZoomedBothWays) {
+    constexpr int kBursts = 2000;
+    constexpr int kLongestBurst = 200;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> burstLength(1, kLongestBurst);
+    bool reachedNearest = false;
+    bool reachedFarthest = false;
+    for (int burst = 0; burst < kBursts; ++burst) {
+        const bool closer = random() % 2 == 0;
+        for (int n = burstLength(random); n > 0; --n) {
+            const float before = settings.cameraDistance;
+            press(vk::kPageUp);
+            press(vk::kPageDown);
+            EXPECT_GE(settings.cameraDistance, keys::kMinCameraDistance) << "from " << before;
+            EXPECT_LE(settings.cameraDistance, keys::kMaxCameraDistance) << "from " << before;
+            settings.cameraDistance = before;
+
+            press(closer ? vk::kPageUp : vk::kPageDown);
+            const float after = settings.cameraDistance;
+            if (closer) {
+                EXPECT_TRUE(after < before || after == keys::kMinCameraDistance) << before;
+            } else {
+                EXPECT_TRUE(after > before || after == keys::kMaxCameraDistance) << before;
+            }
+            reachedNearest = reachedNearest || after == keys::kMinCameraDistance;
+            reachedFarthest = reachedFarthest || after == keys::kMaxCameraDistance;
+        }
+    }
+    EXPECT_TRUE(reachedNearest);
+    EXPECT_TRUE(reachedFarthest);
 }
 
 }  // namespace
