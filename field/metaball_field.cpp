@@ -33,6 +33,12 @@ struct Point {
     float z;
 };
 
+// Sample indices first..last along one axis; empty when first > last.
+struct IndexRange {
+    int32_t first;
+    int32_t last;
+};
+
 float swingingCentre(int32_t size, double phase) {
     return static_cast<float>(size * kCentreMid + size * kCentreSwing * phase);
 }
@@ -44,37 +50,60 @@ CentreValues centreValuesAt(const ScalarGrid& grid, float animationTime) {
             swingingCentre(grid.nz, std::sin(t * kRateW + kPhaseW))};
 }
 
-float distanceTo(const Point& centre, int32_t i, int32_t j, int32_t k) {
-    const double dx = static_cast<double>(i) - static_cast<double>(centre.x);
-    const double dy = static_cast<double>(j) - static_cast<double>(centre.y);
-    const double dz = static_cast<double>(k) - static_cast<double>(centre.z);
-    const float squared = static_cast<float>(dx * dx + dy * dy + dz * dz);
-    return std::sqrt(squared);
+double squaredDifference(int32_t index, float centre) {
+    const double difference = static_cast<double>(index) - static_cast<double>(centre);
+    return difference * difference;
 }
 
-// The sample's value with the blob's term added; d < r.
-float withBlobTerm(float current, float d, float r) {
-    if (d <= kNearCentre) {
-        const double cappedTerm = static_cast<double>(r) / static_cast<double>(kNearCentre);
-        return static_cast<float>(static_cast<double>(current) + cappedTerm);
+// The samples along one axis that a blob centred at `centre` may reach. A
+// sample at least r away along one axis alone has a squared distance of at
+// least r squared, so its rounded root is at least r and the blob leaves it
+// alone. centre +- r is exact in double. A centre that is not finite (a
+// clock of inf or NaN) reaches nothing, as its distances are all NaN.
+IndexRange reachAlongAxis(float centre, float r, int32_t size) {
+    if (!std::isfinite(centre)) {
+        return {0, -1};
     }
-    const float q = (r - d) / d;
-    const float term = q > 0.0f ? q : 0.0f;
-    return current + term;
+    const double low = std::ceil(static_cast<double>(centre) - r);
+    const double high = std::floor(static_cast<double>(centre) + r);
+    return {static_cast<int32_t>(std::clamp(low, 0.0, static_cast<double>(size))),
+            static_cast<int32_t>(std::clamp(high, -1.0, static_cast<double>(size - 1)))};
 }
 
+// The sample's value with the blob's term added, for d < r. Both terms are
+// formed and one is picked, so that a row of samples compiles to vector code.
+float withBlobTerm(float current, float d, float r) {
+    const double cappedTerm = static_cast<double>(r) / static_cast<double>(kNearCentre);
+    const float cappedSum = static_cast<float>(static_cast<double>(current) + cappedTerm);
+    const float q = (r - d) / d;
+    const float farSum = current + (q > 0.0f ? q : 0.0f);
+    return d <= kNearCentre ? cappedSum : farSum;
+}
+
+// One x row of a blob's box. The squared distance is summed in the same
+// order as ((i - x)^2 + (j - y)^2) + (k - z)^2, in double, so every rounding
+// matches a sample-by-sample evaluation.
+void addBlobToRow(float* row, IndexRange xs, float centreX, double dy2, double dz2, float r) {
+    for (int32_t i = xs.first; i <= xs.last; ++i) {
+        const float squared = static_cast<float>((squaredDifference(i, centreX) + dy2) + dz2);
+        const float d = std::sqrt(squared);
+        const float current = row[i];
+        row[i] = d < r ? withBlobTerm(current, d, r) : current;
+    }
+}
+
+// Visits only the blob's bounding box: samples outside it are out of reach.
+// Each sample is changed at most once per blob, so the loop order inside the
+// box does not matter; x innermost follows the storage.
 void addBlob(ScalarGrid& grid, const Point& centre, float r) {
-    for (int32_t i = 0; i < grid.nx; ++i) {
-        for (int32_t j = 0; j < grid.ny; ++j) {
-            for (int32_t k = 0; k < grid.nz; ++k) {
-                const float d = distanceTo(centre, i, j, k);
-                if (!(d < r)) {
-                    continue;
-                }
-                float current = 0.0f;
-                grid.readSample(i, j, k, current);
-                grid.writeSample(i, j, k, withBlobTerm(current, d, r));
-            }
+    const IndexRange xs = reachAlongAxis(centre.x, r, grid.nx);
+    const IndexRange ys = reachAlongAxis(centre.y, r, grid.ny);
+    const IndexRange zs = reachAlongAxis(centre.z, r, grid.nz);
+    for (int32_t k = zs.first; k <= zs.last; ++k) {
+        const double dz2 = squaredDifference(k, centre.z);
+        for (int32_t j = ys.first; j <= ys.last; ++j) {
+            float* row = grid.data + int64_t{grid.sliceSize} * k + int64_t{grid.nx} * j;
+            addBlobToRow(row, xs, centre.x, squaredDifference(j, centre.y), dz2, r);
         }
     }
 }
@@ -88,6 +117,8 @@ void updateMetaballField(ScalarGrid& grid, float animationTime) {
     std::fill_n(grid.data, grid.sampleCount(), kFieldBackground);
     const CentreValues values = centreValuesAt(grid, animationTime);
     const float r = static_cast<float>(grid.nx / kRadiusDivisor);
+    // Blob by blob, so every sample receives its terms in blob order and the
+    // float sums round exactly as six full passes would.
     for (const auto& order : kBlobCentreOrder) {
         addBlob(grid, {values[order[0]], values[order[1]], values[order[2]]}, r);
     }

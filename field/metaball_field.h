@@ -12,7 +12,9 @@
 // same triangles: centre values in double, stored as float; distances summed
 // in double, stored as float, their root in float; near a centre
 // (d <= 0.1f) the term r / 0.1f is added in double; elsewhere the term
-// (r - d) / d is formed and added in float.
+// (r - d) / d is formed and added in float. Each blob visits only the box of
+// samples it can reach, and each sample receives its terms in blob order, so
+// the result is bit for bit that of six passes over the whole grid.
 //
 // A grid without storage is left as it is. Allocates nothing.
 void updateMetaballField(ScalarGrid& grid, float animationTime);
