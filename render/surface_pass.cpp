@@ -2,21 +2,9 @@
 
 namespace surface {
 
-void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
-                     float values[kCornerCount]) {
-    for (int32_t c = 0; c < kCornerCount; ++c) {
-        grid.readSample(x + (c & 1), y + ((c >> 1) & 1), z + ((c >> 2) & 1), values[c]);
-    }
-}
-
-bool isCrossingCell(const float values[kCornerCount]) {
-    bool below = false;
-    bool above = false;
-    for (int32_t c = 0; c < kCornerCount && !(below && above); ++c) {
-        below = below || values[c] < 0.0f;
-        above = above || values[c] > 0.0f;
-    }
-    return below && above;
+CrossingCells& sharedCrossingCells() {
+    static CrossingCells cells;
+    return cells;
 }
 
 Vec3 faceNormal(const float* triangle) {

@@ -5,6 +5,7 @@
 
 #include "engine/cube_marcher.h"
 #include "field/scalar_grid.h"
+#include "render/crossing_cells.h"
 #include "render/gl_ops.h"
 
 // The building blocks of the surface pass (surface_pass.cpp).
@@ -22,13 +23,18 @@ inline constexpr int32_t kOutlineOrder[kOutlineVertexCount] = {0, 1, 1, 2, 2, 0}
 // into `values`, in corner index order: corner c is the sample
 // (x + bit 0 of c, y + bit 1 of c, z + bit 2 of c). The cell must lie inside
 // the grid, which must have storage; neither is checked.
-void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
-                     float values[kCornerCount]);
+inline void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
+                            float values[kCornerCount]) {
+    const float* low = grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + x;
+    const float* high = low + grid.sliceSize;
+    const float* rows[kCornerCount / 2] = {low, low + grid.nx, high, high + grid.nx};
+    for (int32_t c = 0; c < kCornerCount; ++c) {
+        values[c] = rows[c >> 1][c & 1];
+    }
+}
 
-// True when some value is below 0 and some value is above 0. Exactly 0.0 and
-// NaN count as neither, so such cells are left out even though their case
-// index would have triangles.
-bool isCrossingCell(const float values[kCornerCount]);
+// The one workspace of the surface pass (the program has one thread).
+CrossingCells& sharedCrossingCells();
 
 // Vertex v (0..2) of the cell-local triangle at `triangle`, moved to the cell
 // at `origin`.
@@ -85,16 +91,13 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
     gl.end();
 }
 
-// Polygonises and draws the cell whose lowest corner is sample (x, y, z) when
-// it crosses zero; returns whether it did.
+// Polygonises and draws the crossing cell whose lowest corner is sample
+// (x, y, z).
 template <GlOperations Gl>
-bool drawCell(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
-              FILE* listing) {
-    float corners[kCornerCount] = {};
+void drawCrossingCell(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, int32_t x, int32_t y,
+                      int32_t z, FILE* listing) {
+    float corners[kCornerCount];
     readCellCorners(grid, x, y, z, corners);
-    if (!isCrossingCell(corners)) {
-        return false;
-    }
     marcher.setCornerValues(corners);
     float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
     const int32_t count = marcher.polygoniseCell(triangles);
@@ -103,23 +106,25 @@ bool drawCell(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, int32_t x, i
         drawCellTriangles(gl, origin, triangles, count, listing);
         drawCellOutlines(gl, origin, triangles, count);
     }
-    return true;
 }
 
 }  // namespace surface
 
 // Extracts and draws the zero iso-surface of `grid`, one cell at a time, with
-// x outermost and z fastest. Every crossing cell (see surface::isCrossingCell)
-// is polygonised by `marcher`, which counts it under its case, and drawn as
-// one GL_TRIANGLES block (grey, one unnormalised face normal per triangle)
-// and one GL_LINES block of black outlines. Vertices are in grid units: cell
+// x outermost and z fastest. Every crossing cell (some corner below 0 and
+// some above; exactly 0.0 and NaN count as neither) is polygonised by
+// `marcher`, which counts it under its case, and drawn as one GL_TRIANGLES
+// block (grey, one unnormalised face normal per triangle) and one GL_LINES
+// block of black outlines. Cells that do not cross are skipped without being
+// read one by one (see CrossingCells). Vertices are in grid units: cell
 // origin plus cell-local vertex. While `listingRequested`, every filled
 // triangle is also written to `out` as
 //   "%.2f %.2f %.2f \t%.2f %.2f %.2f \t%.2f %.2f %.2f\n"
 // and `out` is flushed after the pass; a null `out` lists nothing.
 //
 // `marcher` must hold its generated table. A grid without storage draws,
-// counts and lists nothing. Allocates nothing.
+// counts and lists nothing. The first pass over a grid of a new shape sizes
+// the pass's workspace; after that a pass allocates nothing. Not reentrant.
 // Returns the number of crossing cells polygonised.
 template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
@@ -129,15 +134,10 @@ int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool l
     }
     FILE* listing = listingRequested ? out : nullptr;
     int64_t crossingCells = 0;
-    for (int32_t x = 0; x < grid.nx - 1; ++x) {
-        for (int32_t y = 0; y < grid.ny - 1; ++y) {
-            for (int32_t z = 0; z < grid.nz - 1; ++z) {
-                if (surface::drawCell(gl, marcher, grid, x, y, z, listing)) {
-                    ++crossingCells;
-                }
-            }
-        }
-    }
+    surface::sharedCrossingCells().forEach(grid, [&](int32_t x, int32_t y, int32_t z) {
+        surface::drawCrossingCell(gl, marcher, grid, x, y, z, listing);
+        ++crossingCells;
+    });
     if (listing != nullptr) {
         std::fflush(listing);
     }

@@ -38,6 +38,9 @@ TEST(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(40, 40, 40));
     NoGl gl;
+    // The first pass over a grid of a new shape sizes the pass's workspace.
+    updateMetaballField(grid, 0.0f);
+    drawSurface(gl, marcher, grid, false, sink);
 
     const int64_t before = allocationCount;
     int64_t crossings = 0;

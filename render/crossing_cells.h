@@ -1,0 +1,86 @@
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+#include "field/scalar_grid.h"
+
+// Finds the crossing cells of a grid, the cells with some corner value below
+// 0 and some above 0 (exactly 0.0 and NaN count as neither), and hands them
+// out in the surface pass's traversal order: x outermost, then y, then z
+// fastest.
+//
+// Cells are found 64 at a time: each sample row along x becomes two bit
+// masks (below 0, above 0); OR-ing the masks of a cell row's four sample rows
+// and each mask with itself shifted by one sample gives, for 64 cells at once,
+// whether some corner is below and some above. Only the few crossing cells
+// are ever looked at one by one.
+//
+// The found cells are kept as one bit per cell, grouped by x:
+//   marks_[x * wordsPerSlab_ + q / 64], bit q % 64, where q = y * cellsZ + z,
+// so that reading a slab's words in order yields y, then z, ascending.
+//
+// The workspace is sized for one grid shape and resized only when a grid of
+// another shape comes along; otherwise finding allocates nothing.
+class CrossingCells {
+  public:
+    static constexpr int32_t kBitsPerWord = 64;
+
+    // Calls visit(x, y, z) for every crossing cell of `grid`, in traversal
+    // order, (x, y, z) being the cell's lowest corner. `grid` must have
+    // storage (not checked); a grid with fewer than two samples along an
+    // axis has no cells.
+    template <class Visit>
+    void forEach(const ScalarGrid& grid, Visit&& visit) {
+        markCrossingCells(grid);
+        for (int32_t x = 0; x < cellsX_; ++x) {
+            visitSlab(x, visit);
+        }
+    }
+
+  private:
+    // A sample row's signs, one bit per sample.
+    struct RowSigns {
+        uint64_t* below;
+        uint64_t* above;
+    };
+
+    void fitTo(const ScalarGrid& grid);
+    void markCrossingCells(const ScalarGrid& grid);
+    void computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane);
+    RowSigns rowSigns(int32_t plane, int32_t y);
+    void markCellRow(int32_t y, int32_t z);
+    void markCell(int32_t x, int64_t q) {
+        marks_[x * wordsPerSlab_ + q / kBitsPerWord] |= uint64_t{1} << (q % kBitsPerWord);
+    }
+
+    // Visits the slab's marked cells and clears their marks for the next grid.
+    template <class Visit>
+    void visitSlab(int32_t x, Visit& visit) {
+        uint64_t* slab = marks_.data() + x * wordsPerSlab_;
+        for (int64_t w = 0; w < wordsPerSlab_; ++w) {
+            for (uint64_t bits = slab[w]; bits != 0; bits &= bits - 1) {
+                const int64_t q = w * kBitsPerWord + std::countr_zero(bits);
+                visit(x, static_cast<int32_t>(q / cellsZ_), static_cast<int32_t>(q % cellsZ_));
+            }
+            slab[w] = 0;
+        }
+    }
+
+    // The shape the workspace is sized for.
+    int32_t nx_ = 0;
+    int32_t ny_ = 0;
+    int32_t nz_ = 0;
+    int32_t cellsX_ = 0;
+    int32_t cellsZ_ = 0;
+    int64_t wordsPerSlab_ = 0;  // ceil(cell rows / 64), cell rows = (ny - 1) * (nz - 1)
+    int32_t wordsPerRow_ = 0;   // ceil(nx / 64): one sample row's mask words
+    std::vector<uint64_t> marks_;
+    // Sign masks of two sample planes (z and z + 1), below then above:
+    // signs_[((plane * 2 + side) * ny + y) * wordsPerRow_ + word].
+    std::vector<uint64_t> signs_;
+};
+
+// Bit i of below / above: whether samples[i] < 0 / > 0, for i < count <= 64.
+void signMasksOf(const float* samples, int32_t count, uint64_t& below, uint64_t& above);
