@@ -25,6 +25,9 @@
 //   void color3f(float r, float g, float b);
 //   void normal3f(float x, float y, float z);
 //   void vertex3f(float x, float y, float z);
+//   void readPixels(int32_t x, int32_t y, int32_t width, int32_t height,
+//                   GlEnum format, GlEnum type, void* pixels);
+//                   // from the back buffer, bottom row first
 
 using GlEnum = uint32_t;
 using GlBitfield = uint32_t;
@@ -46,6 +49,8 @@ inline constexpr GlEnum kPosition = 0x1203;
 inline constexpr GlEnum kShininess = 0x1601;
 inline constexpr GlEnum kModelView = 0x1700;
 inline constexpr GlEnum kProjection = 0x1701;
+inline constexpr GlEnum kUnsignedByte = 0x1401;
+inline constexpr GlEnum kRgba = 0x1908;
 inline constexpr GlEnum kFlat = 0x1D00;
 inline constexpr GlEnum kLight0 = 0x4000;  // kLight0 + i is light i
 inline constexpr GlBitfield kDepthBufferBit = 0x0100;
@@ -56,7 +61,7 @@ inline constexpr GlBitfield kColorBufferBit = 0x4000;
 // gets a parameter type wrong fails where it is declared.
 template <class Gl>
 concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, GlBitfield mask,
-                                const float* fv) {
+                                const float* fv, void* pixels) {
     gl.clearColor(f, f, f, f);
     gl.clear(mask);
     gl.viewport(i, i, i, i);
@@ -77,6 +82,7 @@ concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, G
     gl.color3f(f, f, f);
     gl.normal3f(f, f, f);
     gl.vertex3f(f, f, f);
+    gl.readPixels(i, i, i, i, e, e, pixels);
 };
 
 // Drawing turned off: every operation does nothing, so headless runs extract,
@@ -102,5 +108,6 @@ struct NoGl {
     void color3f(float, float, float) {}
     void normal3f(float, float, float) {}
     void vertex3f(float, float, float) {}
+    void readPixels(int32_t, int32_t, int32_t, int32_t, GlEnum, GlEnum, void*) {}
 };
 static_assert(GlOperations<NoGl>);

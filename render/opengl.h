@@ -35,6 +35,11 @@ struct OpenGl {
     void color3f(float r, float g, float b) { glColor3f(r, g, b); }
     void normal3f(float x, float y, float z) { glNormal3f(x, y, z); }
     void vertex3f(float x, float y, float z) { glVertex3f(x, y, z); }
+    void readPixels(int32_t x, int32_t y, int32_t width, int32_t height, GlEnum format, GlEnum type,
+                    void* pixels) {
+        glReadBuffer(GL_BACK);
+        glReadPixels(x, y, width, height, format, type, pixels);
+    }
 };
 static_assert(GlOperations<OpenGl>);
 
@@ -57,6 +62,8 @@ static_assert(gl::kShininess == GL_SHININESS);
 static_assert(gl::kModelView == GL_MODELVIEW);
 static_assert(gl::kProjection == GL_PROJECTION);
 static_assert(gl::kFlat == GL_FLAT);
+static_assert(gl::kUnsignedByte == GL_UNSIGNED_BYTE);
+static_assert(gl::kRgba == GL_RGBA);
 static_assert(gl::kLight0 == GL_LIGHT0);
 static_assert(gl::kLight0 + 3 == GL_LIGHT3);
 static_assert(gl::kDepthBufferBit == GL_DEPTH_BUFFER_BIT);

@@ -36,6 +36,14 @@ inline constexpr float kLightPositions[kLightCount][4] = {
 inline constexpr double kFrustumHalfSize = 0.1;
 inline constexpr double kNearPlane = 0.1;
 inline constexpr double kFarPlane = 100.0;
+// The grid size the far plane and the start distance of the camera suit;
+// other sizes scale both by size / kReferenceGridSize so the whole grid
+// stays in view. At the reference size the scaled values are exact.
+inline constexpr int32_t kReferenceGridSize = 40;
+
+inline double farPlaneFor(int32_t gridSize) {
+    return kFarPlane * gridSize / kReferenceGridSize;
+}
 
 inline constexpr int32_t kAxisCount = 3;
 inline constexpr float kAxisStartColour[3] = {1.0f, 1.0f, 1.0f};
@@ -78,15 +86,16 @@ void setupLighting(Gl& gl, bool enabled) {
 // Loads the projection and the orbiting camera: the grid's centre (sizes
 // halved by integer division) is moved to the origin, turned by `cameraYaw`
 // about y, then by `cameraPitch` about x (degrees), and placed
-// `cameraDistance` grid units in front of the eye. Leaves the model-view
-// matrix current, culling off and depth testing on.
+// `cameraDistance` grid units in front of the eye; nothing farther than
+// `farPlane` is drawn. Leaves the model-view matrix current, culling off and
+// depth testing on.
 template <GlOperations Gl>
 void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYaw,
-                 const ScalarGrid& grid) {
+                 const ScalarGrid& grid, double farPlane = scene::kFarPlane) {
     gl.matrixMode(gl::kProjection);
     gl.loadIdentity();
     gl.frustum(-scene::kFrustumHalfSize, scene::kFrustumHalfSize, -scene::kFrustumHalfSize,
-               scene::kFrustumHalfSize, scene::kNearPlane, scene::kFarPlane);
+               scene::kFrustumHalfSize, scene::kNearPlane, farPlane);
     gl.matrixMode(gl::kModelView);
     gl.loadIdentity();
     gl.translatef(0.0f, 0.0f, -cameraDistance);

@@ -93,6 +93,12 @@ struct RecordingGl {
     void color3f(float r, float g, float b) { add("color3f", {r, g, b}); }
     void normal3f(float x, float y, float z) { add("normal3f", {x, y, z}); }
     void vertex3f(float x, float y, float z) { add("vertex3f", {x, y, z}); }
+    // Records the request; the pixels are left as they are.
+    void readPixels(int32_t x, int32_t y, int32_t width, int32_t height, GlEnum format, GlEnum type,
+                    void*) {
+        add("readPixels",
+            {double(x), double(y), double(width), double(height), double(format), double(type)});
+    }
 
   private:
     void add(const char* name, std::initializer_list<double> args) {
