@@ -3,6 +3,7 @@
 #include <concepts>
 #include <cstdio>
 
+#include "app/frame_timer.h"
 #include "app/globals.h"
 #include "app/settings.h"
 #include "field/metaball_field.h"
@@ -31,17 +32,26 @@ void clearFrame(Gl& gl) {
 // windowed run draws with OpenGl and presents by swapping buffers, the
 // headless run draws with NoGl and presents nothing. Triangles are listed to
 // `out` when the listing was requested, and the request is then cleared.
+// `timer` (a FrameTimer, or NoFrameTimer) is told where each stage ends. The
+// far plane follows the grid's size.
 // Needs the case table generated and sampleGrid allocated.
-template <GlOperations Gl, std::invocable Present>
-void renderFrame(Gl& gl, Present&& present, FILE* out) {
+template <GlOperations Gl, std::invocable Present, class Timer = NoFrameTimer>
+void renderFrame(Gl& gl, Present&& present, FILE* out, Timer&& timer = {}) {
+    timer.startFrame();
     advanceAnimationClock();
     updateMetaballField(sampleGrid, settings.animationTime);
+    timer.endStage(Stage::kFieldStep);
     clearFrame(gl);
     setupLighting(gl, settings.lightingEnabled);
-    setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid);
+    setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
+                scene::farPlaneFor(sampleGrid.nx));
+    timer.endStage(Stage::kDrawingAndSwap);
     drawSurface(gl, cubeMarcher, sampleGrid, settings.listingRequested, out);
     settings.listingRequested = false;
+    timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);
     drawAxes(gl, sampleGrid);
     present();
+    timer.endStage(Stage::kDrawingAndSwap);
+    timer.endFrame();
 }

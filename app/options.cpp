@@ -96,6 +96,62 @@ bool setFrames(std::string_view value, Options& options, std::string& error) {
     return true;
 }
 
+bool setGrid(std::string_view value, Options& options, std::string& error) {
+    int64_t size = 0;
+    if (!parseCount(value, kMinGridSize, kMaxGridSize, size, error)) {
+        error = "--grid: " + error;
+        return false;
+    }
+    options.gridSize = static_cast<int32_t>(size);
+    return true;
+}
+
+bool setTiming(std::string_view, Options& options, std::string&) {
+    options.timing = true;
+    return true;
+}
+
+// The text after the last '.' of the file name, or "" when it has none.
+std::string_view extensionOf(std::string_view path) {
+    const size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
+    const size_t dot = path.find_last_of('.');
+    return dot == std::string_view::npos || dot < nameStart ? std::string_view{}
+                                                            : path.substr(dot + 1);
+}
+
+struct MeshExtension {
+    std::string_view extension;
+    MeshFormat format;
+};
+
+constexpr std::array kMeshExtensions{
+    MeshExtension{"obj", MeshFormat::kObj},
+    MeshExtension{"ply", MeshFormat::kPly},
+    MeshExtension{"stl", MeshFormat::kStl},
+};
+
+bool setExport(std::string_view value, Options& options, std::string& error) {
+    const std::string_view extension = extensionOf(value);
+    const auto found = std::ranges::find_if(kMeshExtensions, [extension](const MeshExtension& m) {
+        return equalsIgnoringCase(m.extension, extension);
+    });
+    if (found == kMeshExtensions.end()) {
+        error = "--export: " + quoted(value) + " does not end in .obj, .ply or .stl";
+        return false;
+    }
+    options.meshExport = MeshExport{std::string(value), found->format};
+    return true;
+}
+
+bool setScreenshot(std::string_view value, Options& options, std::string& error) {
+    if (!equalsIgnoringCase(extensionOf(value), "png")) {
+        error = "--screenshot: " + quoted(value) + " does not end in .png";
+        return false;
+    }
+    options.screenshotPath = std::string(value);
+    return true;
+}
+
 bool findKey(std::string_view name, WParam& virtualKey) {
     const auto found = std::ranges::find_if(
         kKeyNames, [name](const KeyName& key) { return equalsIgnoringCase(key.name, name); });
@@ -157,6 +213,13 @@ constexpr std::array kOptions{
     OptionSpec{"--press", "F:KEY[,F:KEY...]",
                "press KEY (see below, any letter case) just before frame F (from 1)", true,
                addPresses},
+    OptionSpec{"--grid", "N", "sample N points along each axis (2 to 256; default 40)", false,
+               setGrid},
+    OptionSpec{"--screenshot", "FILE.png", "write the last drawn frame as a PNG (not headless)",
+               false, setScreenshot},
+    OptionSpec{"--export", "FILE", "write the last frame's surface as .obj, .ply or .stl", false,
+               setExport},
+    OptionSpec{"--timing", "", "print frame times per stage on stderr at quit", false, setTiming},
     OptionSpec{"--help", "", "print this help and exit", false, setHelp},
     OptionSpec{"--version", "", "print the version and exit", false, setVersion},
 };
@@ -170,6 +233,14 @@ const OptionSpec* findOption(std::string_view name) {
 bool checkCombination(const Options& options, std::string& error) {
     if (options.headless && !options.frames) {
         error = "--headless needs --frames N, or the run would never end";
+        return false;
+    }
+    if (options.screenshotPath && options.headless) {
+        error = "--screenshot needs a window, so it cannot be used with --headless";
+        return false;
+    }
+    if (options.screenshotPath && options.frames == 0) {
+        error = "--screenshot needs at least one frame, but --frames is 0";
         return false;
     }
     for (const ScheduledKey& key : options.presses) {

@@ -7,12 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "app/globals.h"
 #include "platform/messages.h"
 
 // The command line. With no options the program runs its window until the
 // user quits.
 
 inline constexpr int64_t kMaxFrames = 1'000'000'000;
+// --grid: samples along each axis; 2 is the fewest that make a cell.
+inline constexpr int32_t kMinGridSize = 2;
+inline constexpr int32_t kMaxGridSize = 256;
+
+// The mesh formats of --export, chosen by the file's extension.
+enum class MeshFormat { kObj, kPly, kStl };
 
 // A key delivered to the window procedure as msg::kKeyDown just before
 // `frame` (frames count from 1).
@@ -23,10 +30,19 @@ struct ScheduledKey {
     bool operator==(const ScheduledKey&) const = default;
 };
 
+struct MeshExport {
+    std::string path;
+    MeshFormat format = MeshFormat::kObj;
+};
+
 struct Options {
-    bool headless = false;              // no window and no GL; needs `frames`
-    std::optional<int64_t> frames;      // quit after this frame, 0 to kMaxFrames
-    std::vector<ScheduledKey> presses;  // in the order given
+    bool headless = false;                      // no window and no GL; needs `frames`
+    std::optional<int64_t> frames;              // quit after this frame, 0 to kMaxFrames
+    std::vector<ScheduledKey> presses;          // in the order given
+    int32_t gridSize = kGridSize;               // kMinGridSize to kMaxGridSize
+    std::optional<std::string> screenshotPath;  // a .png; windowed runs only
+    std::optional<MeshExport> meshExport;       // written at quit
+    bool timing = false;                        // frame times on stderr at quit
     bool helpRequested = false;
     bool versionRequested = false;
 };

@@ -1,11 +1,16 @@
 #include "app/run.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/frame_loop.h"
+#include "app/frame_timer.h"
 #include "app/gl_context.h"
 #include "app/globals.h"
+#include "app/mesh_export.h"
 #include "app/options.h"
+#include "app/safe_file.h"
+#include "app/screenshot.h"
 #include "app/window_procedure.h"
 #include "platform/window_system.h"
 #include "render/opengl.h"
@@ -30,14 +35,23 @@ void printKeys(FILE* err) {
                  "P list one frame, Q/W time, Escape quits\n");
 }
 
-// Generates and lists the case table, then gives the grid its storage.
-bool prepareScene(FILE* out, FILE* err) {
+// The start view suits the grid: the camera stands back by the grid's size.
+void fitCameraToGrid(int32_t gridSize) {
+    settings.cameraDistance = Settings{}.cameraDistance * gridSize / scene::kReferenceGridSize;
+}
+
+// Generates and lists the case table, then gives the grid its storage. The
+// samples start as the field's background, so a run that ends before its
+// first frame exports an empty surface instead of reading unset memory.
+bool prepareScene(int32_t gridSize, FILE* out, FILE* err) {
     cubeMarcher.initialiseCubeMarcher(out);
     std::fflush(out);
-    if (!sampleGrid.allocate(kGridSize, kGridSize, kGridSize)) {
-        std::fprintf(err, "marching-cubes: cannot allocate the %d^3 sample grid\n", kGridSize);
+    if (!sampleGrid.allocate(gridSize, gridSize, gridSize)) {
+        std::fprintf(err, "marching-cubes: cannot allocate the %d^3 sample grid\n", gridSize);
         return false;
     }
+    std::fill_n(sampleGrid.data, sampleGrid.sampleCount(), kFieldBackground);
+    fitCameraToGrid(gridSize);
     return true;
 }
 
@@ -46,15 +60,60 @@ void printStatistics(FILE* out) {
     std::fflush(out);
 }
 
+bool saveFile(const std::string& path, const std::function<bool(FILE*)>& write, FILE* err) {
+    std::string error;
+    if (!writeFileSafely(path, write, error)) {
+        std::fprintf(err, "marching-cubes: %s\n", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* err) {
+    if (!grabber.hasFrame()) {
+        std::fprintf(err, "marching-cubes: cannot write %s: no frame was drawn\n", path.c_str());
+        return false;
+    }
+    return saveFile(
+        path, [&grabber](FILE* file) { return writePng(grabber.image(), file); }, err);
+}
+
+// The sample grid still holds the last frame's field, so its surface is
+// extracted once more, without touching the usage statistics.
+bool saveMesh(const MeshExport& meshExport, FILE* err) {
+    const IndexedMesh mesh = extractSurfaceMesh(cubeMarcher, sampleGrid);
+    return saveFile(
+        meshExport.path, [&](FILE* file) { return writeMesh(mesh, meshExport.format, file); }, err);
+}
+
+// After the quit sequence: the files the options ask for, then the timing
+// block. A file that could not be written turns the exit code into
+// kExitFailure; the other file is still attempted.
+int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grabber,
+              const FrameTimer& timer, FILE* err) {
+    bool saved = true;
+    if (options.screenshotPath && grabber != nullptr) {
+        saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
+    }
+    if (options.meshExport) {
+        saved = saveMesh(*options.meshExport, err) && saved;
+    }
+    if (options.timing) {
+        timer.printReport(err);
+    }
+    return saved ? quitCode : kExitFailure;
+}
+
 int runHeadless(const Options& options, FILE* out, FILE* err) {
-    if (!prepareScene(out, err)) {
+    if (!prepareScene(options.gridSize, out, err)) {
         return kExitFailure;
     }
     NoGl gl;
-    const int32_t exitCode = runFrames(
-        gl, [] {}, nullptr, options, out);
+    FrameTimer timer;
+    const int32_t quitCode = runFrames(
+        gl, [] {}, nullptr, options, out, timer);
     printStatistics(out);
-    return exitCode;
+    return finishRun(quitCode, options, nullptr, timer, err);
 }
 
 // Gives up on a window whose start-up failed: no statistics, nothing ran.
@@ -84,16 +143,27 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         return abandonWindow(window, deviceContext, glContext);
     }
     printKeys(err);
-    if (!prepareScene(out, err)) {
+    if (!prepareScene(options.gridSize, out, err)) {
         return abandonWindow(window, deviceContext, glContext);
     }
     OpenGl gl;
-    const int32_t exitCode = runFrames(
-        gl, [deviceContext] { swapBuffers(deviceContext); }, window, options, out);
+    FrameGrabber grabber;
+    FrameTimer timer;
+    // The user may quit at any frame, so with --screenshot every frame is
+    // read back before its swap.
+    const bool grabFrames = options.screenshotPath.has_value();
+    const auto present = [&] {
+        if (grabFrames) {
+            const ViewportSize size = currentViewportSize();
+            grabber.grab(gl, size.width, size.height);
+        }
+        swapBuffers(deviceContext);
+    };
+    const int32_t quitCode = runFrames(gl, present, window, options, out, timer);
     detachGlContext(window, deviceContext, glContext);
     printStatistics(out);
     destroyWindow(window);
-    return exitCode;
+    return finishRun(quitCode, options, &grabber, timer, err);
 }
 
 }  // namespace

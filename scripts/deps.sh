@@ -3,8 +3,8 @@
 packages=(
     cmake make g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libglfw3-dev libgl-dev libgl1-mesa-dri
-    xvfb xdotool x11-utils imagemagick openbox wmctrl
+    libglfw3-dev libgl-dev libgl1-mesa-dri libpng-dev
+    xvfb xdotool x11-utils imagemagick openbox wmctrl assimp-utils
 )
 
 ensure_packages() {

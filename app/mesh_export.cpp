@@ -1,0 +1,103 @@
+#include "app/mesh_export.h"
+
+#include <bit>
+#include <memory>
+#include <string_view>
+
+#include "render/capturing_gl.h"
+#include "render/surface_pass.h"
+
+namespace {
+
+constexpr int kByteBits = 8;
+
+// Appends `value`'s bytes least significant first, whatever the host's order.
+template <class Unsigned>
+void putLittleEndian(FILE* out, Unsigned value) {
+    for (size_t i = 0; i < sizeof(Unsigned); ++i) {
+        std::fputc(static_cast<unsigned char>(value >> (kByteBits * i)), out);
+    }
+}
+
+void putFloat(FILE* out, float value) {
+    putLittleEndian(out, std::bit_cast<uint32_t>(value));
+}
+
+void putVec3(FILE* out, const Vec3& v) {
+    putFloat(out, v.x);
+    putFloat(out, v.y);
+    putFloat(out, v.z);
+}
+
+void writeObj(const IndexedMesh& mesh, FILE* out) {
+    std::fprintf(out, "# marching-cubes surface: %zu vertices, %zu faces\n", mesh.positions.size(),
+                 mesh.faces.size());
+    // 9 significant digits read back as the same float.
+    for (const Vec3& p : mesh.positions) {
+        std::fprintf(out, "v %.9g %.9g %.9g\n", p.x, p.y, p.z);
+    }
+    for (const auto& face : mesh.faces) {
+        std::fprintf(out, "f %d %d %d\n", face[0] + 1, face[1] + 1, face[2] + 1);
+    }
+}
+
+void writePly(const IndexedMesh& mesh, FILE* out) {
+    std::fprintf(out,
+                 "ply\nformat binary_little_endian 1.0\ncomment marching-cubes surface\n"
+                 "element vertex %zu\nproperty float x\nproperty float y\nproperty float z\n"
+                 "element face %zu\nproperty list uchar int vertex_indices\nend_header\n",
+                 mesh.positions.size(), mesh.faces.size());
+    for (const Vec3& p : mesh.positions) {
+        putVec3(out, p);
+    }
+    constexpr uint8_t kCornersPerFace = 3;
+    for (const auto& face : mesh.faces) {
+        std::fputc(kCornersPerFace, out);
+        for (int32_t index : face) {
+            putLittleEndian(out, static_cast<uint32_t>(index));
+        }
+    }
+}
+
+void writeStl(const IndexedMesh& mesh, FILE* out) {
+    // The header must not start with "solid", or readers take the file for
+    // text STL.
+    constexpr size_t kHeaderSize = 80;
+    constexpr std::string_view kTitle = "marching-cubes surface, binary STL";
+    char header[kHeaderSize] = {};
+    kTitle.copy(header, kHeaderSize);
+    std::fwrite(header, 1, kHeaderSize, out);
+    putLittleEndian(out, static_cast<uint32_t>(mesh.faces.size()));
+    for (size_t f = 0; f < mesh.faces.size(); ++f) {
+        putVec3(out, unitFaceNormal(mesh, f));
+        for (int32_t index : mesh.faces[f]) {
+            putVec3(out, mesh.positions[index]);
+        }
+        putLittleEndian(out, uint16_t{0});  // attribute bytes: none
+    }
+}
+
+}  // namespace
+
+IndexedMesh extractSurfaceMesh(const CubeMarcher& marcher, const ScalarGrid& grid) {
+    // On the heap: the marcher's tables are too large for a comfortable stack.
+    auto scratch = std::make_unique<CubeMarcher>(marcher);
+    CapturingGl capture;
+    drawSurface(capture, *scratch, grid, false, nullptr);
+    return weldTriangles(capture.triangleCorners);
+}
+
+bool writeMesh(const IndexedMesh& mesh, MeshFormat format, FILE* out) {
+    switch (format) {
+        case MeshFormat::kObj:
+            writeObj(mesh, out);
+            break;
+        case MeshFormat::kPly:
+            writePly(mesh, out);
+            break;
+        case MeshFormat::kStl:
+            writeStl(mesh, out);
+            break;
+    }
+    return std::fflush(out) == 0 && !std::ferror(out);
+}

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "app/screenshot.h"
+#include "recording_gl.h"
+
+namespace {
+
+// Reads a PNG back through libpng's simplified API as 8-bit RGBA, top row
+// first; empty on failure.
+std::vector<uint8_t> readPng(FILE* file, png_uint_32& width, png_uint_32& height) {
+    std::rewind(file);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_stdio(&image, file)) {
+        return {};
+    }
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+        return {};
+    }
+    width = image.width;
+    height = image.height;
+    return pixels;
+}
+
+// A 3 x 2 frame as GL reads it: bottom row red, green, blue; top row white,
+// black, grey; alpha 0 throughout, as the cleared background has it.
+FrameImage smallFrame() {
+    FrameImage frame;
+    frame.width = 3;
+    frame.height = 2;
+    frame.rgba = {255, 0,   0,   0, 0, 255, 0, 0, 0,   0,   255, 0,
+                  255, 255, 255, 0, 0, 0,   0, 0, 128, 128, 128, 0};
+    return frame;
+}
+
+TEST(WritePng, WritesOpaqueRgbTopRowFirst) {
+    FILE* file = std::tmpfile();
+    ASSERT_TRUE(writePng(smallFrame(), file));
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    const std::vector<uint8_t> pixels = readPng(file, width, height);
+    std::fclose(file);
+    ASSERT_EQ(width, 3u);
+    ASSERT_EQ(height, 2u);
+    const std::vector<uint8_t> expected = {255, 255, 255, 255, 0, 0,   0, 255, 128, 128, 128, 255,
+                                           255, 0,   0,   255, 0, 255, 0, 255, 0,   0,   255, 255};
+    EXPECT_EQ(pixels, expected);
+}
+
+TEST(WritePng, ReportsFailureWithoutPrintingAnything) {
+    FILE* full = std::fopen("/dev/full", "wb");
+    if (full == nullptr) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(writePng(smallFrame(), full));
+    std::fclose(full);
+    FILE* file = std::tmpfile();
+    EXPECT_FALSE(writePng(FrameImage{}, file));  // a PNG cannot be 0 x 0
+    std::fclose(file);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(FrameGrabber, ReadsTheWholeFrameAsRgbaBytesAndKeepsItsBuffer) {
+    FrameGrabber grabber;
+    EXPECT_FALSE(grabber.hasFrame());
+    RecordingGl gl;
+    grabber.grab(gl, 800, 600);
+    ASSERT_TRUE(grabber.hasFrame());
+    const uint8_t* buffer = grabber.image().rgba.data();
+    grabber.grab(gl, 800, 600);
+    EXPECT_EQ(grabber.image().rgba.data(), buffer) << "the buffer is reused frame after frame";
+    grabber.grab(gl, 640, 480);  // the window was resized
+    EXPECT_EQ(grabber.image().rgba.size(), 640u * 480u * 4u);
+    const std::vector<GlCall> expected = {
+        glCall("readPixels", {0, 0, 800, 600, gl::kRgba, gl::kUnsignedByte}),
+        glCall("readPixels", {0, 0, 800, 600, gl::kRgba, gl::kUnsignedByte}),
+        glCall("readPixels", {0, 0, 640, 480, gl::kRgba, gl::kUnsignedByte}),
+    };
+    EXPECT_EQ(firstDifference(gl.calls, expected), "");
+}
+
+}  // namespace
