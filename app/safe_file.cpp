@@ -11,7 +11,8 @@
 
 namespace {
 
-// Filled in by mkstemp; the leading dot keeps it out of plain listings.
+// The temporary file is ".NAME.partial-XXXXXX" beside NAME: hidden from plain
+// listings, and mkstemp fills in the Xs.
 constexpr const char* kTemporarySuffix = ".partial-XXXXXX";
 // Files the program writes are readable by everyone, as with a plain fopen
 // under the usual umask.

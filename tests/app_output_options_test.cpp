@@ -70,7 +70,7 @@ TEST(OutputOptions, BadValuesAndCombinationsAreRefusedInOneLine) {
     }
 }
 
-// A temporary file standing in for stdout or stderr.
+// stdout of runProgram over `arguments`; its stderr goes to `err`.
 std::string runWith(std::vector<const char*> arguments, int& exitCode, std::string& err) {
     FILE* outFile = std::tmpfile();
     FILE* errFile = std::tmpfile();
@@ -99,43 +99,8 @@ class OutputRunTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(directory_); }
 
-    // stdout and stderr of a headless three-frame run listing frame 2, with
-    // `extra` options.
-    std::string run(std::vector<const char*> extra, int& exitCode, std::string& err) {
-        std::vector<const char*> arguments = {"--headless", "--frames", "3", "--press", "2:P"};
-        arguments.insert(arguments.end(), extra.begin(), extra.end());
-        cubeMarcher.resetUsage();
-        settings = Settings{};
-        return runWith(arguments, exitCode, err);
-    }
-
     fs::path directory_;
 };
-
-TEST_F(OutputRunTest, ExportAndTimingLeaveStdoutAsItWas) {
-    int exitCode = -1;
-    std::string err;
-    const std::string plain = run({}, exitCode, err);
-    const std::string obj = (directory_ / "frame3.obj").string();
-    const std::string withOptions =
-        run({"--timing", "--export", obj.c_str(), "--grid", "40"}, exitCode, err);
-    EXPECT_EQ(exitCode, kExitSuccess);
-    EXPECT_EQ(withOptions, plain);
-    EXPECT_TRUE(err.starts_with("Timing: 3 frames in ")) << err;
-    EXPECT_TRUE(fs::file_size(obj) > 0);
-}
-
-TEST_F(OutputRunTest, AnUnwritableExportFailsAfterTheStatisticsWithOneLine) {
-    int exitCode = -1;
-    std::string err;
-    const std::string plain = run({}, exitCode, err);
-    const std::string target = (directory_ / "missing" / "mesh.stl").string();
-    const std::string out = run({"--export", target.c_str()}, exitCode, err);
-    EXPECT_EQ(exitCode, kExitFailure);
-    EXPECT_EQ(out, plain) << "the listing and statistics are printed as usual";
-    EXPECT_EQ(err, "marching-cubes: cannot write " + target + ": No such file or directory\n");
-    EXPECT_TRUE(fs::is_empty(directory_));
-}
 
 TEST_F(OutputRunTest, ARunEndingBeforeItsFirstFrameExportsAnEmptySurface) {
     int exitCode = -1;
@@ -181,15 +146,6 @@ TEST_F(OutputRunTest, GridSizeScalesTheStartDistanceAndFarPlaneExactlyFromForty)
     runWith({"--headless", "--frames", "1"}, exitCode, err);
     EXPECT_EQ(sampleGrid.nx, 40);
     EXPECT_EQ(farPlaneAndDistance(), std::make_pair(100.0, 40.0));
-}
-
-TEST_F(OutputRunTest, TheSmallestGridRunsWithoutASurface) {
-    int exitCode = -1;
-    std::string err;
-    const std::string out = runWith({"--headless", "--frames", "5", "--grid", "2"}, exitCode, err);
-    EXPECT_EQ(exitCode, kExitSuccess);
-    EXPECT_EQ(err, "");
-    EXPECT_NE(out.find("\ncasesOk:0\tcasesEmpty:0\n"), std::string::npos);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 namespace {
 
 using std::chrono::microseconds;
-using std::chrono::milliseconds;
 
 TEST(DurationHistogram, MedianIsWithinOneBucketAndTheSlowestIsExact) {
     DurationHistogram histogram;
@@ -58,37 +57,6 @@ TEST(FrameTimer, TheFrameMarksEachStageAroundItsWork) {
         "start", "end 0", "end 2", "end 1", "present", "end 2", "frame",
     };
     EXPECT_EQ(log.marks, expected);
-}
-
-TEST(FrameTimer, ReportsFramesRateAndEveryStageInOneBlock) {
-    FrameTimer timer;
-    for (int frame = 0; frame < 3; ++frame) {
-        timer.startFrame();
-        timer.endStage(Stage::kFieldStep);
-        timer.endStage(Stage::kSurfacePass);
-        timer.endStage(Stage::kDrawingAndSwap);
-        timer.endFrame();
-    }
-    EXPECT_EQ(timer.frames(), 3);
-    EXPECT_EQ(timer.stage(Stage::kSurfacePass).count(), 3);
-    FILE* out = std::tmpfile();
-    timer.printReport(out);
-    std::rewind(out);
-    std::vector<std::string> lines;
-    char line[256];
-    while (std::fgets(line, sizeof line, out) != nullptr) {
-        lines.emplace_back(line);
-    }
-    std::fclose(out);
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_TRUE(lines[0].starts_with("Timing: 3 frames in ")) << lines[0];
-    EXPECT_NE(lines[0].find(" frames per second"), std::string::npos) << lines[0];
-    EXPECT_TRUE(lines[1].starts_with("  field step ")) << lines[1];
-    EXPECT_TRUE(lines[2].starts_with("  surface pass ")) << lines[2];
-    EXPECT_TRUE(lines[3].starts_with("  drawing and swap ")) << lines[3];
-    for (size_t i = 1; i < lines.size(); ++i) {
-        EXPECT_NE(lines[i].find(" ms, slowest "), std::string::npos) << lines[i];
-    }
 }
 
 }  // namespace
