@@ -80,6 +80,28 @@ bad 'frame 4 comes after the last frame' --headless --frames 3 --press 1:P --pre
 bad '--headless needs --frames' --headless
 bad '--headless needs --frames' --headless --press 1:P
 
+# --- Grid size ---
+bad '--grid: "x" is not a whole number' --headless --frames 1 --grid x
+bad '--grid: "" is not a whole number' --headless --frames 1 --grid=
+bad '--grid: "-3" is not a whole number' --headless --frames 1 --grid -3
+bad '--grid: "1" is out of range' --headless --frames 1 --grid 1
+bad '--grid: "257" is out of range' --headless --frames 1 --grid 257
+bad '--grid needs a value' --headless --frames 1 --grid
+
+# --- Files to write: refused before anything runs, so none appears ---
+bad '"out.txt" does not end in .obj, .ply or .stl' --headless --frames 1 --export out.txt
+bad '"out" does not end in .obj, .ply or .stl' --headless --frames 1 --export out
+bad '"" does not end in .obj, .ply or .stl' --headless --frames 1 --export=
+bad '"dir.obj/" does not end in .obj, .ply or .stl' --headless --frames 1 --export dir.obj/
+bad '--export is given more than once' --headless --frames 1 --export a.obj --export b.obj
+bad '"shot.jpg" does not end in .png' --frames 1 --screenshot shot.jpg
+bad '--screenshot needs a window' --headless --frames 1 --screenshot shot.png
+bad '--screenshot needs at least one frame' --frames 0 --screenshot shot.png
+bad 'unknown option "--bogus"' --headless --frames 1 --export out.obj --bogus
+bad '--grid: "1" is out of range' --headless --frames 1 --export out.stl --grid 1
+bad 'frame 2 comes after the last frame' --frames 1 --screenshot shot.png --press 2:P
+bad '--timing takes no value' --headless --frames 1 --timing=1
+
 echo "$cases bad command lines checked"
 if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed" >&2
