@@ -1,0 +1,72 @@
+// Our own benchmarks: start-up, the field step against six plain passes, the
+// extraction, and one whole headless frame.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+#include "bench_support.h"
+#include "reference_field.h"
+
+namespace {
+
+// The program's own grid size.
+constexpr int64_t kProgramGridSize = 40;
+// The frame loop's clock step, added in double and stored as float.
+constexpr double kAnimationStep = 0.2;
+
+void TableGeneration(benchmark::State& state) {
+    FILE* sink = std::tmpfile();
+    for (auto _ : state) {
+        CubeMarcher marcher;
+        marcher.initialiseCubeMarcher(sink);
+        std::rewind(sink);
+        benchmark::DoNotOptimize(marcher.caseTable[1].triangleCount);
+    }
+    std::fclose(sink);
+    state.SetLabel("with its listing");
+}
+BENCHMARK(TableGeneration)->Unit(benchmark::kMicrosecond);
+
+template <void (*fieldStep)(ScalarGrid&, float)>
+void runFieldStep(benchmark::State& state) {
+    const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
+    for (auto _ : state) {
+        fieldStep(*grid, bench::kFirstFrameTime);
+        benchmark::DoNotOptimize(grid->data[0]);
+    }
+}
+
+void FieldStep(benchmark::State& state) {
+    runFieldStep<updateMetaballField>(state);
+}
+BENCHMARK(FieldStep)->Apply(bench::addGridSizes);
+
+// The yardstick for the field step: six passes over the whole grid.
+void FieldStepSixFullPasses(benchmark::State& state) {
+    runFieldStep<reference::updateMetaballField>(state);
+}
+BENCHMARK(FieldStepSixFullPasses)->Apply(bench::addGridSizes);
+
+void Extraction(benchmark::State& state) {
+    bench::benchmarkOurExtraction(state);
+}
+BENCHMARK(Extraction)->Apply(bench::addGridSizes);
+
+// Time step, field step and surface pass, as a headless frame runs them.
+void HeadlessFrame(benchmark::State& state) {
+    const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
+    CubeMarcher& marcher = bench::generatedMarcher();
+    NoGl gl;
+    float animationTime = 0.0f;
+    drawSurface(gl, marcher, *grid, false, nullptr);  // sizes the workspace
+    for (auto _ : state) {
+        animationTime = static_cast<float>(animationTime + kAnimationStep);
+        updateMetaballField(*grid, animationTime);
+        benchmark::DoNotOptimize(drawSurface(gl, marcher, *grid, false, nullptr));
+    }
+}
+BENCHMARK(HeadlessFrame)->Arg(kProgramGridSize)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

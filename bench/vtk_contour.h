@@ -1,0 +1,29 @@
+#pragma once
+
+// VTK's contour filters behind a plain interface. VTK 9.1's headers do not
+// compile as C++20, so they stay inside vtk_contour.cpp, built as C++17.
+
+#include <cstdint>
+#include <memory>
+
+enum class VtkAlgorithm { kFlyingEdges3D, kMarchingCubes };
+
+// One filter on its own copy of an nx * ny * nz volume of float samples laid
+// out x fastest, then y, then z (ScalarGrid's layout), spacing 1, origin 0.
+// Asked for triangles only: no normals, gradients or scalars.
+class VtkContour {
+  public:
+    VtkContour(VtkAlgorithm algorithm, const float* samples, int32_t nx, int32_t ny, int32_t nz,
+               double contourValue);
+    ~VtkContour();
+
+    void run();                 // extracts the surface again
+    int64_t triangles() const;  // of the last run
+
+  private:
+    struct Filter;
+    std::unique_ptr<Filter> filter_;
+};
+
+// Makes every VTK filter run on the calling thread alone.
+void useSequentialVtk();

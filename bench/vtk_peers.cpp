@@ -1,0 +1,49 @@
+// Our extraction against VTK's flying edges and marching cubes on the
+// identical field, single-threaded, in one process so that every ratio comes
+// from one run.
+#include <benchmark/benchmark.h>
+
+#include "bench_support.h"
+#include "vtk_contour.h"
+
+namespace {
+
+constexpr double kContourValue = 0.0;
+
+void runPeer(benchmark::State& state, VtkAlgorithm algorithm) {
+    const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
+    VtkContour contour(algorithm, grid->data, grid->nx, grid->ny, grid->nz, kContourValue);
+    for (auto _ : state) {
+        contour.run();
+    }
+    state.counters["triangles"] = static_cast<double>(contour.triangles());
+}
+
+void Extraction(benchmark::State& state) {
+    bench::benchmarkOurExtraction(state);
+}
+BENCHMARK(Extraction)->Apply(bench::addGridSizes);
+
+void VtkFlyingEdges3D(benchmark::State& state) {
+    runPeer(state, VtkAlgorithm::kFlyingEdges3D);
+}
+BENCHMARK(VtkFlyingEdges3D)->Apply(bench::addGridSizes);
+
+void VtkMarchingCubes(benchmark::State& state) {
+    runPeer(state, VtkAlgorithm::kMarchingCubes);
+}
+BENCHMARK(VtkMarchingCubes)->Apply(bench::addGridSizes);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Our pass runs on one thread; so must the peers.
+    useSequentialVtk();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
