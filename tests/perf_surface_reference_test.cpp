@@ -44,8 +44,10 @@ std::string contentsOf(FILE* file) {
 std::string firstBitwiseDifference(const std::vector<GlCall>& actual,
                                    const std::vector<GlCall>& expected) {
     const auto sameBits = [](const GlCall& a, const GlCall& b) {
+        // memcmp must not see the null data() of an empty argument list.
         return a.name == b.name && a.args.size() == b.args.size() &&
-               std::memcmp(a.args.data(), b.args.data(), a.args.size() * sizeof(double)) == 0;
+               (a.args.empty() ||
+                std::memcmp(a.args.data(), b.args.data(), a.args.size() * sizeof(double)) == 0);
     };
     for (size_t i = 0; i < actual.size() && i < expected.size(); ++i) {
         if (!sameBits(actual[i], expected[i])) {

@@ -20,12 +20,22 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-// The standard library's array forms forward to these.
 void operator delete(void* p) noexcept {
     std::free(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
+}
+// The array forms too: the standard library's forward to the ones above, but
+// AddressSanitizer's runtime brings array forms of its own that would not.
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete[](void* p) noexcept {
+    operator delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    operator delete(p);
 }
 
 namespace {
