@@ -25,6 +25,8 @@ inline constexpr float kTimeStep = 0.5f;         // W forward, Q back
 //   A  animation on/off   L  lighting on/off    P  list the next frame
 //   Q / W                animation time -0.5 / +0.5
 // Other keys do nothing; every key press answers 0 and never reaches the
-// default procedure. msg::kDestroy answers 0; every other message goes to
+// default procedure. The angles and the clock are never wrapped, yet cannot
+// overflow: a step stops changing the float long before (5 degrees from 2^27
+// on, 0.5 from 2^24 on). msg::kDestroy answers 0; every other message goes to
 // defaultWindowProcedure and its result is returned.
 int32_t windowProcedure(WindowHandle window, MessageCode code, WParam wParam, LParam lParam);
