@@ -22,6 +22,21 @@ TEST(Polygoniser, CountsZeroOfEitherSignAsInsideAndNaNAsOutside) {
     EXPECT_EQ(CubeMarcher::caseIndexOf(values), 0b10010011u);
 }
 
+// Every corner lands on its own bit, in both halves of the cell, whichever
+// inside and outside values stand there.
+TEST(Polygoniser, GivesEveryCaseIndexFromItsCornerSigns) {
+    const float inside[] = {0.0f, -0.0f, 1e-30f, 5.0f};
+    const float outside[] = {kNaN, -1e-30f, -5.0f, -std::numeric_limits<float>::infinity()};
+    for (int32_t caseIndex = 0; caseIndex < kCaseCount; ++caseIndex) {
+        float values[kCornerCount];
+        for (int32_t corner = 0; corner < kCornerCount; ++corner) {
+            const int32_t pick = (caseIndex + corner) % static_cast<int32_t>(std::size(inside));
+            values[corner] = (caseIndex & (1 << corner)) != 0 ? inside[pick] : outside[pick];
+        }
+        EXPECT_EQ(CubeMarcher::caseIndexOf(values), static_cast<uint32_t>(caseIndex));
+    }
+}
+
 TEST(Polygoniser, PlacesVerticesAtTheZeroCrossing) {
     const auto marcher = makeGeneratedMarcher();
     const float threeToMinusOne[kCornerCount] = {3.0f,  -1.0f, -1.0f, -1.0f,
