@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#ifdef __SSE2__
+#include <xmmintrin.h>
+#endif
+
 #include "engine/cube_marcher.h"
 #include "field/scalar_grid.h"
 #include "render/crossing_cells.h"
@@ -23,14 +27,28 @@ inline constexpr int32_t kOutlineOrder[kOutlineVertexCount] = {0, 1, 1, 2, 2, 0}
 // into `values`, in corner index order: corner c is the sample
 // (x + bit 0 of c, y + bit 1 of c, z + bit 2 of c). The cell must lie inside
 // the grid, which must have storage; neither is checked.
+//
+// A cell row's two corners are neighbours in memory, so each half of the cell
+// is read as two pairs and written as one 16-byte store: setCornerValues
+// copies with 16-byte loads, and a load that spans several narrower stores
+// cannot take its data from them and stalls until they are written.
 inline void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
                             float values[kCornerCount]) {
     const float* low = grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + x;
     const float* high = low + grid.sliceSize;
+#ifdef __SSE2__
+    const auto twoPairs = [](const float* row0, const float* row1) {
+        const __m128 first = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(row0));
+        return _mm_loadh_pi(first, reinterpret_cast<const __m64*>(row1));
+    };
+    _mm_storeu_ps(values, twoPairs(low, low + grid.nx));
+    _mm_storeu_ps(values + kCornerCount / 2, twoPairs(high, high + grid.nx));
+#else
     const float* rows[kCornerCount / 2] = {low, low + grid.nx, high, high + grid.nx};
     for (int32_t c = 0; c < kCornerCount; ++c) {
         values[c] = rows[c >> 1][c & 1];
     }
+#endif
 }
 
 // The one workspace of the surface pass (the program has one thread).
