@@ -15,49 +15,40 @@ const std::vector<std::string> kAttachCalls = {
     "setPixelFormat(dc, 1)",    "createGlContext(dc)",
     "makeCurrent(dc, gl)",
 };
+// The steps after which attach holds a device context and a GL context.
+constexpr size_t kGotDeviceContext = 0;
+constexpr size_t kGotGlContext = 3;
 
-class GlContextTest : public ::testing::Test {
-  protected:
-    void SetUp() override { fake_platform::reset(); }
-    static const std::vector<std::string>& calls() { return fake_platform::state().calls; }
-};
-
-TEST_F(GlContextTest, AttachAsksForTheSurfaceThenCreatesAndBindsTheContext) {
-    DeviceContextHandle deviceContext = nullptr;
-    GlContextHandle glContext = nullptr;
-    EXPECT_TRUE(attachGlContext(kWindow, deviceContext, glContext));
-    EXPECT_EQ(deviceContext, fake_platform::kDeviceContext);
-    EXPECT_EQ(glContext, fake_platform::kGlContext);
-    EXPECT_EQ(calls(), kAttachCalls);
-}
-
-TEST_F(GlContextTest, DetachUnbindsBeforeDeletingAndDeletesBeforeReleasing) {
-    detachGlContext(kWindow, fake_platform::kDeviceContext, fake_platform::kGlContext);
-    EXPECT_EQ(calls(), (std::vector<std::string>{
-                           "makeCurrent(null, null)",
-                           "deleteGlContext(gl)",
-                           "releaseDeviceContext(window, dc)",
-                       }));
-}
-
-TEST_F(GlContextTest, AttachStopsAtTheFirstFailingStepAndKeepsWhatItGot) {
-    for (size_t failing = 0; failing < kAttachCalls.size(); ++failing) {
-        const std::string name = kAttachCalls[failing].substr(0, kAttachCalls[failing].find('('));
+// Failing step `failing` (kAttachCalls.size() for none): attach stops there
+// and hands back exactly what it got, for the caller to release.
+TEST(GlContextTest, AttachRunsItsStepsInOrderAndStopsAtTheFirstFailure) {
+    for (size_t failing = 0; failing <= kAttachCalls.size(); ++failing) {
+        const bool fails = failing < kAttachCalls.size();
+        const std::string name =
+            fails ? kAttachCalls[failing].substr(0, kAttachCalls[failing].find('(')) : "";
         SCOPED_TRACE(name);
-        SetUp();
+        fake_platform::reset();
         fake_platform::state().failingCall = name;
         DeviceContextHandle deviceContext = nullptr;
         GlContextHandle glContext = nullptr;
-        EXPECT_FALSE(attachGlContext(kWindow, deviceContext, glContext));
-        const std::vector<std::string> expected(kAttachCalls.begin(),
-                                                kAttachCalls.begin() + failing + 1);
-        EXPECT_EQ(calls(), expected);
-        // The caller releases exactly what was obtained before the failure.
-        const bool gotDeviceContext = name != "getDeviceContext";
-        EXPECT_EQ(deviceContext, gotDeviceContext ? fake_platform::kDeviceContext : nullptr);
-        const bool gotGlContext = name == "makeCurrent";
-        EXPECT_EQ(glContext, gotGlContext ? fake_platform::kGlContext : nullptr);
+        EXPECT_EQ(attachGlContext(kWindow, deviceContext, glContext), !fails);
+        const auto end = kAttachCalls.begin() + static_cast<int>(failing + (fails ? 1 : 0));
+        EXPECT_EQ(fake_platform::state().calls,
+                  std::vector<std::string>(kAttachCalls.begin(), end));
+        EXPECT_EQ(deviceContext,
+                  failing > kGotDeviceContext ? fake_platform::kDeviceContext : nullptr);
+        EXPECT_EQ(glContext, failing > kGotGlContext ? fake_platform::kGlContext : nullptr);
     }
+}
+
+TEST(GlContextTest, DetachUnbindsBeforeDeletingAndDeletesBeforeReleasing) {
+    fake_platform::reset();
+    detachGlContext(kWindow, fake_platform::kDeviceContext, fake_platform::kGlContext);
+    EXPECT_EQ(fake_platform::state().calls, (std::vector<std::string>{
+                                                "makeCurrent(null, null)",
+                                                "deleteGlContext(gl)",
+                                                "releaseDeviceContext(window, dc)",
+                                            }));
 }
 
 }  // namespace

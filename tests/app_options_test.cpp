@@ -1,113 +1,96 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "app/frame.h"
+#include "app/globals.h"
 #include "app/options.h"
+#include "app/run.h"
+#include "app/settings.h"
+#include "recording_gl.h"
+#include "test_support.h"
+
+// Command lines the program accepts. Every refused one is checked against
+// the built program by tests/e2e/cli_test.sh.
 
 namespace {
 
-struct Parsed {
-    bool ok = false;
+Options parsed(std::vector<const char*> arguments) {
     Options options;
     std::string error;
-};
-
-Parsed parse(std::vector<const char*> arguments) {
-    Parsed parsed;
-    parsed.ok = parseOptions(arguments, parsed.options, parsed.error);
-    return parsed;
+    EXPECT_TRUE(parseOptions(arguments, options, error)) << error;
+    return options;
 }
 
-TEST(OptionsTest, NoOptionsMeansTheWindowedRunWithoutEnd) {
-    const Parsed parsed = parse({});
-    ASSERT_TRUE(parsed.ok);
-    EXPECT_FALSE(parsed.options.headless);
-    EXPECT_FALSE(parsed.options.frames.has_value());
-    EXPECT_TRUE(parsed.options.presses.empty());
+TEST(OptionsTest, NoOptionsMeansTheWindowedRunWithoutEndOnTheUsualGrid) {
+    const Options options = parsed({});
+    EXPECT_FALSE(options.headless);
+    EXPECT_FALSE(options.frames.has_value());
+    EXPECT_TRUE(options.presses.empty());
+    EXPECT_EQ(options.gridSize, kGridSize);
+    EXPECT_FALSE(options.meshExport.has_value() || options.screenshotPath.has_value());
+    EXPECT_FALSE(options.timing);
 }
 
-TEST(OptionsTest, ReadsValuesAsNextArgumentOrAfterEquals) {
-    const Parsed parsed = parse({"--headless", "--frames", "3", "--press=2:P"});
-    ASSERT_TRUE(parsed.ok) << parsed.error;
-    EXPECT_TRUE(parsed.options.headless);
-    EXPECT_EQ(parsed.options.frames, 3);
-    EXPECT_EQ(parsed.options.presses, (std::vector<ScheduledKey>{{2, vk::kP}}));
+TEST(OptionsTest, ReadsEveryOptionWithItsValueNextOrAfterEquals) {
+    const Options options =
+        parsed({"--headless", "--frames=1000000000", "--grid", "256", "--export", "out/Surface.OBJ",
+                "--timing", "--press", "1000000000:P"});
+    EXPECT_TRUE(options.headless);
+    EXPECT_EQ(options.frames, kMaxFrames);
+    EXPECT_EQ(options.gridSize, kMaxGridSize);
+    ASSERT_TRUE(options.meshExport.has_value());
+    EXPECT_EQ(options.meshExport->path, "out/Surface.OBJ");
+    EXPECT_EQ(options.meshExport->format, MeshFormat::kObj);
+    EXPECT_TRUE(options.timing);
+    EXPECT_EQ(options.presses, (std::vector<ScheduledKey>{{kMaxFrames, vk::kP}}));
+    EXPECT_EQ(parsed({"--frames", "0", "--grid=2"}).gridSize, kMinGridSize);
+    EXPECT_EQ(parsed({"--screenshot=shot.PNG"}).screenshotPath, "shot.PNG");
+    EXPECT_EQ(parsed({"--export", "a.b/mesh.ply"}).meshExport->format, MeshFormat::kPly);
+    EXPECT_EQ(parsed({"--export", "mesh.stl"}).meshExport->format, MeshFormat::kStl);
 }
 
-TEST(OptionsTest, PressesKeepTheirOrderAcrossListsAndRepeatsAndIgnoreLetterCase) {
-    const Parsed parsed = parse({"--press", "3:escape,1:PAGEUP,1:pagedown", "--press",
-                                 "2:left,2:Up,2:RIGHT,2:down", "--press", "4:a,4:l,4:p,4:q,4:w"});
-    ASSERT_TRUE(parsed.ok) << parsed.error;
-    EXPECT_EQ(parsed.options.presses, (std::vector<ScheduledKey>{{3, vk::kEscape},
-                                                                 {1, vk::kPageUp},
-                                                                 {1, vk::kPageDown},
-                                                                 {2, vk::kLeft},
-                                                                 {2, vk::kUp},
-                                                                 {2, vk::kRight},
-                                                                 {2, vk::kDown},
-                                                                 {4, vk::kA},
-                                                                 {4, vk::kL},
-                                                                 {4, vk::kP},
-                                                                 {4, vk::kQ},
-                                                                 {4, vk::kW}}));
+TEST(OptionsTest, PressesKeepTheirOrderAcrossListsAndIgnoreLetterCase) {
+    const Options options = parsed({"--press", "3:escape,1:PAGEUP,1:pagedown", "--press",
+                                    "2:left,2:Up,2:RIGHT,2:down", "--press=4:a,4:l,4:p,4:q,4:w"});
+    EXPECT_EQ(options.presses, (std::vector<ScheduledKey>{{3, vk::kEscape},
+                                                          {1, vk::kPageUp},
+                                                          {1, vk::kPageDown},
+                                                          {2, vk::kLeft},
+                                                          {2, vk::kUp},
+                                                          {2, vk::kRight},
+                                                          {2, vk::kDown},
+                                                          {4, vk::kA},
+                                                          {4, vk::kL},
+                                                          {4, vk::kP},
+                                                          {4, vk::kQ},
+                                                          {4, vk::kW}}));
 }
 
-TEST(OptionsTest, FrameCountsCoverZeroToTheLimit) {
-    EXPECT_EQ(parse({"--frames", "0"}).options.frames, 0);
-    EXPECT_EQ(parse({"--frames", "1000000000"}).options.frames, kMaxFrames);
-    EXPECT_EQ(parse({"--frames", "1000000000", "--press", "1000000000:P"}).options.presses.size(),
-              1u);
-}
-
-struct BadInput {
-    std::vector<const char*> arguments;
-    std::string mentions;  // the problem the one-line error must name
-};
-
-TEST(OptionsTest, EveryBadInputIsRefusedWithOneLineNamingTheProblem) {
-    const std::vector<BadInput> cases = {
-        {{"--bogus"}, "unknown option \"--bogus\""},
-        {{"-h"}, "unknown option \"-h\""},
-        {{"frames"}, "unexpected argument \"frames\""},
-        {{"--frames"}, "--frames needs a value (N)"},
-        {{"--press"}, "--press needs a value"},
-        {{"--frames="}, "\"\" is not a whole number"},
-        {{"--frames", "x"}, "--frames: \"x\" is not a whole number"},
-        {{"--frames", "-1"}, "\"-1\" is not a whole number"},
-        {{"--frames", "+3"}, "\"+3\" is not a whole number"},
-        {{"--frames", "3.5"}, "\"3.5\" is not a whole number"},
-        {{"--frames", " 3"}, "\" 3\" is not a whole number"},
-        {{"--frames", "1000000001"}, "out of range (0 to 1000000000)"},
-        {{"--frames", "99999999999999999999999"}, "out of range"},
-        {{"--frames", "2", "--frames", "3"}, "--frames is given more than once"},
-        {{"--headless", "--headless", "--frames", "1"}, "--headless is given more than once"},
-        {{"--headless=yes", "--frames", "1"}, "--headless takes no value"},
-        {{"--headless"}, "--headless needs --frames"},
-        {{"--press", "2P"}, "\"2P\" is not FRAME:KEY"},
-        {{"--press", ""}, "\"\" is not FRAME:KEY"},
-        {{"--press", "2:P,"}, "\"\" is not FRAME:KEY"},
-        {{"--press", "0:P"}, "frames count from 1"},
-        {{"--press", ":P"}, "frame \"\" is not a whole number"},
-        {{"--press", "x:P"}, "frame \"x\" is not a whole number"},
-        {{"--press", "2:Home"}, "unknown key \"Home\""},
-        {{"--press", "2:"}, "unknown key \"\""},
-        {{"--press", "2:P:Q"}, "unknown key \"P:Q\""},
-        {{"--frames", "3", "--press", "4:P"}, "frame 4 comes after the last frame (3)"},
+// The frustum's far plane and the camera's distance, as the next frame loads them.
+std::pair<double, double> farPlaneAndDistance() {
+    RecordingGl gl;
+    renderFrame(
+        gl, [] {}, nullptr);
+    const auto named = [&gl](const char* name) {
+        return *std::ranges::find(gl.calls, std::string(name), &GlCall::name);
     };
-    for (const BadInput& bad : cases) {
-        const Parsed parsed = parse(bad.arguments);
-        SCOPED_TRACE(bad.mentions);
-        EXPECT_FALSE(parsed.ok);
-        EXPECT_NE(parsed.error.find(bad.mentions), std::string::npos) << parsed.error;
-        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
-    }
+    return {named("frustum").args[5], -named("translatef").args[2]};
 }
 
-TEST(OptionsTest, UnknownKeyErrorListsTheKnownKeys) {
-    const Parsed parsed = parse({"--press", "1:Space"});
-    EXPECT_NE(parsed.error.find("Escape, PageUp, PageDown, Left, Up, Right, Down, A, L, P, Q, W"),
-              std::string::npos);
+TEST(OptionsTest, GridSizeScalesTheStartDistanceAndFarPlaneExactlyFromForty) {
+    for (const auto& [grid, farPlane, distance] :
+         {std::tuple{"64", 160.0, 64.0}, std::tuple{"40", 100.0, 40.0}}) {
+        settings = Settings{};
+        const std::vector<const char*> arguments = {"--headless", "--frames", "1", "--grid", grid};
+        CapturedFile out;
+        EXPECT_EQ(runProgram(arguments, out.get(), out.get()), kExitSuccess);
+        EXPECT_EQ(sampleGrid.nx, std::stoi(grid));
+        EXPECT_EQ(farPlaneAndDistance(), std::make_pair(farPlane, distance));
+    }
 }
 
 }  // namespace

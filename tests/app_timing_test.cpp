@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-#include <vector>
+#include <chrono>
 
-#include "app/frame.h"
 #include "app/frame_timer.h"
-#include "recording_gl.h"
 
 namespace {
 
@@ -33,30 +29,6 @@ TEST(DurationHistogram, TimesBeyondItsRangeAreCountedAtItsEnds) {
     histogram.add(std::chrono::hours(3));
     EXPECT_EQ(histogram.slowest(), std::chrono::hours(3));
     EXPECT_GT(histogram.median(), std::chrono::minutes(5));
-}
-
-// Records the stage marks a frame makes.
-struct StageLog {
-    std::vector<std::string> marks;
-    void startFrame() { marks.push_back("start"); }
-    void endStage(Stage stage) { marks.push_back("end " + std::to_string(int(stage))); }
-    void endFrame() { marks.push_back("frame"); }
-};
-
-TEST(FrameTimer, TheFrameMarksEachStageAroundItsWork) {
-    CubeMarcher& marcher = cubeMarcher;
-    FILE* scratch = std::tmpfile();
-    marcher.initialiseCubeMarcher(scratch);
-    std::fclose(scratch);
-    ASSERT_TRUE(sampleGrid.allocate(kGridSize, kGridSize, kGridSize));
-    RecordingGl gl;
-    StageLog log;
-    renderFrame(
-        gl, [&] { log.marks.push_back("present"); }, nullptr, log);
-    const std::vector<std::string> expected = {
-        "start", "end 0", "end 2", "end 1", "present", "end 2", "frame",
-    };
-    EXPECT_EQ(log.marks, expected);
 }
 
 }  // namespace
