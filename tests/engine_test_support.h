@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared by the engine tests: marchers at the stages the tests need, captured
-// text output and readable comparisons of records.
+// Shared by the engine and surface pass tests: marchers at the stages the
+// tests need, text output as the writer flushed it, readable records.
 
 #include <gtest/gtest.h>
 
@@ -25,10 +25,10 @@ inline void PrintTo(const Vec3& v, std::ostream* os) {
     *os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
 }
 
-// Everything `write` prints to a stream, read back only after it returns, so
-// the writer's own flush is what makes the text visible.
+// What `write` prints to a stream, read back before the stream is closed, so
+// only text the writer itself flushed is seen.
 template <class Write>
-std::string captureOutput(Write write) {
+std::string flushedOutput(Write write) {
     char* buffer = nullptr;
     size_t size = 0;
     FILE* stream = open_memstream(&buffer, &size);
