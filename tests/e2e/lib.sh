@@ -1,5 +1,6 @@
-# Sourced by the end-to-end scripts that need a display: a private work
-# directory, bounded waits, an Xvfb display of its own, the program's window
+# Sourced by the end-to-end scripts: a private work directory, failure
+# counting, runs of the program with their output kept, bounded waits and,
+# for the windowed scripts, an Xvfb display of its own, the program's window
 # and pixel counts over screenshots. Everything started through `pids` is
 # stopped, and the work directory removed, when the script exits.
 # Expects `program` to hold the path of the built program.
@@ -18,10 +19,42 @@ trap cleanup EXIT
 readonly title="Marching cubes"
 readonly wait_limit=60 # seconds for any one thing to happen
 export LIBGL_ALWAYS_SOFTWARE=1
+failures=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
 
 die() {
-    echo "FAIL: $*" >&2
+    fail "$@"
     exit 1
+}
+
+# finish WHAT: the script's verdict.
+finish() {
+    [ "$failures" -eq 0 ] || die "$failures check(s) failed"
+    echo "$1 checks passed"
+}
+
+# run NAME ARGS...: the program, bounded in time, with stdout in NAME.out,
+# stderr in NAME.err and its exit code in $status.
+run() {
+    local name=$1
+    shift
+    status=0
+    timeout "$wait_limit" "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" || status=$?
+}
+
+# The triangle lines NAME.out lists between the table and the statistics.
+triangle_lines() {
+    sed -n '/^case count:254$/,/^Usage stats:$/p' "$work/$1.out" | sed '1d;$d'
+}
+
+# NAME.out ends with statistics of a surface the table fully covers.
+check_statistics() {
+    tail -n 2 "$work/$1.out" | head -n 1 | grep -qE '^casesOk:[1-9][0-9]*'$'\t''casesEmpty:0$' ||
+        fail "$1: no usage statistics at the end of stdout"
 }
 
 # wait_until DESCRIPTION COMMAND...: polls COMMAND until it succeeds.
@@ -48,6 +81,10 @@ find_window() {
     [ -n "$window" ]
 }
 
+screenshot() {
+    import -window "$window" "png:$work/$1.png" 2>/dev/null
+}
+
 # count_pixels NAME CONDITION: pixels of NAME.png in the work directory for
 # which the awk CONDITION over r, g, b (0 to 255) and their max and min holds.
 count_pixels() {
@@ -63,6 +100,27 @@ count_pixels() {
 # shows its plain 0.9 grey. The axes are pure red, green and blue.
 readonly tinted='max >= 60 && max - min >= 30'
 readonly plain_grey='r == g && g == b && r >= 225 && r <= 235'
-readonly pure_red='r >= 200 && g <= 20 && b <= 20'
-readonly pure_green='g >= 200 && r <= 20 && b <= 20'
-readonly pure_blue='b >= 200 && r <= 20 && g <= 20'
+readonly axis_colours=('r >= 200 && g <= 20 && b <= 20' 'g >= 200 && r <= 20 && b <= 20'
+    'b >= 200 && r <= 20 && g <= 20')
+readonly enough_axis=20       # pixels of each axis colour
+readonly enough_surface=2000 # tinted pixels in the middle of a lit picture
+
+check_axes() {
+    local colour count
+    for colour in "${axis_colours[@]}"; do
+        count=$(count_pixels "$1" "$colour")
+        [ "$count" -ge "$enough_axis" ] || fail "$1.png: the axis of '$colour' shows in $count pixels"
+    done
+}
+
+# check_picture NAME: NAME.png is 800x600, the lit surface fills its middle,
+# and each axis shows in its colour.
+check_picture() {
+    local size middle
+    size=$(identify -format '%wx%h' "$work/$1.png") || die "$1.png is no image"
+    [ "$size" = 800x600 ] || fail "$1.png is $size, not the window's 800x600"
+    convert "$work/$1.png" -crop 400x300+200+150 +repage "$work/$1-middle.png"
+    middle=$(count_pixels "$1-middle" "$tinted")
+    [ "$middle" -ge "$enough_surface" ] || fail "$1.png: only $middle surface pixels in the middle"
+    check_axes "$1"
+}
