@@ -2,12 +2,12 @@
 // executable replaces the global allocation functions to count every call.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 
 #include "field/metaball_field.h"
 #include "render/surface_pass.h"
+#include "test_support.h"
 
 namespace {
 int64_t allocationCount = 0;
@@ -42,25 +42,23 @@ namespace {
 
 TEST(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
     CubeMarcher marcher;
-    FILE* sink = std::tmpfile();
-    ASSERT_NE(sink, nullptr);
-    marcher.initialiseCubeMarcher(sink);
+    CapturedFile sink;
+    marcher.initialiseCubeMarcher(sink.get());
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(40, 40, 40));
     NoGl gl;
     // The first pass over a grid of a new shape sizes the pass's workspace.
     updateMetaballField(grid, 0.0f);
-    drawSurface(gl, marcher, grid, false, sink);
+    drawSurface(gl, marcher, grid, false, sink.get());
 
     const int64_t before = allocationCount;
     int64_t crossings = 0;
     for (float t = 0.2f; t < 2.0f; t += 0.2f) {
         updateMetaballField(grid, t);
-        crossings += drawSurface(gl, marcher, grid, true, sink);
+        crossings += drawSurface(gl, marcher, grid, true, sink.get());
     }
     EXPECT_EQ(allocationCount - before, 0);
     EXPECT_GT(crossings, 0);
-    std::fclose(sink);
 }
 
 // Guards the guard: the counter does see allocations.

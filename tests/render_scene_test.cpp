@@ -28,7 +28,7 @@ constexpr double kShininess = 0x1601;
 constexpr double kModelView = 0x1700;
 constexpr double kProjection = 0x1701;
 constexpr double kFlat = 0x1D00;
-constexpr double kLight[4] = {0x4000, 0x4001, 0x4002, 0x4003};
+constexpr double kLight0 = 0x4000;
 
 TEST(SetupLighting, OffOnlyDisablesLighting) {
     RecordingGl gl;
@@ -36,73 +36,61 @@ TEST(SetupLighting, OffOnlyDisablesLighting) {
     EXPECT_EQ(gl.calls, std::vector<GlCall>{glCall("disable", {kLighting})});
 }
 
+// Four lights: red, green and blue on the axes at 40, grey at the origin.
 TEST(SetupLighting, OnSpecifiesFourColouredPointLightsEveryTime) {
-    const std::vector<GlCall> expected = {
-        glCall("enable", {kLighting}),
-        glCall("enable", {kLight[0]}),
-        glCall("enable", {kLight[1]}),
-        glCall("enable", {kLight[2]}),
-        glCall("enable", {kLight[3]}),
-        glCall("enable", {kNormalize}),
-        glCall("shadeModel", {kFlat}),
+    // clang-format off
+    std::vector<GlCall> expected = {glCall("enable", {kLighting}),
+        glCall("enable", {kLight0}), glCall("enable", {kLight0 + 1}),
+        glCall("enable", {kLight0 + 2}), glCall("enable", {kLight0 + 3}),
+        glCall("enable", {kNormalize}), glCall("shadeModel", {kFlat}),
         glCall("lightModelfv", {kLightModelAmbient, 0.2f, 0.2f, 0.2f, 1.0f}),
         glCall("materialfv", {kFrontAndBack, kDiffuse, 1.0f, 1.0f, 1.0f, 1.0f}),
         glCall("materialfv", {kFrontAndBack, kSpecular, 1.0f, 1.0f, 1.0f, 1.0f}),
-        glCall("materialf", {kFrontAndBack, kShininess, 10.0f}),
-        glCall("lightfv", {kLight[0], kDiffuse, 0.5f, 0.0f, 0.0f, 1.0f}),
-        glCall("lightfv", {kLight[0], kSpecular, 0.5f, 0.0f, 0.0f, 1.0f}),
-        glCall("lightfv", {kLight[0], kPosition, 40.0f, 0.0f, 0.0f, 1.0f}),
-        glCall("lightfv", {kLight[1], kDiffuse, 0.0f, 0.5f, 0.0f, 1.0f}),
-        glCall("lightfv", {kLight[1], kSpecular, 0.0f, 0.5f, 0.0f, 1.0f}),
-        glCall("lightfv", {kLight[1], kPosition, 0.0f, 40.0f, 0.0f, 1.0f}),
-        glCall("lightfv", {kLight[2], kDiffuse, 0.0f, 0.0f, 0.5f, 1.0f}),
-        glCall("lightfv", {kLight[2], kSpecular, 0.0f, 0.0f, 0.5f, 1.0f}),
-        glCall("lightfv", {kLight[2], kPosition, 0.0f, 0.0f, 40.0f, 1.0f}),
-        glCall("lightfv", {kLight[3], kDiffuse, 0.5f, 0.5f, 0.5f, 1.0f}),
-        glCall("lightfv", {kLight[3], kSpecular, 0.5f, 0.5f, 0.5f, 1.0f}),
-        glCall("lightfv", {kLight[3], kPosition, 0.0f, 0.0f, 0.0f, 1.0f}),
-    };
+        glCall("materialf", {kFrontAndBack, kShininess, 10.0f})};
+    // clang-format on
+    const float colours[4][3] = {{0.5f, 0, 0}, {0, 0.5f, 0}, {0, 0, 0.5f}, {0.5f, 0.5f, 0.5f}};
+    const float positions[4][3] = {{40.0f, 0, 0}, {0, 40.0f, 0}, {0, 0, 40.0f}, {0, 0, 0}};
+    for (int32_t n = 0; n < 4; ++n) {
+        const float* c = colours[n];
+        const float* p = positions[n];
+        for (const double pname : {kDiffuse, kSpecular}) {
+            expected.push_back(glCall("lightfv", {kLight0 + n, pname, c[0], c[1], c[2], 1.0f}));
+        }
+        expected.push_back(glCall("lightfv", {kLight0 + n, kPosition, p[0], p[1], p[2], 1.0f}));
+    }
+    const std::vector<GlCall> once = expected;
+    expected.insert(expected.end(), once.begin(), once.end());
     RecordingGl gl;
     setupLighting(gl, true);
     setupLighting(gl, true);
-    std::vector<GlCall> twice = expected;
-    twice.insert(twice.end(), expected.begin(), expected.end());
-    EXPECT_EQ(firstDifference(gl.calls, twice), "");
+    EXPECT_EQ(firstDifference(gl.calls, expected), "");
 }
 
-std::vector<GlCall> cameraCalls(float distance, float pitch, float yaw, float tx, float ty,
-                                float tz) {
-    return {
-        glCall("matrixMode", {kProjection}),
-        glCall("loadIdentity"),
-        glCall("frustum", {-0.1, 0.1, -0.1, 0.1, 0.1, 100.0}),
-        glCall("matrixMode", {kModelView}),
-        glCall("loadIdentity"),
-        glCall("translatef", {0.0f, 0.0f, -distance}),
-        glCall("rotatef", {pitch, 1.0f, 0.0f, 0.0f}),
-        glCall("rotatef", {yaw, 0.0f, 1.0f, 0.0f}),
-        glCall("translatef", {tx, ty, tz}),
-        glCall("disable", {kCullFace}),
-        glCall("enable", {kDepthTest}),
+// The eye orbits the grid's centre, found by integer division of its sizes.
+TEST(SetupCamera, OrbitsTheGridCentre) {
+    struct Scenario {
+        int32_t nx, ny, nz;
+        float distance, pitch, yaw, tx, ty, tz;
     };
-}
-
-TEST(SetupCamera, OrbitsTheGridCentreAtTheInitialSettings) {
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(40, 40, 40));
-    RecordingGl gl;
-    setupCamera(gl, 40.0f, 45.0f, -45.0f, grid);
-    EXPECT_EQ(firstDifference(gl.calls, cameraCalls(40.0f, 45.0f, -45.0f, -20.0f, -20.0f, -20.0f)),
-              "");
-}
-
-TEST(SetupCamera, CentresOddSizesByTruncatingDivision) {
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(41, 40, 3));
-    RecordingGl gl;
-    setupCamera(gl, 36.0f, 50.0f, -40.0f, grid);
-    EXPECT_EQ(firstDifference(gl.calls, cameraCalls(36.0f, 50.0f, -40.0f, -20.0f, -20.0f, -1.0f)),
-              "");
+    for (const Scenario& s : {Scenario{40, 40, 40, 40.0f, 45.0f, -45.0f, -20.0f, -20.0f, -20.0f},
+                              Scenario{41, 40, 3, 36.0f, 50.0f, -40.0f, -20.0f, -20.0f, -1.0f}}) {
+        ScalarGrid grid;
+        ASSERT_TRUE(grid.allocate(s.nx, s.ny, s.nz));
+        RecordingGl gl;
+        setupCamera(gl, s.distance, s.pitch, s.yaw, grid);
+        const std::vector<GlCall> expected = {glCall("matrixMode", {kProjection}),
+                                              glCall("loadIdentity"),
+                                              glCall("frustum", {-0.1, 0.1, -0.1, 0.1, 0.1, 100.0}),
+                                              glCall("matrixMode", {kModelView}),
+                                              glCall("loadIdentity"),
+                                              glCall("translatef", {0.0f, 0.0f, -s.distance}),
+                                              glCall("rotatef", {s.pitch, 1.0f, 0.0f, 0.0f}),
+                                              glCall("rotatef", {s.yaw, 0.0f, 1.0f, 0.0f}),
+                                              glCall("translatef", {s.tx, s.ty, s.tz}),
+                                              glCall("disable", {kCullFace}),
+                                              glCall("enable", {kDepthTest})};
+        EXPECT_EQ(firstDifference(gl.calls, expected), "") << s.nx << "x" << s.ny << "x" << s.nz;
+    }
 }
 
 TEST(DrawAxes, DrawsThreeLinesFromWhiteToTheAxisColour) {
@@ -110,22 +98,15 @@ TEST(DrawAxes, DrawsThreeLinesFromWhiteToTheAxisColour) {
     ASSERT_TRUE(grid.allocate(40, 30, 20));
     RecordingGl gl;
     drawAxes(gl, grid);
-    const std::vector<GlCall> expected = {
-        glCall("begin", {kLines}),
-        glCall("color3f", {1.0f, 1.0f, 1.0f}),
-        glCall("vertex3f", {0.0f, 0.0f, 0.0f}),
-        glCall("color3f", {1.0f, 0.0f, 0.0f}),
-        glCall("vertex3f", {40.0f, 0.0f, 0.0f}),
-        glCall("color3f", {1.0f, 1.0f, 1.0f}),
-        glCall("vertex3f", {0.0f, 0.0f, 0.0f}),
-        glCall("color3f", {0.0f, 1.0f, 0.0f}),
-        glCall("vertex3f", {0.0f, 30.0f, 0.0f}),
-        glCall("color3f", {1.0f, 1.0f, 1.0f}),
-        glCall("vertex3f", {0.0f, 0.0f, 0.0f}),
-        glCall("color3f", {0.0f, 0.0f, 1.0f}),
-        glCall("vertex3f", {0.0f, 0.0f, 20.0f}),
-        glCall("end"),
-    };
+    const auto white = glCall("color3f", {1.0f, 1.0f, 1.0f});
+    const auto origin = glCall("vertex3f", {0.0f, 0.0f, 0.0f});
+    // clang-format off
+    const std::vector<GlCall> expected = {glCall("begin", {kLines}),
+        white, origin, glCall("color3f", {1.0f, 0.0f, 0.0f}), glCall("vertex3f", {40.0f, 0.0f, 0.0f}),
+        white, origin, glCall("color3f", {0.0f, 1.0f, 0.0f}), glCall("vertex3f", {0.0f, 30.0f, 0.0f}),
+        white, origin, glCall("color3f", {0.0f, 0.0f, 1.0f}), glCall("vertex3f", {0.0f, 0.0f, 20.0f}),
+        glCall("end")};
+    // clang-format on
     EXPECT_EQ(firstDifference(gl.calls, expected), "");
 }
 
