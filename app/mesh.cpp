@@ -56,13 +56,9 @@ IndexedMesh weldTriangles(std::span<const Vec3> triangleCorners) {
 }
 
 Vec3 unitFaceNormal(const IndexedMesh& mesh, size_t face) {
-    const Vec3& p0 = mesh.positions[mesh.faces[face][0]];
-    const Vec3& p1 = mesh.positions[mesh.faces[face][1]];
-    const Vec3& p2 = mesh.positions[mesh.faces[face][2]];
-    const Vec3 e1{p1.x - p0.x, p1.y - p0.y, p1.z - p0.z};
-    const Vec3 e2{p2.x - p0.x, p2.y - p0.y, p2.z - p0.z};
-    const Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
-    const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    const auto corner = [&](int32_t c) { return mesh.positions[mesh.faces[face][c]]; };
+    const Vec3 n = triangleNormal(corner(0), corner(1), corner(2));
+    const float length = std::sqrt(dot(n, n));
     if (length == 0.0f) {
         return {};
     }

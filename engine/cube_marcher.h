@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/vec3.h"
+
 // Numbering shared by the whole program:
 //   axis k:   0 = x, 1 = y, 2 = z; its bit is 1 << k.
 //   corner i: 0..7, bit k of i is the corner's coordinate along axis k.
@@ -10,12 +12,6 @@
 //             lexicographic order, as buildEdges() lays them out.
 //   case n:   0..255, bit i set when corner i is inside (value >= 0).
 // No operation checks the range of an index; callers keep to the ranges above.
-
-struct Vec3 {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-};
 
 inline constexpr int32_t kCornerCount = 8;
 inline constexpr int32_t kEdgeCount = 12;

@@ -61,16 +61,15 @@ inline Vec3 placedVertex(const Vec3& origin, const float* triangle, int32_t v) {
     return {origin.x + p[0], origin.y + p[1], origin.z + p[2]};
 }
 
-// (p1 - p0) x (p2 - p0) of a cell-local triangle, unnormalised: its direction
-// follows the table's winding, its length is twice the triangle's area.
-// Inline, so that a headless pass (NoGl) does not compute it at all.
+// The face normal of a cell-local triangle, unnormalised: its direction
+// follows the table's winding. Inline, so that a headless pass (NoGl) does not
+// compute it at all.
 inline Vec3 faceNormal(const float* triangle) {
-    const float* p0 = triangle;
-    const float* p1 = triangle + kFloatsPerVertex;
-    const float* p2 = triangle + 2 * kFloatsPerVertex;
-    const Vec3 e1{p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
-    const Vec3 e2{p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
-    return {e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+    const auto vertex = [triangle](int32_t v) {
+        const float* p = triangle + kFloatsPerVertex * v;
+        return Vec3{p[0], p[1], p[2]};
+    };
+    return triangleNormal(vertex(0), vertex(1), vertex(2));
 }
 
 // One listing line: the triangle's three placed vertices, x y z each.
