@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "output/mesh_export.h"
 #include "platform/messages.h"
 
 // The command line. With no options the program runs its window until the
@@ -17,9 +18,6 @@ inline constexpr int64_t kMaxFrames = 1'000'000'000;
 // --grid: samples along each axis; 2 is the fewest that make a cell.
 inline constexpr int32_t kMinGridSize = 2;
 inline constexpr int32_t kMaxGridSize = 256;
-
-// The mesh formats of --export, chosen by the file's extension.
-enum class MeshFormat { kObj, kPly, kStl };
 
 // A key delivered to the window procedure as msg::kKeyDown just before
 // `frame` (frames count from 1).

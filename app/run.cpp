@@ -7,11 +7,12 @@
 #include "app/frame_timer.h"
 #include "app/gl_context.h"
 #include "app/globals.h"
-#include "app/mesh_export.h"
 #include "app/options.h"
-#include "app/safe_file.h"
-#include "app/screenshot.h"
 #include "app/window_procedure.h"
+#include "extract/surface_mesh.h"
+#include "output/mesh_export.h"
+#include "output/safe_file.h"
+#include "output/screenshot.h"
 #include "platform/window_system.h"
 #include "render/opengl.h"
 
@@ -79,11 +80,14 @@ bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* 
 }
 
 // The sample grid still holds the last frame's field, so its surface is
-// extracted once more, without touching the usage statistics.
+// extracted once more, without counting its cells in the usage statistics.
 bool saveMesh(const MeshExport& meshExport, FILE* err) {
-    const IndexedMesh mesh = extractSurfaceMesh(cubeMarcher, sampleGrid);
+    SurfaceMesh mesh;
+    MeshExtractor().extract(cubeMarcher, sampleGrid, mesh);
+    const SurfaceMesh welded = weldCoincidentPositions(mesh);
     return saveFile(
-        meshExport.path, [&](FILE* file) { return writeMesh(mesh, meshExport.format, file); }, err);
+        meshExport.path, [&](FILE* file) { return writeMesh(welded, meshExport.format, file); },
+        err);
 }
 
 // After the quit sequence: the files the options ask for, then the timing

@@ -30,6 +30,14 @@ struct CaseEntry {
     Vec3 normalHint;  // direction toward the clear side, written by the last match
 };
 
+// Adds one use to a usage counter; a very long run must not wrap it into
+// negative numbers, so it stays at INT32_MAX.
+inline void countSaturating(int32_t& counter) {
+    if (counter < INT32_MAX) {
+        ++counter;
+    }
+}
+
 struct CubeMarcher {
     CaseEntry caseTable[kCaseCount];
     int32_t usageCount[kCaseCount];
@@ -76,7 +84,12 @@ struct CubeMarcher {
     // --- Cell polygonisation (polygoniser.cpp) ---
     static uint32_t caseIndexOf(const float values[kCornerCount]);
     void setCornerValues(const float values[kCornerCount]);
-    Vec3 interpolateEdge(int32_t edge) const;
+    // The zero crossing on `edge` of the cell set last (cornerValue), in
+    // cell-local coordinates.
+    Vec3 interpolateEdge(int32_t edge) const { return interpolateEdge(edge, cornerValue); }
+    // The same for a cell with corner values `values`: the one formula every
+    // extraction path places its vertices with, so they agree bit for bit.
+    Vec3 interpolateEdge(int32_t edge, const float values[kCornerCount]) const;
     // Writes kFloatsPerTriangle floats per triangle into `out`, which must hold
     // kMaxTrianglesPerCell triangles; returns the number written.
     int32_t polygoniseCell(float* out);

@@ -1,22 +1,10 @@
 #include <cstdint>
-#include <limits>
 
 #ifdef __SSE2__
 #include <xmmintrin.h>
 #endif
 
 #include "engine/cube_marcher.h"
-
-namespace {
-
-// A very long run must not wrap a counter into negative numbers.
-void countSaturating(int32_t& counter) {
-    if (counter < std::numeric_limits<int32_t>::max()) {
-        ++counter;
-    }
-}
-
-}  // namespace
 
 // Zero (either sign) counts as inside; NaN fails the test and counts as outside.
 uint32_t CubeMarcher::caseIndexOf(const float values[kCornerCount]) {
@@ -48,11 +36,11 @@ void CubeMarcher::setCornerValues(const float values[kCornerCount]) {
 
 // Only edges whose corners lie on different sides are interpolated, so the
 // denominator is never zero and t stays within [0, 1].
-Vec3 CubeMarcher::interpolateEdge(int32_t edge) const {
+Vec3 CubeMarcher::interpolateEdge(int32_t edge, const float values[kCornerCount]) const {
     const int32_t a = edgeCorners[edge][0];
     const int32_t b = edgeCorners[edge][1];
-    const double va = cornerValue[a];
-    const double vb = cornerValue[b];
+    const double va = values[a];
+    const double vb = values[b];
     const double t = va / (va - vb);
     const auto lerp = [&](int32_t axis) {
         const double from = cornerOffset[a][axis];

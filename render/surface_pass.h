@@ -3,13 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 
-#ifdef __SSE2__
-#include <xmmintrin.h>
-#endif
-
 #include "engine/cube_marcher.h"
+#include "extract/cell_visit.h"
+#include "extract/crossing_cells.h"
 #include "field/scalar_grid.h"
-#include "render/crossing_cells.h"
 #include "render/gl_ops.h"
 
 // The building blocks of the surface pass (surface_pass.cpp).
@@ -22,34 +19,6 @@ inline constexpr int32_t kFloatsPerVertex = 3;
 // Vertex order of a triangle's outline: segments p0-p1, p1-p2, p2-p0.
 inline constexpr int32_t kOutlineVertexCount = 6;
 inline constexpr int32_t kOutlineOrder[kOutlineVertexCount] = {0, 1, 1, 2, 2, 0};
-
-// Reads the eight samples of the cell whose lowest corner is sample (x, y, z)
-// into `values`, in corner index order: corner c is the sample
-// (x + bit 0 of c, y + bit 1 of c, z + bit 2 of c). The cell must lie inside
-// the grid, which must have storage; neither is checked.
-//
-// A cell row's two corners are neighbours in memory, so each half of the cell
-// is read as two pairs and written as one 16-byte store: setCornerValues
-// copies with 16-byte loads, and a load that spans several narrower stores
-// cannot take its data from them and stalls until they are written.
-inline void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
-                            float values[kCornerCount]) {
-    const float* low = grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + x;
-    const float* high = low + grid.sliceSize;
-#ifdef __SSE2__
-    const auto twoPairs = [](const float* row0, const float* row1) {
-        const __m128 first = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(row0));
-        return _mm_loadh_pi(first, reinterpret_cast<const __m64*>(row1));
-    };
-    _mm_storeu_ps(values, twoPairs(low, low + grid.nx));
-    _mm_storeu_ps(values + kCornerCount / 2, twoPairs(high, high + grid.nx));
-#else
-    const float* rows[kCornerCount / 2] = {low, low + grid.nx, high, high + grid.nx};
-    for (int32_t c = 0; c < kCornerCount; ++c) {
-        values[c] = rows[c >> 1][c & 1];
-    }
-#endif
-}
 
 // The one workspace of the surface pass (the program has one thread).
 CrossingCells& sharedCrossingCells();
@@ -116,29 +85,12 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
     gl.end();
 }
 
-// Polygonises and draws the crossing cell whose lowest corner is sample
-// (x, y, z).
-template <GlOperations Gl>
-void drawCrossingCell(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, int32_t x, int32_t y,
-                      int32_t z, FILE* listing) {
-    float corners[kCornerCount];
-    readCellCorners(grid, x, y, z, corners);
-    marcher.setCornerValues(corners);
-    float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
-    const int32_t count = marcher.polygoniseCell(triangles);
-    if (count > 0) {
-        const Vec3 origin{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
-        drawCellTriangles(gl, origin, triangles, count, listing);
-        drawCellOutlines(gl, origin, triangles, count);
-    }
-}
-
 }  // namespace surface
 
 // Extracts and draws the zero iso-surface of `grid`, one cell at a time, with
-// x outermost and z fastest. Every crossing cell (some corner below 0 and
-// some above; exactly 0.0 and NaN count as neither) is polygonised by
-// `marcher`, which counts it under its case, and drawn as one GL_TRIANGLES
+// x outermost and z fastest (forEachPolygonisedCell). Every crossing cell
+// (some corner below 0 and some above; exactly 0.0 and NaN count as neither)
+// is polygonised by `marcher`, which counts it under its case, and drawn as one GL_TRIANGLES
 // block (grey, one unnormalised face normal per triangle) and one GL_LINES
 // block of black outlines. Cells that do not cross are skipped without being
 // read one by one (see CrossingCells). Vertices are in grid units: cell
@@ -158,11 +110,14 @@ int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool l
         return 0;
     }
     FILE* listing = listingRequested ? out : nullptr;
-    int64_t crossingCells = 0;
-    surface::sharedCrossingCells().forEach(grid, [&](int32_t x, int32_t y, int32_t z) {
-        surface::drawCrossingCell(gl, marcher, grid, x, y, z, listing);
-        ++crossingCells;
-    });
+    const int64_t crossingCells = forEachPolygonisedCell(
+        marcher, grid, surface::sharedCrossingCells(),
+        [&](const Vec3& origin, const float* triangles, int32_t count) {
+            if (count > 0) {
+                surface::drawCellTriangles(gl, origin, triangles, count, listing);
+                surface::drawCellOutlines(gl, origin, triangles, count);
+            }
+        });
     if (listing != nullptr) {
         std::fflush(listing);
     }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/gl_context.h"
-#include "app_fake_platform.h"
+#include "fake_platform.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "animated_field.h"
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/run.h"
 #include "app/settings.h"
 #include "app/window_procedure.h"
-#include "app_animated_field.h"
 #include "test_support.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "extract/surface_mesh.h"
 #include "field/metaball_field.h"
 #include "render/surface_pass.h"
 #include "test_support.h"
@@ -59,6 +60,28 @@ TEST(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
     }
     EXPECT_EQ(allocationCount - before, 0);
     EXPECT_GT(crossings, 0);
+}
+
+// Once the mesh's buffers have grown to the frames' size, extracting them
+// again allocates nothing, with or without usage counting.
+TEST(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
+    CubeMarcher marcher;
+    CapturedFile sink;
+    marcher.initialiseCubeMarcher(sink.get());
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(40, 40, 40));
+    MeshExtractor extractor;
+    SurfaceMesh mesh;
+    int64_t before = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        before = allocationCount;
+        for (float t = 0.2f; t < 2.0f; t += 0.2f) {
+            updateMetaballField(grid, t);
+            extractor.extract(marcher, grid, mesh, pass == 0 ? nullptr : marcher.usageCount);
+        }
+    }
+    EXPECT_EQ(allocationCount - before, 0);
+    EXPECT_FALSE(mesh.triangles.empty());
 }
 
 // Guards the guard: the counter does see allocations.

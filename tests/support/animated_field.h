@@ -29,8 +29,8 @@ inline float clockAfterFrames(int64_t frames) {
 
 // Corner c of cell (x, y, z) sits at (x + bit 0, y + bit 1, z + bit 2) of c,
 // the engine's corner numbering. The cell must lie inside the grid.
-inline void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
-                            float (&values)[kCellCorners]) {
+inline void readCornersOneByOne(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
+                                float (&values)[kCellCorners]) {
     for (int32_t c = 0; c < kCellCorners; ++c) {
         grid.readSample(x + (c & 1), y + ((c >> 1) & 1), z + ((c >> 2) & 1), values[c]);
     }
@@ -54,7 +54,7 @@ inline int64_t crossingCells(const ScalarGrid& grid) {
     for (int32_t x = 0; x + 1 < grid.nx; ++x) {
         for (int32_t y = 0; y + 1 < grid.ny; ++y) {
             for (int32_t z = 0; z + 1 < grid.nz; ++z) {
-                readCellCorners(grid, x, y, z, values);
+                readCornersOneByOne(grid, x, y, z, values);
                 count += isCrossingCell(values) ? 1 : 0;
             }
         }

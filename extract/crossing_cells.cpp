@@ -1,4 +1,4 @@
-#include "render/crossing_cells.h"
+#include "extract/crossing_cells.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/screenshot.h"
+#include "output/screenshot.h"
 #include "recording_gl.h"
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "app/screenshot.h"
+#include "output/screenshot.h"
 
 #include <GL/gl.h>
 #include <png.h>

@@ -1,4 +1,4 @@
-#include "app_fake_platform.h"
+#include "fake_platform.h"
 
 namespace fake_platform {
 

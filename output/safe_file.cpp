@@ -1,4 +1,4 @@
-#include "app/safe_file.h"
+#include "output/safe_file.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

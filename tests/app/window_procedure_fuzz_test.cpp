@@ -13,7 +13,7 @@
 #include "app/globals.h"
 #include "app/settings.h"
 #include "app/window_procedure.h"
-#include "app_fake_platform.h"
+#include "fake_platform.h"
 #include "recording_gl.h"
 #include "test_support.h"
 

@@ -14,11 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/mesh.h"
-#include "app/mesh_export.h"
-#include "app/safe_file.h"
-#include "app_animated_field.h"
+#include "output/mesh_export.h"
+#include "output/safe_file.h"
 #include "test_support.h"
 
 namespace {
@@ -32,16 +29,10 @@ Point pointOf(const Vec3& v) {
     return {v.x, v.y, v.z};
 }
 
-std::vector<Point> pointsOf(std::span<const Vec3> corners) {
-    std::vector<Point> points;
-    std::ranges::transform(corners, std::back_inserter(points), pointOf);
-    return points;
-}
-
 // The corners of every face in winding order: three per face.
-std::vector<Point> faceCorners(const IndexedMesh& mesh) {
+std::vector<Point> faceCorners(const SurfaceMesh& mesh) {
     std::vector<Point> corners;
-    for (const auto& face : mesh.faces) {
+    for (const auto& face : mesh.triangles) {
         for (int32_t index : face) {
             corners.push_back(pointOf(mesh.positions[index]));
         }
@@ -49,124 +40,30 @@ std::vector<Point> faceCorners(const IndexedMesh& mesh) {
     return corners;
 }
 
-TEST(WeldTriangles, KeepsEveryFaceAndMergesOnlyExactlyEqualPositions) {
+// Only exactly equal positions merge (-0.0 is 0.0), every face stays with its
+// corners where they were, and positions keep their order of first use.
+TEST(WeldCoincidentPositions, MergesOnlyExactlyEqualPositionsAndMovesNoCorner) {
     const float oneStepAbove1 = std::nextafter(1.0f, 2.0f);
-    const std::vector<Vec3> soup = {
-        {0, 0, 0},
-        {1, 0, 0},
-        {0, 1, 0},  // first triangle
-        {1, 0, 0},
-        {0, -0.0f, 0},
-        {0, 0, 1},  // -0.0 is 0.0
-        {oneStepAbove1, 0, 0},
-        {0, 1, 0},
-        {0, 1, 0},  // one float step away; degenerate
-        {7, 7, 7},  // a stray corner, no triangle
-    };
-    const IndexedMesh mesh = weldTriangles(soup);
-    EXPECT_EQ(mesh.faces, (std::vector<std::array<int32_t, 3>>{{0, 1, 2}, {1, 0, 3}, {4, 2, 2}}));
-    EXPECT_EQ(mesh.positions.size(), 5u);
-    EXPECT_EQ(faceCorners(mesh), pointsOf(std::span(soup).first(soup.size() - 1)))
-        << "welding moved a corner";
-}
-
-// --- What the table guarantees, on the animated field ---
-
-// A face of the cell with its two diagonals each joining corners of one side,
-// the sides differing: the table may join its crossings either way.
-bool hasAmbiguousFace(uint32_t caseIndex) {
-    const auto set = [caseIndex](int32_t corner) { return ((caseIndex >> corner) & 1u) != 0; };
-    for (int32_t axis = 0; axis < kAxisCount; ++axis) {
-        const int32_t u = 1 << ((axis + 1) % kAxisCount);
-        const int32_t v = 1 << ((axis + 2) % kAxisCount);
-        for (int32_t side : {0, 1 << axis}) {
-            if (set(side) == set(side | u | v) && set(side | u) == set(side | v) &&
-                set(side) != set(side | u)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-// Whether a cell whose closed box holds `point` has an ambiguous face.
-bool nearAmbiguousCell(const ScalarGrid& grid, const Vec3& point) {
-    const float p[kAxisCount] = {point.x, point.y, point.z};
-    int32_t low[kAxisCount];
-    int32_t high[kAxisCount];
-    for (int32_t axis = 0; axis < kAxisCount; ++axis) {
-        low[axis] = std::max(0, static_cast<int32_t>(std::ceil(p[axis])) - 1);
-        high[axis] = std::min(grid.nx - 2, static_cast<int32_t>(std::floor(p[axis])));
-    }
-    float values[kCellCorners];
-    for (int32_t x = low[0]; x <= high[0]; ++x) {
-        for (int32_t y = low[1]; y <= high[1]; ++y) {
-            for (int32_t z = low[2]; z <= high[2]; ++z) {
-                readCellCorners(grid, x, y, z, values);
-                if (hasAmbiguousFace(CubeMarcher::caseIndexOf(values))) {
-                    return true;
-                }
-            }
-        }
-    }
-    return false;
-}
-
-bool onOuterFace(const Vec3& a, const Vec3& b) {
-    const float last = kGridSize - 1;
-    const auto same = [](float p, float q, float plane) { return p == plane && q == plane; };
-    return same(a.x, b.x, 0) || same(a.x, b.x, last) || same(a.y, b.y, 0) || same(a.y, b.y, last) ||
-           same(a.z, b.z, 0) || same(a.z, b.z, last);
-}
-
-TEST(SurfaceMesh, IsClosedAndConsistentlyOrientedAwayFromAmbiguousCellsAndTheGridBorder) {
-    constexpr int kFramesChecked = 60;
-    constexpr int kFrameStride = 5;  // frames 1, 6, 11, ...: the blobs move well apart
-    CubeMarcher marcher;
-    CapturedFile scratch;
-    marcher.initialiseCubeMarcher(scratch.get());
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(kGridSize, kGridSize, kGridSize));
-    int64_t edgesChecked = 0;
-    for (int frame = 1; frame <= kFramesChecked * kFrameStride; frame += kFrameStride) {
-        SCOPED_TRACE("frame " + std::to_string(frame));
-        updateMetaballField(grid, clockAfterFrames(frame));
-        const IndexedMesh mesh = extractSurfaceMesh(marcher, grid);
-        // Per undirected edge (low, high): faces running low to high and high to low.
-        std::map<std::pair<int32_t, int32_t>, std::pair<int32_t, int32_t>> edges;
-        for (const auto& face : mesh.faces) {
-            for (int32_t c = 0; c < 3; ++c) {
-                const int32_t from = face[c];
-                const int32_t to = face[(c + 1) % 3];
-                ASSERT_NE(from, to) << "degenerate face";
-                auto& [forward, backward] = edges[{std::min(from, to), std::max(from, to)}];
-                (from < to ? forward : backward) += 1;
-            }
-        }
-        for (const auto& [edge, uses] : edges) {
-            const Vec3& a = mesh.positions[edge.first];
-            const Vec3& b = mesh.positions[edge.second];
-            const Vec3 middle = {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
-            if (onOuterFace(a, b) || nearAmbiguousCell(grid, middle)) {
-                continue;
-            }
-            ++edgesChecked;
-            ASSERT_EQ(uses, std::make_pair(1, 1)) << "edge " << edge.first << "-" << edge.second
-                                                  << ": faces along it one way, the other way";
-        }
-    }
-    EXPECT_GT(edgesChecked, 100'000);  // the check saw real surfaces
+    const SurfaceMesh mesh = {
+        .positions =
+            {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -0.0f, 0}, {0, 0, 1}, {oneStepAbove1, 0, 0}},
+        .triangles = {{0, 1, 2}, {1, 3, 4}, {5, 2, 2}}};
+    const SurfaceMesh welded = weldCoincidentPositions(mesh);
+    EXPECT_EQ(welded.triangles,
+              (std::vector<std::array<int32_t, 3>>{{0, 1, 2}, {1, 0, 3}, {4, 2, 2}}));
+    EXPECT_EQ(welded.positions.size(), 5u);
+    EXPECT_EQ(faceCorners(welded), faceCorners(mesh)) << "welding moved a corner";
 }
 
 // --- Writers ---
 
 // Two triangles sharing an edge, with coordinates that need all nine digits.
-IndexedMesh twoTriangles() {
+SurfaceMesh twoTriangles() {
     return {.positions = {{0.1f, 0, 0}, {1, 0, 0}, {0, 1.0f / 3.0f, 0}, {1, 1, -2.5f}},
-            .faces = {{0, 1, 2}, {1, 3, 2}}};
+            .triangles = {{0, 1, 2}, {1, 3, 2}}};
 }
 
-std::string writtenBy(const IndexedMesh& mesh, MeshFormat format) {
+std::string writtenBy(const SurfaceMesh& mesh, MeshFormat format) {
     CapturedFile file;
     EXPECT_TRUE(writeMesh(mesh, format, file.get()));
     return file.text();

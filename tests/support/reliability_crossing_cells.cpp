@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app_animated_field.h"
+#include "animated_field.h"
 
 namespace {
 

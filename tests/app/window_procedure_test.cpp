@@ -7,7 +7,7 @@
 
 #include "app/settings.h"
 #include "app/window_procedure.h"
-#include "app_fake_platform.h"
+#include "fake_platform.h"
 
 namespace {
 

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+
+#ifdef __SSE2__
+#include <xmmintrin.h>
+#endif
+
+#include "engine/cube_marcher.h"
+#include "extract/crossing_cells.h"
+#include "field/scalar_grid.h"
+
+// Reads the eight samples of the cell whose lowest corner is sample (x, y, z)
+// into `values`, in corner index order: corner c is the sample
+// (x + bit 0 of c, y + bit 1 of c, z + bit 2 of c). The cell must lie inside
+// the grid, which must have storage; neither is checked.
+//
+// A cell row's two corners are neighbours in memory, so each half of the cell
+// is read as two pairs and written as one 16-byte store: setCornerValues
+// copies with 16-byte loads, and a load that spans several narrower stores
+// cannot take its data from them and stalls until they are written.
+inline void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
+                            float values[kCornerCount]) {
+    const float* low = grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + x;
+    const float* high = low + grid.sliceSize;
+#ifdef __SSE2__
+    const auto twoPairs = [](const float* row0, const float* row1) {
+        const __m128 first = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(row0));
+        return _mm_loadh_pi(first, reinterpret_cast<const __m64*>(row1));
+    };
+    _mm_storeu_ps(values, twoPairs(low, low + grid.nx));
+    _mm_storeu_ps(values + kCornerCount / 2, twoPairs(high, high + grid.nx));
+#else
+    const float* rows[kCornerCount / 2] = {low, low + grid.nx, high, high + grid.nx};
+    for (int32_t c = 0; c < kCornerCount; ++c) {
+        values[c] = rows[c >> 1][c & 1];
+    }
+#endif
+}
+
+// The per-cell visit: every crossing cell of `grid` (some corner below 0 and
+// some above; exactly 0.0 and NaN count as neither), x outermost and z
+// fastest, is polygonised by `marcher`, which counts it under its case, and
+// handed to visit(origin, triangles, count): the cell's lowest corner as
+// floats, and `count` cell-local triangles of kFloatsPerTriangle floats each
+// (as polygoniseCell writes them). Returns the number of crossing cells.
+//
+// `marcher` must hold its generated table; the grid must have storage (not
+// checked). Allocates nothing once `cells` fits the grid's shape.
+template <class Visit>
+int64_t forEachPolygonisedCell(CubeMarcher& marcher, const ScalarGrid& grid, CrossingCells& cells,
+                               Visit&& visit) {
+    int64_t crossingCells = 0;
+    cells.forEach(grid, [&](int32_t x, int32_t y, int32_t z) {
+        float corners[kCornerCount];
+        readCellCorners(grid, x, y, z, corners);
+        marcher.setCornerValues(corners);
+        float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
+        const int32_t count = marcher.polygoniseCell(triangles);
+        visit(Vec3{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)},
+              static_cast<const float*>(triangles), count);
+        ++crossingCells;
+    });
+    return crossingCells;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "engine/cube_marcher.h"
+#include "extract/crossing_cells.h"
+#include "field/scalar_grid.h"
+
+// The iso-surface as data: vertex positions in grid units, and triangles as
+// index triples into `positions`, in the table's winding, so that
+// (p1 - p0) x (p2 - p0) points from the inside (values >= 0) to the outside.
+struct SurfaceMesh {
+    std::vector<Vec3> positions;
+    std::vector<std::array<int32_t, 3>> triangles;
+
+    // Empties the mesh and keeps its storage for the next frame.
+    void clear() {
+        positions.clear();
+        triangles.clear();
+    }
+};
+
+// Builds the SurfaceMesh of a grid in one sweep over its crossing cells, in
+// the per-cell visit's order (x outermost, z fastest), each cell's triangles
+// in table order. Each crossed grid edge is interpolated once and its vertex
+// shared by every triangle that uses it; a vertex's position is bit for bit
+// the one the per-cell path places (cell origin plus interpolateEdge), and
+// vertices are numbered in the order they are first used. Two different
+// edges can still give one position, when a sample is exactly 0.
+//
+// The crossed edges of the current and the previous x-slab are remembered in
+// per-plane slot arrays, laid out as slot[y * nz + z] for the edge whose lower
+// sample is (plane, y, z). A slot is trusted only when it holds an index at
+// least as large as the vertex count when its plane could first be written,
+// so nothing is cleared between slabs; everything is cleared once per sweep.
+//
+// The workspace is sized for one grid shape and resized only when another
+// comes along; with `mesh`'s storage grown to the frame's size, a sweep
+// allocates nothing. Not reentrant: one extractor per thread.
+class MeshExtractor {
+  public:
+    // Replaces `mesh` with the surface of `grid`, polygonised through the
+    // generated table of `table`. When `usageCount` is not null, each crossing
+    // cell is counted in usageCount[its case], as polygoniseCell counts.
+    // Returns the number of crossing cells. A grid without storage gives an
+    // empty mesh.
+    int64_t extract(const CubeMarcher& table, const ScalarGrid& grid, SurfaceMesh& mesh,
+                    int32_t* usageCount = nullptr);
+
+  private:
+    struct Sweep;
+
+    void fitTo(const ScalarGrid& grid);
+
+    CrossingCells cells_;
+    int32_t ny_ = -1;
+    int32_t nz_ = -1;
+    // x edges of the current slab, then y and z edges of two sample planes
+    // (even and odd x): kSlotArrays arrays of ny * nz slots.
+    std::vector<int32_t> slots_;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdio>
+
+#include "extract/surface_mesh.h"
+
+// The mesh formats of --export, chosen by the file's extension.
+enum class MeshFormat { kObj, kPly, kStl };
+
+// `mesh` with vertices at exactly the same position merged into one: the
+// same bits per coordinate, with -0.0 taken as 0.0 (two crossed edges meet
+// there when a sample is exactly 0). Nothing else is merged, so positions one
+// float step apart stay two vertices. Every triangle is kept, with its
+// winding, degenerate ones included; positions keep the order of first use.
+SurfaceMesh weldCoincidentPositions(const SurfaceMesh& mesh);
+
+// Writes `mesh` to `out` in `format`:
+//   kObj: text, "v x y z" lines (enough digits to read back every float
+//         exactly), then "f a b c" lines with 1-based indices;
+//   kPly: binary little-endian, float x, y, z per vertex and a uchar-counted
+//         list of int indices per face;
+//   kStl: binary, an 80-byte header, the face count as uint32, and per face
+//         its unit normal and three corners as floats and a zero uint16.
+// Every face keeps its winding. Returns false when a write failed; the
+// stream's error state tells which.
+bool writeMesh(const SurfaceMesh& mesh, MeshFormat format, FILE* out);
