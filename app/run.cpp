@@ -83,7 +83,7 @@ bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* 
 // extracted once more, without counting its cells in the usage statistics.
 bool saveMesh(const MeshExport& meshExport, FILE* err) {
     SurfaceMesh mesh;
-    MeshExtractor().extract(cubeMarcher, sampleGrid, mesh);
+    MeshExtractor(cubeMarcher).extract(sampleGrid, mesh);
     const SurfaceMesh welded = weldCoincidentPositions(mesh);
     return saveFile(
         meshExport.path, [&](FILE* file) { return writeMesh(welded, meshExport.format, file); },

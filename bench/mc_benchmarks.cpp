@@ -47,10 +47,33 @@ void FieldStepSixFullPasses(benchmark::State& state) {
 }
 BENCHMARK(FieldStepSixFullPasses)->Apply(bench::addGridSizes);
 
-void Extraction(benchmark::State& state) {
-    bench::benchmarkOurExtraction(state);
+void PerCellPass(benchmark::State& state) {
+    bench::benchmarkOurPerCellPass(state);
 }
-BENCHMARK(Extraction)->Apply(bench::addGridSizes);
+BENCHMARK(PerCellPass)->Apply(bench::addGridSizes);
+
+void MeshExtraction(benchmark::State& state) {
+    bench::benchmarkOurMeshExtraction(state);
+}
+BENCHMARK(MeshExtraction)->Apply(bench::addGridSizes);
+
+// A memory-bandwidth yardstick for the extraction: one plain read of every
+// sample of the grid, summed four lanes wide so that the adds keep up.
+void PlainRead(benchmark::State& state) {
+    const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
+    constexpr int32_t kLanes = 4;
+    const int64_t samples = grid->sampleCount();
+    for (auto _ : state) {
+        float sums[kLanes] = {};
+        for (int64_t s = 0; s + kLanes <= samples; s += kLanes) {
+            for (int32_t lane = 0; lane < kLanes; ++lane) {
+                sums[lane] += grid->data[s + lane];
+            }
+        }
+        benchmark::DoNotOptimize(sums);
+    }
+}
+BENCHMARK(PlainRead)->Arg(256)->Unit(benchmark::kMillisecond);
 
 // Time step, field step and surface pass, as a headless frame runs them.
 void HeadlessFrame(benchmark::State& state) {

@@ -55,6 +55,10 @@ int64_t VtkContour::triangles() const {
     return filter_->algorithm->GetOutput()->GetNumberOfPolys();
 }
 
+int64_t VtkContour::points() const {
+    return filter_->algorithm->GetOutput()->GetNumberOfPoints();
+}
+
 void useSequentialVtk() {
     vtkSMPTools::SetBackend("Sequential");
 }

@@ -19,6 +19,7 @@ class VtkContour {
 
     void run();                 // extracts the surface again
     int64_t triangles() const;  // of the last run
+    int64_t points() const;     // of the last run
 
   private:
     struct Filter;

@@ -17,12 +17,19 @@ void runPeer(benchmark::State& state, VtkAlgorithm algorithm) {
         contour.run();
     }
     state.counters["triangles"] = static_cast<double>(contour.triangles());
+    state.counters["points"] = static_cast<double>(contour.points());
 }
 
-void Extraction(benchmark::State& state) {
-    bench::benchmarkOurExtraction(state);
+// Ours again in the peers' run, so that every ratio comes from one run.
+void MeshExtraction(benchmark::State& state) {
+    bench::benchmarkOurMeshExtraction(state);
 }
-BENCHMARK(Extraction)->Apply(bench::addGridSizes);
+BENCHMARK(MeshExtraction)->Apply(bench::addGridSizes);
+
+void PerCellPass(benchmark::State& state) {
+    bench::benchmarkOurPerCellPass(state);
+}
+BENCHMARK(PerCellPass)->Apply(bench::addGridSizes);
 
 void VtkFlyingEdges3D(benchmark::State& state) {
     runPeer(state, VtkAlgorithm::kFlyingEdges3D);

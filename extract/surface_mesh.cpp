@@ -19,6 +19,7 @@ constexpr int32_t kParities = 2;
 // the current slab, and from which vertex index on a slot is trusted.
 struct MeshExtractor::Sweep {
     const CubeMarcher& table;
+    const std::array<CaseEdges, kCaseCount>& cases;
     const ScalarGrid& grid;
     SurfaceMesh& mesh;
     int32_t* slots;
@@ -67,27 +68,41 @@ struct MeshExtractor::Sweep {
         }
         float corners[kCornerCount];
         readCellCorners(grid, x, y, z, corners);
-        const CaseEntry& entry = table.caseTable[CubeMarcher::caseIndexOf(corners)];
+        const CaseEdges& cell = cases[CubeMarcher::caseIndexOf(corners)];
         if (usageCount != nullptr) {
-            countSaturating(usageCount[entry.caseNumber]);
+            countSaturating(usageCount[cell.caseNumber]);
         }
         const Vec3 origin{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
         const int64_t cellSlot = int64_t{y} * grid.nz + z;
-        int32_t vertexOfEdge[kEdgeCount];
-        std::fill_n(vertexOfEdge, kEdgeCount, kNoVertex);
-        for (int32_t t = 0; t < entry.triangleCount; ++t) {
-            std::array<int32_t, 3> triangle;
-            for (int32_t v = 0; v < 3; ++v) {
-                const int32_t edge = entry.triangles[3 * t + v];
-                if (vertexOfEdge[edge] == kNoVertex) {
-                    vertexOfEdge[edge] = vertexOn(edge, cellSlot, origin, corners);
-                }
-                triangle[v] = vertexOfEdge[edge];
-            }
-            mesh.triangles.push_back(triangle);
+        int32_t vertices[kEdgeCount];
+        for (int32_t e = 0; e < cell.edgeCount; ++e) {
+            vertices[e] = vertexOn(cell.edges[e], cellSlot, origin, corners);
+        }
+        for (int32_t t = 0; t < cell.triangleCount; ++t) {
+            const uint8_t* corner = cell.corners + 3 * t;
+            mesh.triangles.push_back({vertices[corner[0]], vertices[corner[1]], vertices[corner[2]]});
         }
     }
 };
+
+MeshExtractor::MeshExtractor(const CubeMarcher& table) : table_(table) {
+    for (int32_t caseIndex = 0; caseIndex < kCaseCount; ++caseIndex) {
+        const CaseEntry& entry = table.caseTable[caseIndex];
+        CaseEdges& cell = cases_[caseIndex];
+        cell.caseNumber = entry.caseNumber;
+        cell.triangleCount = std::max(entry.triangleCount, 0);
+        int32_t numbered[kEdgeCount];
+        std::fill_n(numbered, kEdgeCount, kNoVertex);
+        for (int32_t corner = 0; corner < 3 * cell.triangleCount; ++corner) {
+            const int32_t edge = entry.triangles[corner];
+            if (numbered[edge] == kNoVertex) {
+                numbered[edge] = cell.edgeCount;
+                cell.edges[cell.edgeCount++] = static_cast<uint8_t>(edge);
+            }
+            cell.corners[corner] = static_cast<uint8_t>(numbered[edge]);
+        }
+    }
+}
 
 void MeshExtractor::fitTo(const ScalarGrid& grid) {
     if (grid.ny != ny_ || grid.nz != nz_) {
@@ -98,14 +113,14 @@ void MeshExtractor::fitTo(const ScalarGrid& grid) {
     std::fill(slots_.begin(), slots_.end(), kNoVertex);
 }
 
-int64_t MeshExtractor::extract(const CubeMarcher& table, const ScalarGrid& grid, SurfaceMesh& mesh,
-                               int32_t* usageCount) {
+int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, int32_t* usageCount) {
     mesh.clear();
     if (grid.data == nullptr) {
         return 0;
     }
     fitTo(grid);
-    Sweep sweep{.table = table, .grid = grid, .mesh = mesh, .slots = slots_.data()};
+    Sweep sweep{
+        .table = table_, .cases = cases_, .grid = grid, .mesh = mesh, .slots = slots_.data()};
     int64_t crossingCells = 0;
     cells_.forEach(grid, [&](int32_t x, int32_t y, int32_t z) {
         sweep.addCell(x, y, z, usageCount);

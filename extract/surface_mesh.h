@@ -41,19 +41,32 @@ struct SurfaceMesh {
 // allocates nothing. Not reentrant: one extractor per thread.
 class MeshExtractor {
   public:
-    // Replaces `mesh` with the surface of `grid`, polygonised through the
-    // generated table of `table`. When `usageCount` is not null, each crossing
-    // cell is counted in usageCount[its case], as polygoniseCell counts.
-    // Returns the number of crossing cells. A grid without storage gives an
-    // empty mesh.
-    int64_t extract(const CubeMarcher& table, const ScalarGrid& grid, SurfaceMesh& mesh,
-                    int32_t* usageCount = nullptr);
+    // Polygonises through the generated table of `table`, which must outlive
+    // the extractor and not change: each case's triangles are read once, here.
+    explicit MeshExtractor(const CubeMarcher& table);
+
+    // Replaces `mesh` with the surface of `grid`. When `usageCount` is not
+    // null, each crossing cell is counted in usageCount[its case], as
+    // polygoniseCell counts. Returns the number of crossing cells. A grid
+    // without storage gives an empty mesh.
+    int64_t extract(const ScalarGrid& grid, SurfaceMesh& mesh, int32_t* usageCount = nullptr);
 
   private:
+    // A case's triangles as corners numbered by the case's distinct edges,
+    // so a cell looks each crossed edge up once.
+    struct CaseEdges {
+        int32_t caseNumber = 0;
+        int32_t edgeCount = 0;
+        int32_t triangleCount = 0;
+        uint8_t edges[kEdgeCount] = {};  // in order of first use
+        uint8_t corners[3 * kMaxTrianglesPerCase] = {};
+    };
     struct Sweep;
 
     void fitTo(const ScalarGrid& grid);
 
+    const CubeMarcher& table_;
+    std::array<CaseEdges, kCaseCount> cases_;
     CrossingCells cells_;
     int32_t ny_ = -1;
     int32_t nz_ = -1;

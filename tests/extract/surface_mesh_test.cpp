@@ -37,6 +37,11 @@ struct PerCellSurface {
     std::array<int32_t, kCaseCount> usage{};
 };
 
+const CubeMarcher& generatedTable() {
+    static const auto table = makeGeneratedMarcher();
+    return *table;
+}
+
 PerCellSurface perCellSurface(const ScalarGrid& grid) {
     const auto marcher = makeGeneratedMarcher();
     CrossingCells cells;
@@ -59,10 +64,9 @@ PerCellSurface perCellSurface(const ScalarGrid& grid) {
 // vertex that all its triangles share.
 void expectSameAsPerCellPath(MeshExtractor& extractor, SurfaceMesh& mesh, const ScalarGrid& grid,
                              bool distinctEdges, const std::string& context) {
-    static const auto table = makeGeneratedMarcher();
     const PerCellSurface expected = perCellSurface(grid);
     std::array<int32_t, kCaseCount> usage{};
-    EXPECT_EQ(extractor.extract(*table, grid, mesh, usage.data()), expected.crossingCells)
+    EXPECT_EQ(extractor.extract(grid, mesh, usage.data()), expected.crossingCells)
         << context;
     EXPECT_EQ(usage, expected.usage) << context;
     std::vector<Bits> corners;
@@ -84,7 +88,7 @@ void expectSameAsPerCellPath(MeshExtractor& extractor, SurfaceMesh& mesh, const 
 // One extractor and one mesh through every shape and field, so a workspace
 // that fails to refit, or a slot trusted from an earlier slab or sweep, shows.
 TEST(MeshExtractor, MatchesThePerCellPathOnBlobAndRandomFields) {
-    MeshExtractor extractor;
+    MeshExtractor extractor(generatedTable());
     SurfaceMesh mesh;
     for (const Shape& shape : {Shape{2, 2, 2}, Shape{40, 40, 40}, Shape{41, 17, 23},
                                Shape{64, 8, 8}, Shape{70, 12, 9}, Shape{3, 3, 70}}) {
@@ -161,16 +165,15 @@ TEST(MeshExtractor, IsClosedAndConsistentlyOrientedAwayFromAmbiguousCellsAndTheG
     constexpr int32_t kGridSize = 40;
     constexpr int kFramesChecked = 60;
     constexpr int kFrameStride = 5;  // frames 1, 6, 11, ...: the blobs move well apart
-    const auto table = makeGeneratedMarcher();
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(kGridSize, kGridSize, kGridSize));
-    MeshExtractor extractor;
+    MeshExtractor extractor(generatedTable());
     SurfaceMesh mesh;
     int64_t edgesChecked = 0;
     for (int frame = 1; frame <= kFramesChecked * kFrameStride; frame += kFrameStride) {
         SCOPED_TRACE("frame " + std::to_string(frame));
         updateMetaballField(grid, clockAfterFrames(frame));
-        extractor.extract(*table, grid, mesh);
+        extractor.extract(grid, mesh);
         // Per undirected edge (low, high): faces running low to high and high to low.
         std::map<std::pair<int32_t, int32_t>, std::pair<int32_t, int32_t>> edges;
         for (const auto& face : mesh.triangles) {
