@@ -22,6 +22,12 @@ inline void advanceAnimationClock() {
     }
 }
 
+// The table that decides ambiguous faces under `rule`; null for the case
+// table as it is.
+inline const AmbiguousCaseTable* deciderFor(FaceRule rule) {
+    return rule == FaceRule::kDecider ? &ambiguousCases : nullptr;
+}
+
 template <GlOperations Gl>
 void clearFrame(Gl& gl) {
     gl.clearColor(kClearColour[0], kClearColour[1], kClearColour[2], kClearColour[3]);
@@ -46,7 +52,8 @@ void renderFrame(Gl& gl, Present&& present, FILE* out, Timer&& timer = {}) {
     setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
                 scene::farPlaneFor(sampleGrid.nx));
     timer.endStage(Stage::kDrawingAndSwap);
-    drawSurface(gl, cubeMarcher, sampleGrid, settings.listingRequested, out);
+    drawSurface(gl, cubeMarcher, sampleGrid, settings.listingRequested, out,
+                deciderFor(settings.faceRule));
     settings.listingRequested = false;
     timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/ambiguous_table.h"
 #include "engine/cube_marcher.h"
 #include "field/scalar_grid.h"
 
@@ -13,5 +14,8 @@ inline constexpr int32_t kGridSize = 40;
 
 // Holds the generated case table and counts every polygonised cell.
 extern CubeMarcher cubeMarcher;
+// The decided triangulations of cells with an ambiguous face; generated at
+// start-up next to the case table.
+extern AmbiguousCaseTable ambiguousCases;
 // The field sampled every frame; empty until start-up allocates it.
 extern ScalarGrid sampleGrid;

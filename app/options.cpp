@@ -36,6 +36,7 @@ constexpr std::array kKeyNames{
     KeyName{"Right", vk::kRight},
     KeyName{"Down", vk::kDown},
     KeyName{"A", vk::kA},
+    KeyName{"F", vk::kF},
     KeyName{"L", vk::kL},
     KeyName{"P", vk::kP},
     KeyName{"Q", vk::kQ},
@@ -103,6 +104,19 @@ bool setGrid(std::string_view value, Options& options, std::string& error) {
         return false;
     }
     options.gridSize = static_cast<int32_t>(size);
+    return true;
+}
+
+bool setFaces(std::string_view value, Options& options, std::string& error) {
+    constexpr std::array kRules{std::pair{"decider", FaceRule::kDecider},
+                                std::pair{"table", FaceRule::kTable}};
+    const auto found = std::ranges::find_if(
+        kRules, [value](const auto& rule) { return equalsIgnoringCase(rule.first, value); });
+    if (found == kRules.end()) {
+        error = "--faces: " + quoted(value) + " is neither decider nor table";
+        return false;
+    }
+    options.faceRule = found->second;
     return true;
 }
 
@@ -219,6 +233,10 @@ constexpr std::array kOptions{
                false, setScreenshot},
     OptionSpec{"--export", "FILE", "write the last frame's surface as .obj, .ply or .stl", false,
                setExport},
+    OptionSpec{"--faces", "decider|table",
+               "cut ambiguous faces as decided from both sides, closing the surface (default), "
+               "or as the case table has them",
+               false, setFaces},
     OptionSpec{"--timing", "", "print frame times per stage on stderr at quit", false, setTiming},
     OptionSpec{"--help", "", "print this help and exit", false, setHelp},
     OptionSpec{"--version", "", "print the version and exit", false, setVersion},
@@ -308,8 +326,8 @@ void printUsage(FILE* out) {
     std::fprintf(out, "Usage: %s [options]\n", kProgramName.data());
     std::fprintf(out,
                  "Shows an animated marching-cubes surface; keys: arrows orbit, PageUp/PageDown "
-                 "zoom,\nA animation, L lighting, P list one frame's triangles, Q/W time, "
-                 "Escape quits.\nOptions:\n");
+                 "zoom,\nA animation, L lighting, F ambiguous faces (decided or as tabled), "
+                 "P list one frame's\ntriangles, Q/W time, Escape quits.\nOptions:\n");
     for (const OptionSpec& option : kOptions) {
         std::fprintf(out, "  %s%s%s\n      %s\n", option.name.data(),
                      option.valueName.empty() ? "" : " ", option.valueName.data(),

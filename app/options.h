@@ -41,6 +41,7 @@ struct Options {
     std::optional<std::string> screenshotPath;  // a .png; windowed runs only
     std::optional<MeshExport> meshExport;       // written at quit
     bool timing = false;                        // frame times on stderr at quit
+    FaceRule faceRule = FaceRule::kDecider;     // --faces: decider (closed) or table
     bool helpRequested = false;
     bool versionRequested = false;
 };

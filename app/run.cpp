@@ -9,6 +9,7 @@
 #include "app/globals.h"
 #include "app/options.h"
 #include "app/window_procedure.h"
+#include "extract/mesh_weld.h"
 #include "extract/surface_mesh.h"
 #include "output/mesh_export.h"
 #include "output/safe_file.h"
@@ -33,7 +34,7 @@ void reportFailure(FILE* err, const char* what, const char* why) {
 void printKeys(FILE* err) {
     std::fprintf(err,
                  "Keys: arrows orbit, PageUp/PageDown zoom, A animation, L lighting, "
-                 "P list one frame, Q/W time, Escape quits\n");
+                 "F ambiguous faces, P list one frame, Q/W time, Escape quits\n");
 }
 
 // The start view suits the grid: the camera stands back by the grid's size.
@@ -44,15 +45,18 @@ void fitCameraToGrid(int32_t gridSize) {
 // Generates and lists the case table, then gives the grid its storage. The
 // samples start as the field's background, so a run that ends before its
 // first frame exports an empty surface instead of reading unset memory.
-bool prepareScene(int32_t gridSize, FILE* out, FILE* err) {
+bool prepareScene(const Options& options, FILE* out, FILE* err) {
+    const int32_t gridSize = options.gridSize;
     cubeMarcher.initialiseCubeMarcher(out);
     std::fflush(out);
+    ambiguousCases.generate(cubeMarcher);
     if (!sampleGrid.allocate(gridSize, gridSize, gridSize)) {
         std::fprintf(err, "marching-cubes: cannot allocate the %d^3 sample grid\n", gridSize);
         return false;
     }
     std::fill_n(sampleGrid.data, sampleGrid.sampleCount(), kFieldBackground);
     fitCameraToGrid(gridSize);
+    settings.faceRule = options.faceRule;
     return true;
 }
 
@@ -81,10 +85,14 @@ bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* 
 
 // The sample grid still holds the last frame's field, so its surface is
 // extracted once more, without counting its cells in the usage statistics.
+// Beside the decider, positions within float rounding merge too, and the
+// triangles that collapse go, so that the surface stays closed at a sample
+// within rounding of 0.
 bool saveMesh(const MeshExport& meshExport, FILE* err) {
     SurfaceMesh mesh;
-    MeshExtractor(cubeMarcher).extract(sampleGrid, mesh);
-    const SurfaceMesh welded = weldCoincidentPositions(mesh);
+    MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
+    const SurfaceMesh welded = weldCoincidentPositions(
+        mesh, settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact);
     return saveFile(
         meshExport.path, [&](FILE* file) { return writeMesh(welded, meshExport.format, file); },
         err);
@@ -109,7 +117,7 @@ int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grab
 }
 
 int runHeadless(const Options& options, FILE* out, FILE* err) {
-    if (!prepareScene(options.gridSize, out, err)) {
+    if (!prepareScene(options, out, err)) {
         return kExitFailure;
     }
     NoGl gl;
@@ -147,7 +155,7 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         return abandonWindow(window, deviceContext, glContext);
     }
     printKeys(err);
-    if (!prepareScene(options.gridSize, out, err)) {
+    if (!prepareScene(options, out, err)) {
         return abandonWindow(window, deviceContext, glContext);
     }
     OpenGl gl;

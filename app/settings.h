@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ambiguous_table.h"
+
 // Everything the user can change while the program runs. The keys of the
 // window procedure and the frame loop are the only writers; both run on the
 // one thread, between frames or in the frame's own steps.
@@ -8,9 +10,10 @@ struct Settings {
     bool listingRequested = false;  // list the next frame's triangles
     bool animationEnabled = true;   // the frame advances the clock
     bool lightingEnabled = true;
-    float cameraDistance = 40.0f;  // grid units, eye to grid centre
-    float cameraPitch = 45.0f;     // degrees about x; never wrapped
-    float cameraYaw = -45.0f;      // degrees about y; never wrapped
+    float cameraDistance = 40.0f;            // grid units, eye to grid centre
+    float cameraPitch = 45.0f;               // degrees about x; never wrapped
+    float cameraYaw = -45.0f;                // degrees about y; never wrapped
+    FaceRule faceRule = FaceRule::kDecider;  // how cells with an ambiguous face are cut
 
     bool operator==(const Settings&) const = default;
 };

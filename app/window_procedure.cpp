@@ -44,6 +44,10 @@ void applyKey(WParam virtualKey) {
         case vk::kL:
             settings.lightingEnabled = !settings.lightingEnabled;
             break;
+        case vk::kF:
+            settings.faceRule =
+                settings.faceRule == FaceRule::kDecider ? FaceRule::kTable : FaceRule::kDecider;
+            break;
         case vk::kP:
             settings.listingRequested = true;
             break;

@@ -62,16 +62,19 @@ inline int64_t trianglesCounted(const CubeMarcher& marcher) {
 }
 
 // Our mesh extraction: a welded indexed mesh (positions and index triples),
-// usage counted as the program counts it, on the field of the first frame.
+// ambiguous faces decided and usage counted as the program does by default,
+// on the field of the first frame.
 // Reports the triangles and points of one extraction.
 inline void benchmarkOurMeshExtraction(benchmark::State& state) {
     const auto grid = blobGrid(state.range(0), kFirstFrameTime);
     CubeMarcher& marcher = generatedMarcher();
-    MeshExtractor extractor(marcher);
+    static const AmbiguousCaseTable ambiguous(marcher);
+    MeshExtractor extractor(marcher, ambiguous);
     SurfaceMesh mesh;
-    extractor.extract(*grid, mesh, marcher.usageCount);  // grows the buffers
+    extractor.extract(*grid, mesh, FaceRule::kDecider, marcher.usageCount);  // grows the buffers
     for (auto _ : state) {
-        benchmark::DoNotOptimize(extractor.extract(*grid, mesh, marcher.usageCount));
+        benchmark::DoNotOptimize(
+            extractor.extract(*grid, mesh, FaceRule::kDecider, marcher.usageCount));
     }
     state.counters["triangles"] = static_cast<double>(mesh.triangles.size());
     state.counters["points"] = static_cast<double>(mesh.positions.size());

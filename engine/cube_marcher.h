@@ -18,10 +18,13 @@ inline constexpr int32_t kEdgeCount = 12;
 inline constexpr int32_t kAxisCount = 3;
 inline constexpr int32_t kCaseCount = 256;
 inline constexpr int32_t kMaxTrianglesPerCase = 10;
-// The most triangles any case of the generated table holds; callers of
-// polygoniseCell size their buffers by it.
-inline constexpr int32_t kMaxTrianglesPerCell = 8;
+// The most triangles one polygonised cell can have: 8 from the handlers'
+// table, 10 from the table of decided ambiguous cells (ambiguous_table.h).
+// Callers of polygoniseCell size their buffers by it.
+inline constexpr int32_t kMaxTrianglesPerCell = 10;
 inline constexpr int32_t kFloatsPerTriangle = 9;
+
+class AmbiguousCaseTable;
 
 struct CaseEntry {
     int32_t caseNumber = 0;  // 0 until generated; then the case's own index
@@ -91,8 +94,11 @@ struct CubeMarcher {
     // extraction path places its vertices with, so they agree bit for bit.
     Vec3 interpolateEdge(int32_t edge, const float values[kCornerCount]) const;
     // Writes kFloatsPerTriangle floats per triangle into `out`, which must hold
-    // kMaxTrianglesPerCell triangles; returns the number written.
-    int32_t polygoniseCell(float* out);
+    // kMaxTrianglesPerCell triangles; returns the number written. With a
+    // `decider`, a cell with an ambiguous face takes its triangles from it,
+    // every such face decided from the corner values; the cell is counted
+    // under its case either way.
+    int32_t polygoniseCell(float* out, const AmbiguousCaseTable* decider = nullptr);
 
     // --- Usage statistics (usage_stats.cpp) ---
     void resetUsage();

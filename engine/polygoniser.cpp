@@ -4,6 +4,7 @@
 #include <xmmintrin.h>
 #endif
 
+#include "engine/ambiguous_table.h"
 #include "engine/cube_marcher.h"
 
 // Zero (either sign) counts as inside; NaN fails the test and counts as outside.
@@ -49,17 +50,25 @@ Vec3 CubeMarcher::interpolateEdge(int32_t edge, const float values[kCornerCount]
     return {lerp(0), lerp(1), lerp(2)};
 }
 
-int32_t CubeMarcher::polygoniseCell(float* out) {
-    const CaseEntry& entry = caseTable[caseIndexOf(cornerValue)];
+int32_t CubeMarcher::polygoniseCell(float* out, const AmbiguousCaseTable* decider) {
+    const uint32_t caseIndex = caseIndexOf(cornerValue);
+    const CaseEntry& entry = caseTable[caseIndex];
     countSaturating(usageCount[entry.caseNumber]);
-    for (int32_t t = 0; t < entry.triangleCount; ++t) {
+    const int32_t* triangles = entry.triangles;
+    int32_t count = entry.triangleCount;
+    if (decider != nullptr && decider->ambiguousFaces(caseIndex) != 0) {
+        const AmbiguousCaseTable::Variant& variant = decider->variantFor(caseIndex, cornerValue);
+        triangles = variant.triangles;
+        count = variant.triangleCount;
+    }
+    for (int32_t t = 0; t < count; ++t) {
         for (int32_t vertex = 0; vertex < 3; ++vertex) {
-            const Vec3 point = interpolateEdge(entry.triangles[3 * t + vertex]);
+            const Vec3 point = interpolateEdge(triangles[3 * t + vertex]);
             float* slot = out + kFloatsPerTriangle * t + kAxisCount * vertex;
             slot[0] = point.x;
             slot[1] = point.y;
             slot[2] = point.z;
         }
     }
-    return entry.triangleCount > 0 ? entry.triangleCount : 0;
+    return count > 0 ? count : 0;
 }

@@ -1,6 +1,7 @@
 #include "extract/surface_mesh.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "extract/cell_visit.h"
 
@@ -20,6 +21,8 @@ constexpr int32_t kParities = 2;
 struct MeshExtractor::Sweep {
     const CubeMarcher& table;
     const std::array<CaseEdges, kCaseCount>& cases;
+    const AmbiguousCaseTable* decider;  // null under FaceRule::kTable
+    const std::vector<CaseEdges>& variants;
     const ScalarGrid& grid;
     SurfaceMesh& mesh;
     int32_t* slots;
@@ -62,13 +65,23 @@ struct MeshExtractor::Sweep {
         return slot;
     }
 
+    const CaseEdges& cellEdges(uint32_t caseIndex, const float corners[kCornerCount]) const {
+        const uint32_t faces = decider == nullptr ? 0 : decider->ambiguousFaces(caseIndex);
+        if (faces == 0) {
+            return cases[caseIndex];
+        }
+        return variants[decider->firstVariant(caseIndex) +
+                        AmbiguousCaseTable::decideFaces(faces, corners)];
+    }
+
     void addCell(int32_t x, int32_t y, int32_t z, int32_t* usageCount) {
         if (x != slabX) {
             enterSlab(x);
         }
         float corners[kCornerCount];
         readCellCorners(grid, x, y, z, corners);
-        const CaseEdges& cell = cases[CubeMarcher::caseIndexOf(corners)];
+        const uint32_t caseIndex = CubeMarcher::caseIndexOf(corners);
+        const CaseEdges& cell = cellEdges(caseIndex, corners);
         if (usageCount != nullptr) {
             countSaturating(usageCount[cell.caseNumber]);
         }
@@ -80,26 +93,36 @@ struct MeshExtractor::Sweep {
         }
         for (int32_t t = 0; t < cell.triangleCount; ++t) {
             const uint8_t* corner = cell.corners + 3 * t;
-            mesh.triangles.push_back({vertices[corner[0]], vertices[corner[1]], vertices[corner[2]]});
+            mesh.triangles.push_back(
+                {vertices[corner[0]], vertices[corner[1]], vertices[corner[2]]});
         }
     }
 };
 
-MeshExtractor::MeshExtractor(const CubeMarcher& table) : table_(table) {
+MeshExtractor::CaseEdges::CaseEdges(int32_t number, const int32_t* triangles, int32_t count)
+    : caseNumber(number), triangleCount(std::max(count, 0)) {
+    int32_t numbered[kEdgeCount];
+    std::fill_n(numbered, kEdgeCount, kNoVertex);
+    for (int32_t corner = 0; corner < 3 * triangleCount; ++corner) {
+        const int32_t edge = triangles[corner];
+        if (numbered[edge] == kNoVertex) {
+            numbered[edge] = edgeCount;
+            edges[edgeCount++] = static_cast<uint8_t>(edge);
+        }
+        corners[corner] = static_cast<uint8_t>(numbered[edge]);
+    }
+}
+
+MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous)
+    : table_(table), ambiguous_(ambiguous) {
     for (int32_t caseIndex = 0; caseIndex < kCaseCount; ++caseIndex) {
         const CaseEntry& entry = table.caseTable[caseIndex];
-        CaseEdges& cell = cases_[caseIndex];
-        cell.caseNumber = entry.caseNumber;
-        cell.triangleCount = std::max(entry.triangleCount, 0);
-        int32_t numbered[kEdgeCount];
-        std::fill_n(numbered, kEdgeCount, kNoVertex);
-        for (int32_t corner = 0; corner < 3 * cell.triangleCount; ++corner) {
-            const int32_t edge = entry.triangles[corner];
-            if (numbered[edge] == kNoVertex) {
-                numbered[edge] = cell.edgeCount;
-                cell.edges[cell.edgeCount++] = static_cast<uint8_t>(edge);
-            }
-            cell.corners[corner] = static_cast<uint8_t>(numbered[edge]);
+        cases_[caseIndex] = CaseEdges(entry.caseNumber, entry.triangles, entry.triangleCount);
+        const uint32_t faces = ambiguous.ambiguousFaces(caseIndex);
+        for (uint32_t decisions = 0; faces != 0 && decisions < 1u << std::popcount(faces);
+             ++decisions) {
+            const AmbiguousCaseTable::Variant& variant = ambiguous.variant(caseIndex, decisions);
+            variants_.emplace_back(entry.caseNumber, variant.triangles, variant.triangleCount);
         }
     }
 }
@@ -113,14 +136,20 @@ void MeshExtractor::fitTo(const ScalarGrid& grid) {
     std::fill(slots_.begin(), slots_.end(), kNoVertex);
 }
 
-int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, int32_t* usageCount) {
+int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
+                               int32_t* usageCount) {
     mesh.clear();
     if (grid.data == nullptr) {
         return 0;
     }
     fitTo(grid);
-    Sweep sweep{
-        .table = table_, .cases = cases_, .grid = grid, .mesh = mesh, .slots = slots_.data()};
+    Sweep sweep{.table = table_,
+                .cases = cases_,
+                .decider = rule == FaceRule::kDecider ? &ambiguous_ : nullptr,
+                .variants = variants_,
+                .grid = grid,
+                .mesh = mesh,
+                .slots = slots_.data()};
     int64_t crossingCells = 0;
     cells_.forEach(grid, [&](int32_t x, int32_t y, int32_t z) {
         sweep.addCell(x, y, z, usageCount);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/ambiguous_table.h"
 #include "engine/cube_marcher.h"
 #include "extract/crossing_cells.h"
 #include "field/scalar_grid.h"
@@ -41,15 +42,19 @@ struct SurfaceMesh {
 // allocates nothing. Not reentrant: one extractor per thread.
 class MeshExtractor {
   public:
-    // Polygonises through the generated table of `table`, which must outlive
-    // the extractor and not change: each case's triangles are read once, here.
-    explicit MeshExtractor(const CubeMarcher& table);
+    // Polygonises through the generated table of `table` and, for cells with
+    // an ambiguous face under FaceRule::kDecider, through `ambiguous`. Both
+    // must outlive the extractor and not change: their triangles are read
+    // once, here.
+    MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous);
 
-    // Replaces `mesh` with the surface of `grid`. When `usageCount` is not
-    // null, each crossing cell is counted in usageCount[its case], as
+    // Replaces `mesh` with the surface of `grid`, cells with an ambiguous
+    // face polygonised by `rule` (see polygoniseCell). When `usageCount` is
+    // not null, each crossing cell is counted in usageCount[its case], as
     // polygoniseCell counts. Returns the number of crossing cells. A grid
     // without storage gives an empty mesh.
-    int64_t extract(const ScalarGrid& grid, SurfaceMesh& mesh, int32_t* usageCount = nullptr);
+    int64_t extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
+                    int32_t* usageCount = nullptr);
 
   private:
     // A case's triangles as corners numbered by the case's distinct edges,
@@ -59,14 +64,19 @@ class MeshExtractor {
         int32_t edgeCount = 0;
         int32_t triangleCount = 0;
         uint8_t edges[kEdgeCount] = {};  // in order of first use
-        uint8_t corners[3 * kMaxTrianglesPerCase] = {};
+        uint8_t corners[3 * kMaxTrianglesPerCell] = {};
+
+        CaseEdges() = default;
+        CaseEdges(int32_t number, const int32_t* triangles, int32_t count);
     };
     struct Sweep;
 
     void fitTo(const ScalarGrid& grid);
 
     const CubeMarcher& table_;
+    const AmbiguousCaseTable& ambiguous_;
     std::array<CaseEdges, kCaseCount> cases_;
+    std::vector<CaseEdges> variants_;  // ambiguous_.variants(), numbered alike
     CrossingCells cells_;
     int32_t ny_ = -1;
     int32_t nz_ = -1;

@@ -3,33 +3,8 @@
 #include <bit>
 #include <cmath>
 #include <string_view>
-#include <unordered_map>
 
 namespace {
-
-// A position by the bits of its coordinates; adding 0.0f turns -0.0 into
-// +0.0, so the two zeros weld as the numbers they are.
-struct PositionKey {
-    std::array<uint32_t, 3> bits;
-
-    explicit PositionKey(const Vec3& p)
-        : bits{std::bit_cast<uint32_t>(p.x + 0.0f), std::bit_cast<uint32_t>(p.y + 0.0f),
-               std::bit_cast<uint32_t>(p.z + 0.0f)} {}
-
-    bool operator==(const PositionKey&) const = default;
-};
-
-struct PositionKeyHash {
-    size_t operator()(const PositionKey& key) const {
-        // Mixing constants of a 64-bit multiplicative hash.
-        constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-        uint64_t hash = 0;
-        for (uint32_t b : key.bits) {
-            hash = (hash ^ b) * kMultiplier;
-        }
-        return static_cast<size_t>(hash ^ (hash >> 32));
-    }
-};
 
 // The unit normal of the triangle by its winding; zero for a degenerate one.
 Vec3 unitNormal(const SurfaceMesh& mesh, const std::array<int32_t, 3>& triangle) {
@@ -111,28 +86,6 @@ void writeStl(const SurfaceMesh& mesh, FILE* out) {
 }
 
 }  // namespace
-
-SurfaceMesh weldCoincidentPositions(const SurfaceMesh& mesh) {
-    SurfaceMesh welded;
-    std::vector<int32_t> weldedIndex(mesh.positions.size());
-    std::unordered_map<PositionKey, int32_t, PositionKeyHash> indexOf;
-    indexOf.reserve(mesh.positions.size());
-    for (size_t v = 0; v < mesh.positions.size(); ++v) {
-        const Vec3& p = mesh.positions[v];
-        const auto [entry, isNew] =
-            indexOf.try_emplace(PositionKey(p), static_cast<int32_t>(welded.positions.size()));
-        if (isNew) {
-            welded.positions.push_back(p);
-        }
-        weldedIndex[v] = entry->second;
-    }
-    welded.triangles.reserve(mesh.triangles.size());
-    for (const auto& triangle : mesh.triangles) {
-        welded.triangles.push_back(
-            {weldedIndex[triangle[0]], weldedIndex[triangle[1]], weldedIndex[triangle[2]]});
-    }
-    return welded;
-}
 
 bool writeMesh(const SurfaceMesh& mesh, MeshFormat format, FILE* out) {
     switch (format) {

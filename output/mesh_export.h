@@ -7,13 +7,6 @@
 // The mesh formats of --export, chosen by the file's extension.
 enum class MeshFormat { kObj, kPly, kStl };
 
-// `mesh` with vertices at exactly the same position merged into one: the
-// same bits per coordinate, with -0.0 taken as 0.0 (two crossed edges meet
-// there when a sample is exactly 0). Nothing else is merged, so positions one
-// float step apart stay two vertices. Every triangle is kept, with its
-// winding, degenerate ones included; positions keep the order of first use.
-SurfaceMesh weldCoincidentPositions(const SurfaceMesh& mesh);
-
 // Writes `mesh` to `out` in `format`:
 //   kObj: text, "v x y z" lines (enough digits to read back every float
 //         exactly), then "f a b c" lines with 1-based indices;

@@ -67,6 +67,7 @@ inline constexpr WParam kInsert = 45;
 inline constexpr WParam kDelete = 46;
 inline constexpr WParam k0 = '0';  // '0' to '9' in order
 inline constexpr WParam kA = 'A';  // 'A' to 'Z' in order
+inline constexpr WParam kF = 'F';
 inline constexpr WParam kL = 'L';
 inline constexpr WParam kP = 'P';
 inline constexpr WParam kQ = 'Q';

@@ -90,7 +90,9 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
 // Extracts and draws the zero iso-surface of `grid`, one cell at a time, with
 // x outermost and z fastest (forEachPolygonisedCell). Every crossing cell
 // (some corner below 0 and some above; exactly 0.0 and NaN count as neither)
-// is polygonised by `marcher`, which counts it under its case, and drawn as one GL_TRIANGLES
+// is polygonised by `marcher` (with `decider`: cells with an ambiguous face
+// as it decides them, see polygoniseCell), which counts it under its case,
+// and drawn as one GL_TRIANGLES
 // block (grey, one unnormalised face normal per triangle) and one GL_LINES
 // block of black outlines. Cells that do not cross are skipped without being
 // read one by one (see CrossingCells). Vertices are in grid units: cell
@@ -105,13 +107,13 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
 // Returns the number of crossing cells polygonised.
 template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
-                    FILE* out) {
+                    FILE* out, const AmbiguousCaseTable* decider = nullptr) {
     if (grid.data == nullptr) {
         return 0;
     }
     FILE* listing = listingRequested ? out : nullptr;
     const int64_t crossingCells = forEachPolygonisedCell(
-        marcher, grid, surface::sharedCrossingCells(),
+        marcher, grid, surface::sharedCrossingCells(), decider,
         [&](const Vec3& origin, const float* triangles, int32_t count) {
             if (count > 0) {
                 surface::drawCellTriangles(gl, origin, triangles, count, listing);

@@ -23,9 +23,10 @@ std::vector<std::string> listingAt(float time) {
     ScalarGrid grid;
     grid.allocate(kGridSize, kGridSize, kGridSize);
     updateMetaballField(grid, time);
+    static const AmbiguousCaseTable ambiguous(marcher);
     CapturedFile listing;
     NoGl gl;
-    drawSurface(gl, marcher, grid, true, listing.get());
+    drawSurface(gl, marcher, grid, true, listing.get(), &ambiguous);
     return linesOf(listing.text());
 }
 
@@ -62,6 +63,7 @@ TEST(FrameTest, PressingPTwiceBetweenFramesListsExactlyOneFrame) {
     settings = Settings{};
     CapturedFile scratch;
     cubeMarcher.initialiseCubeMarcher(scratch.get());
+    ambiguousCases.generate(cubeMarcher);
     ASSERT_TRUE(sampleGrid.allocate(kGridSize, kGridSize, kGridSize));
     windowProcedure(nullptr, msg::kKeyDown, vk::kP, key_flags::kSingleRepeat);
     windowProcedure(nullptr, msg::kKeyDown, vk::kP, key_flags::kSingleRepeat);

@@ -51,11 +51,14 @@ TEST(OptionsTest, ReadsEveryOptionWithItsValueNextOrAfterEquals) {
     EXPECT_EQ(parsed({"--screenshot=shot.PNG"}).screenshotPath, "shot.PNG");
     EXPECT_EQ(parsed({"--export", "a.b/mesh.ply"}).meshExport->format, MeshFormat::kPly);
     EXPECT_EQ(parsed({"--export", "mesh.stl"}).meshExport->format, MeshFormat::kStl);
+    EXPECT_EQ(parsed({}).faceRule, FaceRule::kDecider);
+    EXPECT_EQ(parsed({"--faces=TABLE"}).faceRule, FaceRule::kTable);
 }
 
 TEST(OptionsTest, PressesKeepTheirOrderAcrossListsAndIgnoreLetterCase) {
-    const Options options = parsed({"--press", "3:escape,1:PAGEUP,1:pagedown", "--press",
-                                    "2:left,2:Up,2:RIGHT,2:down", "--press=4:a,4:l,4:p,4:q,4:w"});
+    const Options options =
+        parsed({"--press", "3:escape,1:PAGEUP,1:pagedown", "--press", "2:left,2:Up,2:RIGHT,2:down",
+                "--press=4:a,4:l,4:p,4:q,4:w,4:f"});
     EXPECT_EQ(options.presses, (std::vector<ScheduledKey>{{3, vk::kEscape},
                                                           {1, vk::kPageUp},
                                                           {1, vk::kPageDown},
@@ -67,7 +70,8 @@ TEST(OptionsTest, PressesKeepTheirOrderAcrossListsAndIgnoreLetterCase) {
                                                           {4, vk::kL},
                                                           {4, vk::kP},
                                                           {4, vk::kQ},
-                                                          {4, vk::kW}}));
+                                                          {4, vk::kW},
+                                                          {4, vk::kF}}));
 }
 
 // The frustum's far plane and the camera's distance, as the next frame loads them.

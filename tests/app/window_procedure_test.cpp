@@ -48,6 +48,7 @@ TEST_F(WindowProcedureTest, EveryKeyOfTheTableChangesItsSettingOnceAndAnswersZer
         {vk::kDown, [](Settings& s) { s.cameraPitch = 40.0f; }},
         {vk::kA, [](Settings& s) { s.animationEnabled = false; }},
         {vk::kL, [](Settings& s) { s.lightingEnabled = false; }},
+        {vk::kF, [](Settings& s) { s.faceRule = FaceRule::kTable; }},
         {vk::kP, [](Settings& s) { s.listingRequested = true; }},
         {vk::kQ, [](Settings& s) { s.animationTime = -0.5f; }},
         {vk::kW, [](Settings& s) { s.animationTime = 0.5f; }},
@@ -73,9 +74,9 @@ TEST_F(WindowProcedureTest, EscapeAndCloseRequestPostQuitAndDestroyIsAnswered) {
 }
 
 TEST_F(WindowProcedureTest, KeysOutsideTheTableDoNothingAndNeverReachDefaultHandling) {
-    const WParam tableKeys[] = {vk::kEscape, vk::kPageUp, vk::kPageDown, vk::kLeft,
-                                vk::kUp,     vk::kRight,  vk::kDown,     vk::kA,
-                                vk::kL,      vk::kP,      vk::kQ,        vk::kW};
+    const WParam tableKeys[] = {vk::kEscape, vk::kPageUp, vk::kPageDown, vk::kLeft, vk::kF,
+                                vk::kUp,     vk::kRight,  vk::kDown,     vk::kA,    vk::kL,
+                                vk::kP,      vk::kQ,      vk::kW};
     constexpr WParam kBeyondAnyKey = 300;
     for (WParam code = 0; code <= kBeyondAnyKey; ++code) {
         if (std::ranges::find(tableKeys, code) == std::end(tableKeys)) {

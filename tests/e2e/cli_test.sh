@@ -62,6 +62,7 @@ frame 4 comes after the last frame | --headless --frames 3 --press 1:P --press 4
 "out" does not end in .obj, .ply or .stl | --headless --frames 1 --export out
 "dir.obj/" does not end in .obj, .ply or .stl | --headless --frames 1 --export dir.obj/
 "shot.jpg" does not end in .png | --frames 1 --screenshot shot.jpg
+--faces: "closed" is neither decider nor table | --headless --frames 1 --faces closed
 --screenshot needs a window | --headless --frames 1 --screenshot shot.png
 --screenshot needs at least one frame | --frames 0 --screenshot shot.png
 unknown option "--bogus" | --headless --frames 1 --export out.obj --bogus

@@ -40,21 +40,6 @@ std::vector<Point> faceCorners(const SurfaceMesh& mesh) {
     return corners;
 }
 
-// Only exactly equal positions merge (-0.0 is 0.0), every face stays with its
-// corners where they were, and positions keep their order of first use.
-TEST(WeldCoincidentPositions, MergesOnlyExactlyEqualPositionsAndMovesNoCorner) {
-    const float oneStepAbove1 = std::nextafter(1.0f, 2.0f);
-    const SurfaceMesh mesh = {
-        .positions =
-            {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -0.0f, 0}, {0, 0, 1}, {oneStepAbove1, 0, 0}},
-        .triangles = {{0, 1, 2}, {1, 3, 4}, {5, 2, 2}}};
-    const SurfaceMesh welded = weldCoincidentPositions(mesh);
-    EXPECT_EQ(welded.triangles,
-              (std::vector<std::array<int32_t, 3>>{{0, 1, 2}, {1, 0, 3}, {4, 2, 2}}));
-    EXPECT_EQ(welded.positions.size(), 5u);
-    EXPECT_EQ(faceCorners(welded), faceCorners(mesh)) << "welding moved a corner";
-}
-
 // --- Writers ---
 
 // Two triangles sharing an edge, with coordinates that need all nine digits.

@@ -27,7 +27,7 @@ inline bool readCrossingCell(const ScalarGrid& grid, int32_t x, int32_t y, int32
 
 template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
-                    FILE* out) {
+                    FILE* out, const AmbiguousCaseTable* decider = nullptr) {
     FILE* listing = listingRequested ? out : nullptr;
     int64_t crossingCells = 0;
     for (int32_t x = 0; x < grid.nx - 1; ++x) {
@@ -40,7 +40,7 @@ int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool l
                 ++crossingCells;
                 marcher.setCornerValues(corners);
                 float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
-                const int32_t count = marcher.polygoniseCell(triangles);
+                const int32_t count = marcher.polygoniseCell(triangles, decider);
                 if (count > 0) {
                     const Vec3 origin{float(x), float(y), float(z)};
                     surface::drawCellTriangles(gl, origin, triangles, count, listing);

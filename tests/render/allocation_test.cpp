@@ -70,14 +70,16 @@ TEST(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
     marcher.initialiseCubeMarcher(sink.get());
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(40, 40, 40));
-    MeshExtractor extractor(marcher);
+    const AmbiguousCaseTable ambiguous(marcher);
+    MeshExtractor extractor(marcher, ambiguous);
     SurfaceMesh mesh;
     int64_t before = 0;
     for (int pass = 0; pass < 2; ++pass) {
         before = allocationCount;
         for (float t = 0.2f; t < 2.0f; t += 0.2f) {
             updateMetaballField(grid, t);
-            extractor.extract(grid, mesh, pass == 0 ? nullptr : marcher.usageCount);
+            extractor.extract(grid, mesh, FaceRule::kDecider,
+                              pass == 0 ? nullptr : marcher.usageCount);
         }
     }
     EXPECT_EQ(allocationCount - before, 0);

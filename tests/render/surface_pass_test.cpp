@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ambiguous_table.h"
 #include "engine_test_support.h"
 #include "field/metaball_field.h"
 #include "recording_gl.h"
@@ -36,10 +37,11 @@ struct Pass {
 };
 
 template <class Gl = RecordingGl, class Sweep = decltype(drawSurface<Gl>)>
-Pass<Gl> run(const ScalarGrid& grid, bool listingRequested = true, Sweep sweep = drawSurface<Gl>) {
+Pass<Gl> run(const ScalarGrid& grid, bool listingRequested = true, Sweep sweep = drawSurface<Gl>,
+             const AmbiguousCaseTable* decider = nullptr) {
     Pass<Gl> pass;
     pass.lines = linesOf(flushedOutput([&](FILE* out) {
-        pass.crossingCells = sweep(pass.gl, *pass.marcher, grid, listingRequested, out);
+        pass.crossingCells = sweep(pass.gl, *pass.marcher, grid, listingRequested, out, decider);
     }));
     return pass;
 }
@@ -171,11 +173,14 @@ TEST(SurfacePass, BlobFieldCrossingsAllHaveTrianglesWithOrWithoutDrawing) {
 }
 
 // The fast pass against the plain per-cell sweep: the same calls bit for bit,
-// the same listing, usage counts, last corner values and crossing cells.
+// the same listing, usage counts, last corner values and crossing cells,
+// with ambiguous faces as tabled and as decided.
 void expectSameAsPlainSweep(const ScalarGrid& grid, const std::string& context) {
+    static const AmbiguousCaseTable ambiguous(*makeGeneratedMarcher());
     for (const bool listing : {true, false}) {
-        const Pass<> fast = run(grid, listing);
-        const Pass<> plain = run(grid, listing, reference::drawSurface<RecordingGl>);
+        const AmbiguousCaseTable* decider = listing ? &ambiguous : nullptr;
+        const Pass<> fast = run(grid, listing, drawSurface<RecordingGl>, decider);
+        const Pass<> plain = run(grid, listing, reference::drawSurface<RecordingGl>, decider);
         EXPECT_EQ(fast.crossingCells, plain.crossingCells) << context;
         EXPECT_EQ(firstDifference(fast.gl.calls, plain.gl.calls), "") << context;
         EXPECT_EQ(fast.lines, plain.lines) << context;
