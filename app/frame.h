@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "app/settings.h"
 #include "field/metaball_field.h"
+#include "render/arrays_pass.h"
 #include "render/gl_ops.h"
 #include "render/scene.h"
 #include "render/surface_pass.h"
@@ -34,26 +35,44 @@ void clearFrame(Gl& gl) {
     gl.clear(gl::kColorBufferBit | gl::kDepthBufferBit);
 }
 
+// Extracts, draws and (when requested) lists the surface: through `arrays`
+// from the frame's mesh for DrawPath::kArrays or smooth shading, else cell by
+// cell in immediate mode (also when `arrays` is null).
+template <GlOperations Gl>
+void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
+    FILE* listing = settings.listingRequested ? out : nullptr;
+    const bool fromMesh =
+        settings.drawPath == DrawPath::kArrays || settings.shading == Shading::kSmooth;
+    if (arrays != nullptr && fromMesh) {
+        arrays->draw(gl, sampleGrid, settings.faceRule, settings.shading, cubeMarcher.usageCount,
+                     listing);
+    } else {
+        drawSurface(gl, cubeMarcher, sampleGrid, listing != nullptr, out,
+                    deciderFor(settings.faceRule));
+    }
+}
+
 // One frame over the global objects, the same for every GL backend: the
 // windowed run draws with OpenGl and presents by swapping buffers, the
 // headless run draws with NoGl and presents nothing. Triangles are listed to
 // `out` when the listing was requested, and the request is then cleared.
 // `timer` (a FrameTimer, or NoFrameTimer) is told where each stage ends. The
-// far plane follows the grid's size.
+// far plane and the lights follow the grid's size.
 // Needs the case table generated and sampleGrid allocated.
 template <GlOperations Gl, std::invocable Present, class Timer = NoFrameTimer>
-void renderFrame(Gl& gl, Present&& present, FILE* out, Timer&& timer = {}) {
+void renderFrame(Gl& gl, Present&& present, FILE* out, Timer&& timer = {},
+                 ArraysPass* arrays = nullptr) {
     timer.startFrame();
     advanceAnimationClock();
     updateMetaballField(sampleGrid, settings.animationTime);
     timer.endStage(Stage::kFieldStep);
     clearFrame(gl);
-    setupLighting(gl, settings.lightingEnabled);
+    setupLighting(gl, settings.lightingEnabled, scene::lightScaleFor(sampleGrid.nx),
+                  settings.shading == Shading::kSmooth ? gl::kSmooth : gl::kFlat);
     setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
                 scene::farPlaneFor(sampleGrid.nx));
     timer.endStage(Stage::kDrawingAndSwap);
-    drawSurface(gl, cubeMarcher, sampleGrid, settings.listingRequested, out,
-                deciderFor(settings.faceRule));
+    drawSurfaceAsSet(gl, arrays, out);
     settings.listingRequested = false;
     timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);

@@ -33,10 +33,11 @@ class KeySchedule {
 // and the queue is drained again before that frame, so an Escape among them
 // ends the run before the frame. After frame options.frames the window
 // procedure receives a close request, exactly as when the user closes the
-// window. Every frame is timed by `timer`.
+// window. Every frame is timed by `timer`; `arrays` draws from the mesh
+// (see renderFrame).
 template <GlOperations Gl, std::invocable Present>
 int32_t runFrames(Gl& gl, Present&& present, WindowHandle window, const Options& options, FILE* out,
-                  FrameTimer& timer) {
+                  FrameTimer& timer, ArraysPass* arrays) {
     KeySchedule schedule(options.presses);
     int64_t framesDone = 0;
     Message message;
@@ -50,7 +51,7 @@ int32_t runFrames(Gl& gl, Present&& present, WindowHandle window, const Options&
         } else if (options.frames && framesDone == *options.frames) {
             windowProcedure(window, msg::kClose, 0, 0);
         } else if (!schedule.deliverBefore(framesDone + 1, window)) {
-            renderFrame(gl, present, out, timer);
+            renderFrame(gl, present, out, timer, arrays);
             ++framesDone;
         }
     }

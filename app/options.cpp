@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <string_view>
+#include <thread>
 
 namespace {
 
@@ -40,6 +41,7 @@ constexpr std::array kKeyNames{
     KeyName{"L", vk::kL},
     KeyName{"P", vk::kP},
     KeyName{"Q", vk::kQ},
+    KeyName{"S", vk::kS},
     KeyName{"W", vk::kW},
 };
 
@@ -107,16 +109,46 @@ bool setGrid(std::string_view value, Options& options, std::string& error) {
     return true;
 }
 
-bool setFaces(std::string_view value, Options& options, std::string& error) {
-    constexpr std::array kRules{std::pair{"decider", FaceRule::kDecider},
-                                std::pair{"table", FaceRule::kTable}};
+// One of two named choices, in any letter case.
+template <class Choice>
+bool setChoice(std::string_view option, std::string_view value,
+               const std::array<std::pair<std::string_view, Choice>, 2>& choices, Choice& chosen,
+               std::string& error) {
     const auto found = std::ranges::find_if(
-        kRules, [value](const auto& rule) { return equalsIgnoringCase(rule.first, value); });
-    if (found == kRules.end()) {
-        error = "--faces: " + quoted(value) + " is neither decider nor table";
+        choices, [value](const auto& choice) { return equalsIgnoringCase(choice.first, value); });
+    if (found == choices.end()) {
+        error = std::string(option) + ": " + quoted(value) + " is neither " +
+                std::string(choices[0].first) + " nor " + std::string(choices[1].first);
         return false;
     }
-    options.faceRule = found->second;
+    chosen = found->second;
+    return true;
+}
+
+bool setFaces(std::string_view value, Options& options, std::string& error) {
+    return setChoice("--faces", value,
+                     {{{"decider", FaceRule::kDecider}, {"table", FaceRule::kTable}}},
+                     options.faceRule, error);
+}
+
+bool setDraw(std::string_view value, Options& options, std::string& error) {
+    return setChoice("--draw", value,
+                     {{{"immediate", DrawPath::kImmediate}, {"arrays", DrawPath::kArrays}}},
+                     options.drawPath, error);
+}
+
+bool setShading(std::string_view value, Options& options, std::string& error) {
+    return setChoice("--shading", value, {{{"flat", Shading::kFlat}, {"smooth", Shading::kSmooth}}},
+                     options.shading, error);
+}
+
+bool setThreads(std::string_view value, Options& options, std::string& error) {
+    int64_t threads = 0;
+    if (!parseCount(value, 1, kMaxThreads, threads, error)) {
+        error = "--threads: " + error;
+        return false;
+    }
+    options.threads = static_cast<int32_t>(threads);
     return true;
 }
 
@@ -237,6 +269,18 @@ constexpr std::array kOptions{
                "cut ambiguous faces as decided from both sides, closing the surface (default), "
                "or as the case table has them",
                false, setFaces},
+    OptionSpec{"--draw", "immediate|arrays",
+               "send the surface cell by cell in immediate mode (default), or the whole mesh "
+               "from vertex arrays (faster on fine grids)",
+               false, setDraw},
+    OptionSpec{"--shading", "flat|smooth",
+               "one normal per triangle (default), or the field's gradient at each vertex "
+               "(drawn from vertex arrays)",
+               false, setShading},
+    OptionSpec{"--threads", "N",
+               "threads that share the mesh extraction of --draw arrays and smooth shading "
+               "(1 to 64; default: the machine's cores)",
+               false, setThreads},
     OptionSpec{"--timing", "", "print frame times per stage on stderr at quit", false, setTiming},
     OptionSpec{"--help", "", "print this help and exit", false, setHelp},
     OptionSpec{"--version", "", "print the version and exit", false, setVersion},
@@ -309,6 +353,11 @@ bool applyArgument(std::span<const char* const> arguments, size_t& index,
 
 }  // namespace
 
+int32_t defaultThreads() {
+    const auto cores = static_cast<int32_t>(std::thread::hardware_concurrency());
+    return std::clamp(cores, 1, kMaxThreads);
+}
+
 bool parseOptions(std::span<const char* const> arguments, Options& options, std::string& error) {
     std::vector<const OptionSpec*> seen;
     for (size_t index = 0; index < arguments.size(); ++index) {
@@ -327,7 +376,8 @@ void printUsage(FILE* out) {
     std::fprintf(out,
                  "Shows an animated marching-cubes surface; keys: arrows orbit, PageUp/PageDown "
                  "zoom,\nA animation, L lighting, F ambiguous faces (decided or as tabled), "
-                 "P list one frame's\ntriangles, Q/W time, Escape quits.\nOptions:\n");
+                 "S shading (flat or\nsmooth), P list one frame's triangles, Q/W time, Escape "
+                 "quits.\nOptions:\n");
     for (const OptionSpec& option : kOptions) {
         std::fprintf(out, "  %s%s%s\n      %s\n", option.name.data(),
                      option.valueName.empty() ? "" : " ", option.valueName.data(),

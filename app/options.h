@@ -10,6 +10,7 @@
 #include "app/globals.h"
 #include "output/mesh_export.h"
 #include "platform/messages.h"
+#include "render/shading.h"
 
 // The command line. With no options the program runs its window until the
 // user quits.
@@ -18,6 +19,10 @@ inline constexpr int64_t kMaxFrames = 1'000'000'000;
 // --grid: samples along each axis; 2 is the fewest that make a cell.
 inline constexpr int32_t kMinGridSize = 2;
 inline constexpr int32_t kMaxGridSize = 256;
+// --threads: threads that share the mesh extraction.
+inline constexpr int32_t kMaxThreads = 64;
+// The cores the machine has (at least 1, at most kMaxThreads).
+int32_t defaultThreads();
 
 // A key delivered to the window procedure as msg::kKeyDown just before
 // `frame` (frames count from 1).
@@ -42,6 +47,9 @@ struct Options {
     std::optional<MeshExport> meshExport;       // written at quit
     bool timing = false;                        // frame times on stderr at quit
     FaceRule faceRule = FaceRule::kDecider;     // --faces: decider (closed) or table
+    DrawPath drawPath = DrawPath::kImmediate;   // --draw: immediate or arrays
+    Shading shading = Shading::kFlat;           // --shading: flat or smooth
+    int32_t threads = defaultThreads();         // --threads: share of the mesh extraction
     bool helpRequested = false;
     bool versionRequested = false;
 };

@@ -34,7 +34,7 @@ void reportFailure(FILE* err, const char* what, const char* why) {
 void printKeys(FILE* err) {
     std::fprintf(err,
                  "Keys: arrows orbit, PageUp/PageDown zoom, A animation, L lighting, "
-                 "F ambiguous faces, P list one frame, Q/W time, Escape quits\n");
+                 "F ambiguous faces, S shading, P list one frame, Q/W time, Escape quits\n");
 }
 
 // The start view suits the grid: the camera stands back by the grid's size.
@@ -57,6 +57,8 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     std::fill_n(sampleGrid.data, sampleGrid.sampleCount(), kFieldBackground);
     fitCameraToGrid(gridSize);
     settings.faceRule = options.faceRule;
+    settings.drawPath = options.drawPath;
+    settings.shading = options.shading;
     return true;
 }
 
@@ -122,8 +124,9 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
     }
     NoGl gl;
     FrameTimer timer;
+    ArraysPass arrays(cubeMarcher, ambiguousCases, options.threads);
     const int32_t quitCode = runFrames(
-        gl, [] {}, nullptr, options, out, timer);
+        gl, [] {}, nullptr, options, out, timer, &arrays);
     printStatistics(out);
     return finishRun(quitCode, options, nullptr, timer, err);
 }
@@ -171,7 +174,8 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         }
         swapBuffers(deviceContext);
     };
-    const int32_t quitCode = runFrames(gl, present, window, options, out, timer);
+    ArraysPass arrays(cubeMarcher, ambiguousCases, options.threads);
+    const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &arrays);
     detachGlContext(window, deviceContext, glContext);
     printStatistics(out);
     destroyWindow(window);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ambiguous_table.h"
+#include "render/shading.h"
 
 // Everything the user can change while the program runs. The keys of the
 // window procedure and the frame loop are the only writers; both run on the
@@ -14,6 +15,8 @@ struct Settings {
     float cameraPitch = 45.0f;               // degrees about x; never wrapped
     float cameraYaw = -45.0f;                // degrees about y; never wrapped
     FaceRule faceRule = FaceRule::kDecider;  // how cells with an ambiguous face are cut
+    DrawPath drawPath = DrawPath::kImmediate;
+    Shading shading = Shading::kFlat;  // smooth shading draws from the mesh, as kArrays
 
     bool operator==(const Settings&) const = default;
 };

@@ -44,6 +44,10 @@ void applyKey(WParam virtualKey) {
         case vk::kL:
             settings.lightingEnabled = !settings.lightingEnabled;
             break;
+        case vk::kS:
+            settings.shading =
+                settings.shading == Shading::kFlat ? Shading::kSmooth : Shading::kFlat;
+            break;
         case vk::kF:
             settings.faceRule =
                 settings.faceRule == FaceRule::kDecider ? FaceRule::kTable : FaceRule::kDecider;

@@ -24,6 +24,7 @@ inline constexpr float kTimeStep = 0.5f;         // W forward, Q back
 //   Left / Right         yaw +5 / -5 degrees;   Up / Down  pitch +5 / -5
 //   A  animation on/off   L  lighting on/off    P  list the next frame
 //   F  ambiguous faces: decided (closed surface) / as the case table has them
+//   S  shading: flat / smooth
 //   Q / W                animation time -0.5 / +0.5
 // Other keys do nothing; every key press answers 0 and never reaches the
 // default procedure. The angles and the clock are never wrapped, yet cannot

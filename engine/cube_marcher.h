@@ -93,6 +93,9 @@ struct CubeMarcher {
     // The same for a cell with corner values `values`: the one formula every
     // extraction path places its vertices with, so they agree bit for bit.
     Vec3 interpolateEdge(int32_t edge, const float values[kCornerCount]) const;
+    // Where the zero crossing lies between values va and vb, from 0 at va to
+    // 1 at vb: what interpolateEdge places vertices by.
+    static double crossingParameter(double va, double vb) { return va / (va - vb); }
     // Writes kFloatsPerTriangle floats per triangle into `out`, which must hold
     // kMaxTrianglesPerCell triangles; returns the number written. With a
     // `decider`, a cell with an ambiguous face takes its triangles from it,

@@ -42,7 +42,7 @@ Vec3 CubeMarcher::interpolateEdge(int32_t edge, const float values[kCornerCount]
     const int32_t b = edgeCorners[edge][1];
     const double va = values[a];
     const double vb = values[b];
-    const double t = va / (va - vb);
+    const double t = crossingParameter(va, vb);
     const auto lerp = [&](int32_t axis) {
         const double from = cornerOffset[a][axis];
         return static_cast<float>(from + t * (cornerOffset[b][axis] - from));

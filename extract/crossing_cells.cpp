@@ -67,15 +67,16 @@ void signMasksOf(const float* samples, int32_t count, uint64_t& below, uint64_t&
     }
 }
 
-void CrossingCells::fitTo(const ScalarGrid& grid) {
-    if (grid.nx == nx_ && grid.ny == ny_ && grid.nz == nz_) {
+void CrossingCells::fitTo(const ScalarGrid& grid, int32_t cellsX) {
+    const bool hasCells = cellsX > 0 && grid.ny >= 2 && grid.nz >= 2;
+    const int32_t samplesX = hasCells ? cellsX + 1 : 0;
+    if (samplesX == nx_ && grid.ny == ny_ && grid.nz == nz_) {
         return;
     }
-    nx_ = grid.nx;
+    nx_ = samplesX;
     ny_ = grid.ny;
     nz_ = grid.nz;
-    const bool hasCells = nx_ >= 2 && ny_ >= 2 && nz_ >= 2;
-    cellsX_ = hasCells ? nx_ - 1 : 0;
+    cellsX_ = hasCells ? cellsX : 0;
     cellsZ_ = hasCells ? nz_ - 1 : 0;
     wordsPerSlab_ = hasCells ? wordsFor(int64_t{ny_ - 1} * cellsZ_) : 0;
     wordsPerRow_ = static_cast<int32_t>(wordsFor(nx_));
@@ -92,7 +93,7 @@ CrossingCells::RowSigns CrossingCells::rowSigns(int32_t plane, int32_t y) {
 
 void CrossingCells::computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane) {
     for (int32_t y = 0; y < ny_; ++y) {
-        const float* row = grid.data + int64_t{grid.sliceSize} * z + int64_t{nx_} * y;
+        const float* row = grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + firstX_;
         const RowSigns signs = rowSigns(plane, y);
         for (int32_t w = 0; w < wordsPerRow_; ++w) {
             const int32_t first = w * kBitsPerWord;
@@ -121,8 +122,9 @@ void CrossingCells::markCellRow(int32_t y, int32_t z) {
 
 // One sweep through the samples in storage order; each sample plane's signs
 // are worked out once and serve the cell planes on both sides of it.
-void CrossingCells::markCrossingCells(const ScalarGrid& grid) {
-    fitTo(grid);
+void CrossingCells::markCrossingCells(const ScalarGrid& grid, int32_t firstX, int32_t endX) {
+    firstX_ = firstX;
+    fitTo(grid, endX - firstX);
     if (cellsX_ == 0) {
         return;
     }

@@ -33,7 +33,15 @@ class CrossingCells {
     // axis has no cells.
     template <class Visit>
     void forEach(const ScalarGrid& grid, Visit&& visit) {
-        markCrossingCells(grid);
+        forEachInSlabs(grid, 0, grid.nx - 1, visit);
+    }
+
+    // The same for the cells with firstX <= x < endX only (0 <= firstX and
+    // endX <= nx - 1, not checked), reading no sample outside them: one
+    // thread's share of a grid.
+    template <class Visit>
+    void forEachInSlabs(const ScalarGrid& grid, int32_t firstX, int32_t endX, Visit&& visit) {
+        markCrossingCells(grid, firstX, endX);
         for (int32_t x = 0; x < cellsX_; ++x) {
             visitSlab(x, visit);
         }
@@ -46,8 +54,8 @@ class CrossingCells {
         uint64_t* above;
     };
 
-    void fitTo(const ScalarGrid& grid);
-    void markCrossingCells(const ScalarGrid& grid);
+    void fitTo(const ScalarGrid& grid, int32_t cellsX);
+    void markCrossingCells(const ScalarGrid& grid, int32_t firstX, int32_t endX);
     void computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane);
     RowSigns rowSigns(int32_t plane, int32_t y);
     void markCellRow(int32_t y, int32_t z);
@@ -62,20 +70,23 @@ class CrossingCells {
         for (int64_t w = 0; w < wordsPerSlab_; ++w) {
             for (uint64_t bits = slab[w]; bits != 0; bits &= bits - 1) {
                 const int64_t q = w * kBitsPerWord + std::countr_zero(bits);
-                visit(x, static_cast<int32_t>(q / cellsZ_), static_cast<int32_t>(q % cellsZ_));
+                visit(firstX_ + x, static_cast<int32_t>(q / cellsZ_),
+                      static_cast<int32_t>(q % cellsZ_));
             }
             slab[w] = 0;
         }
     }
 
-    // The shape the workspace is sized for.
+    // The shape the workspace is sized for: the slabs' samples along x, and
+    // the grid's along y and z. Marks are kept for slabs x - firstX_.
+    int32_t firstX_ = 0;
     int32_t nx_ = 0;
     int32_t ny_ = 0;
     int32_t nz_ = 0;
     int32_t cellsX_ = 0;
     int32_t cellsZ_ = 0;
     int64_t wordsPerSlab_ = 0;  // ceil(cell rows / 64), cell rows = (ny - 1) * (nz - 1)
-    int32_t wordsPerRow_ = 0;   // ceil(nx / 64): one sample row's mask words
+    int32_t wordsPerRow_ = 0;   // ceil(nx_ / 64): one sample row's mask words
     std::vector<uint64_t> marks_;
     // Sign masks of two sample planes (z and z + 1), below then above:
     // signs_[((plane * 2 + side) * ny + y) * wordsPerRow_ + word].

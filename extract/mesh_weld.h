@@ -17,5 +17,5 @@ enum class Weld {
 
 // `mesh` with its coincident positions merged into one vertex by `weld`.
 // Positions keep the order of first use and triangles their order and
-// winding; nothing else is changed.
+// winding; nothing else is changed, and no normals are carried.
 SurfaceMesh weldCoincidentPositions(const SurfaceMesh& mesh, Weld weld);

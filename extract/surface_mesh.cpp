@@ -23,9 +23,15 @@ struct MeshExtractor::Sweep {
     const std::array<CaseEdges, kCaseCount>& cases;
     const AmbiguousCaseTable* decider;  // null under FaceRule::kTable
     const std::vector<CaseEdges>& variants;
+    bool withNormals;
     const ScalarGrid& grid;
     SurfaceMesh& mesh;
     int32_t* slots;
+    int32_t* usageCount;
+    // Vertices on the plane x = lowerPlane, which the part below also sweeps
+    // (none recorded when null): (vertex, slot - slots).
+    std::vector<std::array<int64_t, 2>>* shared;
+    int32_t lowerPlane;
     int32_t slabX = -1;
     int32_t slabStart = 0;  // vertices when the slab last visited began
     int32_t planeStart[kParities] = {};
@@ -54,13 +60,54 @@ struct MeshExtractor::Sweep {
         }
     }
 
-    int32_t vertexOn(int32_t edge, int64_t cellSlot, const Vec3& origin,
+    // The field's gradient at sample (i, j, k).
+    Vec3 gradientAt(int32_t i, int32_t j, int32_t k) const {
+        const auto sample = [&](int32_t si, int32_t sj, int32_t sk) {
+            return grid.data[int64_t{grid.sliceSize} * sk + int64_t{grid.nx} * sj + si];
+        };
+        const auto slope = [](float below, float above, int32_t span) {
+            return (above - below) / static_cast<float>(span);
+        };
+        const auto derivative = [&](int32_t at, int32_t size, const auto& along) {
+            const int32_t low = std::max(at - 1, 0);
+            const int32_t high = std::min(at + 1, size - 1);
+            return high == low ? 0.0f : slope(along(low), along(high), high - low);
+        };
+        return {derivative(i, grid.nx, [&](int32_t s) { return sample(s, j, k); }),
+                derivative(j, grid.ny, [&](int32_t s) { return sample(i, s, k); }),
+                derivative(k, grid.nz, [&](int32_t s) { return sample(i, j, s); })};
+    }
+
+    // The outward normal at the crossing on `edge` of the cell at (x, y, z).
+    Vec3 normalOn(int32_t edge, int32_t x, int32_t y, int32_t z,
+                  const float corners[kCornerCount]) const {
+        const int32_t a = table.edgeCorners[edge][0];
+        const int32_t b = table.edgeCorners[edge][1];
+        const Vec3 ga = gradientAt(x + (a & 1), y + ((a >> 1) & 1), z + ((a >> 2) & 1));
+        const Vec3 gb = gradientAt(x + (b & 1), y + ((b >> 1) & 1), z + ((b >> 2) & 1));
+        const double t = CubeMarcher::crossingParameter(corners[a], corners[b]);
+        const auto lerp = [t](float from, float to) {
+            return static_cast<float>(-(from + t * (to - from)));
+        };
+        return {lerp(ga.x, gb.x), lerp(ga.y, gb.y), lerp(ga.z, gb.z)};
+    }
+
+    int32_t vertexOn(int32_t edge, int64_t cellSlot, int32_t x, int32_t y, int32_t z,
                      const float corners[kCornerCount]) {
         int32_t& slot = edgeSlots[edge][cellSlot];
         if (slot < edgeThreshold[edge]) {
             slot = vertexCount();
+            const int32_t lower = table.edgeCorners[edge][0];
+            if (shared != nullptr && x + (lower & 1) == lowerPlane && table.edgeAxis(edge) != 0) {
+                shared->push_back({slot, &slot - slots});
+            }
             const Vec3 local = table.interpolateEdge(edge, corners);
-            mesh.positions.push_back({origin.x + local.x, origin.y + local.y, origin.z + local.z});
+            mesh.positions.push_back({static_cast<float>(x) + local.x,
+                                      static_cast<float>(y) + local.y,
+                                      static_cast<float>(z) + local.z});
+            if (withNormals) {
+                mesh.normals.push_back(normalOn(edge, x, y, z, corners));
+            }
         }
         return slot;
     }
@@ -74,7 +121,7 @@ struct MeshExtractor::Sweep {
                         AmbiguousCaseTable::decideFaces(faces, corners)];
     }
 
-    void addCell(int32_t x, int32_t y, int32_t z, int32_t* usageCount) {
+    void addCell(int32_t x, int32_t y, int32_t z) {
         if (x != slabX) {
             enterSlab(x);
         }
@@ -85,11 +132,10 @@ struct MeshExtractor::Sweep {
         if (usageCount != nullptr) {
             countSaturating(usageCount[cell.caseNumber]);
         }
-        const Vec3 origin{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
         const int64_t cellSlot = int64_t{y} * grid.nz + z;
         int32_t vertices[kEdgeCount];
         for (int32_t e = 0; e < cell.edgeCount; ++e) {
-            vertices[e] = vertexOn(cell.edges[e], cellSlot, origin, corners);
+            vertices[e] = vertexOn(cell.edges[e], cellSlot, x, y, z, corners);
         }
         for (int32_t t = 0; t < cell.triangleCount; ++t) {
             const uint8_t* corner = cell.corners + 3 * t;
@@ -113,7 +159,89 @@ MeshExtractor::CaseEdges::CaseEdges(int32_t number, const int32_t* triangles, in
     }
 }
 
-MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous)
+// One thread's share of a sweep: the cells with firstX <= x < endX, its own
+// workspace, and what the join needs of it.
+struct MeshExtractor::Part {
+    int32_t firstX = 0;
+    int32_t endX = 0;
+    CrossingCells cells;
+    int32_t ny = -1;
+    int32_t nz = -1;
+    // x edges of the current slab, then y and z edges of two sample planes
+    // (even and odd x): kSlotArrays arrays of ny * nz slots.
+    std::vector<int32_t> slots;
+    SurfaceMesh mesh;  // with more than one part; the one part sweeps into the result
+    std::array<int32_t, kCaseCount> usage{};
+    int64_t crossingCells = 0;
+    std::vector<std::array<int64_t, 2>> shared;
+    int32_t lastSlab = -1;
+    int32_t planeStart[kParities] = {};
+    // The join: per vertex, the vertex of the part below it stands for
+    // (kNoVertex when kept), and its rank among the kept ones.
+    std::vector<int32_t> sharedWith;
+    std::vector<int32_t> keptRank;
+    int32_t keptCount = 0;
+    int32_t vertexOffset = 0;
+    int64_t triangleOffset = 0;
+
+    bool isEmpty() const { return endX == firstX; }
+
+    void fitTo(const ScalarGrid& grid) {
+        if (grid.ny != ny || grid.nz != nz) {
+            ny = grid.ny;
+            nz = grid.nz;
+            slots.resize(static_cast<size_t>(kSlotArrays * int64_t{ny} * nz));
+        }
+        std::fill(slots.begin(), slots.end(), kNoVertex);
+    }
+
+    // The vertex of this part that `below`'s slot at `slot` holds, if that
+    // part swept the plane they share.
+    int32_t vertexAt(int64_t slot, int32_t plane) const {
+        const bool swept = lastSlab == plane - 1;
+        return swept && slots[slot] >= planeStart[plane % kParities] ? slots[slot] : kNoVertex;
+    }
+
+    // Which of its vertices the part below already has, and the ranks of the
+    // others.
+    void findShared(const Part* below) {
+        sharedWith.assign(mesh.positions.size(), kNoVertex);
+        for (const auto& [vertex, slot] : shared) {
+            sharedWith[vertex] = below->vertexAt(slot, firstX);
+        }
+        keptRank.resize(sharedWith.size());
+        keptCount = 0;
+        for (size_t v = 0; v < sharedWith.size(); ++v) {
+            keptRank[v] = keptCount;
+            keptCount += sharedWith[v] == kNoVertex ? 1 : 0;
+        }
+    }
+
+    // Copies the kept vertices and the renumbered triangles into `out`.
+    void copyInto(SurfaceMesh& out, const Part* below) const {
+        const auto globalOf = [&](int32_t v) {
+            return sharedWith[v] == kNoVertex
+                       ? vertexOffset + keptRank[v]
+                       : below->vertexOffset + below->keptRank[sharedWith[v]];
+        };
+        for (size_t v = 0; v < sharedWith.size(); ++v) {
+            if (sharedWith[v] == kNoVertex) {
+                out.positions[vertexOffset + keptRank[v]] = mesh.positions[v];
+                if (!out.normals.empty()) {
+                    out.normals[vertexOffset + keptRank[v]] = mesh.normals[v];
+                }
+            }
+        }
+        for (size_t t = 0; t < mesh.triangles.size(); ++t) {
+            const auto& triangle = mesh.triangles[t];
+            out.triangles[triangleOffset + t] = {globalOf(triangle[0]), globalOf(triangle[1]),
+                                                 globalOf(triangle[2])};
+        }
+    }
+};
+
+MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous,
+                             int32_t threads)
     : table_(table), ambiguous_(ambiguous) {
     for (int32_t caseIndex = 0; caseIndex < kCaseCount; ++caseIndex) {
         const CaseEntry& entry = table.caseTable[caseIndex];
@@ -125,35 +253,96 @@ MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable&
             variants_.emplace_back(entry.caseNumber, variant.triangles, variant.triangleCount);
         }
     }
-}
-
-void MeshExtractor::fitTo(const ScalarGrid& grid) {
-    if (grid.ny != ny_ || grid.nz != nz_) {
-        ny_ = grid.ny;
-        nz_ = grid.nz;
-        slots_.resize(static_cast<size_t>(kSlotArrays * int64_t{ny_} * nz_));
+    for (int32_t part = 0; part < std::max(threads, 1); ++part) {
+        parts_.push_back(std::make_unique<Part>());
     }
-    std::fill(slots_.begin(), slots_.end(), kNoVertex);
+    pool_ = std::make_unique<WorkerPool>(static_cast<int32_t>(parts_.size()));
 }
 
-int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-                               int32_t* usageCount) {
+MeshExtractor::~MeshExtractor() = default;
+
+void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
+                          VertexNormals normals) const {
     mesh.clear();
-    if (grid.data == nullptr) {
-        return 0;
-    }
-    fitTo(grid);
+    part.shared.clear();
+    part.crossingCells = 0;
+    part.fitTo(grid);
     Sweep sweep{.table = table_,
                 .cases = cases_,
                 .decider = rule == FaceRule::kDecider ? &ambiguous_ : nullptr,
                 .variants = variants_,
+                .withNormals = normals == VertexNormals::kGradient,
                 .grid = grid,
                 .mesh = mesh,
-                .slots = slots_.data()};
-    int64_t crossingCells = 0;
-    cells_.forEach(grid, [&](int32_t x, int32_t y, int32_t z) {
-        sweep.addCell(x, y, z, usageCount);
-        ++crossingCells;
+                .slots = part.slots.data(),
+                .usageCount = part.usage.data(),
+                .shared = part.firstX > 0 ? &part.shared : nullptr,
+                .lowerPlane = part.firstX};
+    part.cells.forEachInSlabs(grid, part.firstX, part.endX, [&](int32_t x, int32_t y, int32_t z) {
+        sweep.addCell(x, y, z);
+        ++part.crossingCells;
     });
+    part.lastSlab = sweep.slabX;
+    std::copy_n(sweep.planeStart, kParities, part.planeStart);
+}
+
+void MeshExtractor::join(SurfaceMesh& mesh, VertexNormals normals) {
+    const auto findShared = [&](int32_t p) {
+        Part& part = *parts_[p];
+        part.findShared(p > 0 && !part.isEmpty() ? parts_[p - 1].get() : nullptr);
+    };
+    pool_->run(findShared);
+    int32_t vertices = 0;
+    int64_t triangles = 0;
+    for (const auto& part : parts_) {
+        part->vertexOffset = vertices;
+        part->triangleOffset = triangles;
+        vertices += part->keptCount;
+        triangles += static_cast<int64_t>(part->mesh.triangles.size());
+    }
+    mesh.positions.resize(static_cast<size_t>(vertices));
+    mesh.normals.resize(normals == VertexNormals::kGradient ? static_cast<size_t>(vertices) : 0);
+    mesh.triangles.resize(static_cast<size_t>(triangles));
+    const auto copy = [&](int32_t p) {
+        parts_[p]->copyInto(mesh, p > 0 ? parts_[p - 1].get() : nullptr);
+    };
+    pool_->run(copy);
+}
+
+int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
+                               int32_t* usageCount, VertexNormals normals) {
+    if (grid.data == nullptr) {
+        mesh.clear();
+        return 0;
+    }
+    // Runs of whole slabs, the longer ones first, so that only the last
+    // parts can be empty.
+    const int32_t cellSlabs = std::max(grid.nx - 1, 0);
+    const auto partCount = static_cast<int32_t>(parts_.size());
+    int32_t firstX = 0;
+    for (int32_t p = 0; p < partCount; ++p) {
+        Part& part = *parts_[p];
+        part.firstX = firstX;
+        part.endX = firstX + cellSlabs / partCount + (p < cellSlabs % partCount ? 1 : 0);
+        part.usage.fill(0);
+        firstX = part.endX;
+    }
+    if (partCount == 1) {
+        sweep(*parts_[0], grid, mesh, rule, normals);
+    } else {
+        const auto sweepPart = [&](int32_t p) {
+            sweep(*parts_[p], grid, parts_[p]->mesh, rule, normals);
+        };
+        pool_->run(sweepPart);
+        join(mesh, normals);
+    }
+    int64_t crossingCells = 0;
+    for (const auto& part : parts_) {
+        crossingCells += part->crossingCells;
+        for (int32_t c = 0; usageCount != nullptr && c < kCaseCount; ++c) {
+            usageCount[c] = static_cast<int32_t>(
+                std::min<int64_t>(int64_t{usageCount[c]} + part->usage[c], INT32_MAX));
+        }
+    }
     return crossingCells;
 }

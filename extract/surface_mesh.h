@@ -2,26 +2,37 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/ambiguous_table.h"
 #include "engine/cube_marcher.h"
 #include "extract/crossing_cells.h"
+#include "extract/worker_pool.h"
 #include "field/scalar_grid.h"
 
 // The iso-surface as data: vertex positions in grid units, and triangles as
 // index triples into `positions`, in the table's winding, so that
 // (p1 - p0) x (p2 - p0) points from the inside (values >= 0) to the outside.
+// `normals`, when asked for, holds one per position (see VertexNormals).
 struct SurfaceMesh {
     std::vector<Vec3> positions;
     std::vector<std::array<int32_t, 3>> triangles;
+    std::vector<Vec3> normals;
 
     // Empties the mesh and keeps its storage for the next frame.
     void clear() {
         positions.clear();
         triangles.clear();
+        normals.clear();
     }
 };
+
+// Whether an extraction gives each vertex a normal: kGradient takes the
+// field's gradient at the edge's two samples (central differences, one-sided
+// at the grid's border), interpolated along the edge as the position is, and
+// turned outwards (unnormalised: the field falls from inside to outside).
+enum class VertexNormals { kNone, kGradient };
 
 // Builds the SurfaceMesh of a grid in one sweep over its crossing cells, in
 // the per-cell visit's order (x outermost, z fastest), each cell's triangles
@@ -37,16 +48,25 @@ struct SurfaceMesh {
 // least as large as the vertex count when its plane could first be written,
 // so nothing is cleared between slabs; everything is cleared once per sweep.
 //
+// With more than one thread the x-slabs are split into one run of slabs per
+// thread, each swept into a part of its own; the parts are then joined: a
+// vertex on the plane two parts share is kept from the lower part, and the
+// rest are renumbered in order, so the mesh, its numbering and the usage
+// counts are exactly those of one thread.
+//
 // The workspace is sized for one grid shape and resized only when another
 // comes along; with `mesh`'s storage grown to the frame's size, a sweep
-// allocates nothing. Not reentrant: one extractor per thread.
+// allocates nothing. Not reentrant: one extractor per caller.
 class MeshExtractor {
   public:
     // Polygonises through the generated table of `table` and, for cells with
     // an ambiguous face under FaceRule::kDecider, through `ambiguous`. Both
     // must outlive the extractor and not change: their triangles are read
-    // once, here.
-    MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous);
+    // once, here. `threads` (at least 1) threads share each extraction; the
+    // calling thread is one of them, the others are started here.
+    MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous,
+                  int32_t threads = 1);
+    ~MeshExtractor();
 
     // Replaces `mesh` with the surface of `grid`, cells with an ambiguous
     // face polygonised by `rule` (see polygoniseCell). When `usageCount` is
@@ -54,7 +74,7 @@ class MeshExtractor {
     // polygoniseCell counts. Returns the number of crossing cells. A grid
     // without storage gives an empty mesh.
     int64_t extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-                    int32_t* usageCount = nullptr);
+                    int32_t* usageCount = nullptr, VertexNormals normals = VertexNormals::kNone);
 
   private:
     // A case's triangles as corners numbered by the case's distinct edges,
@@ -69,18 +89,17 @@ class MeshExtractor {
         CaseEdges() = default;
         CaseEdges(int32_t number, const int32_t* triangles, int32_t count);
     };
+    struct Part;
     struct Sweep;
 
-    void fitTo(const ScalarGrid& grid);
+    void sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
+               VertexNormals normals) const;
+    void join(SurfaceMesh& mesh, VertexNormals normals);
 
     const CubeMarcher& table_;
     const AmbiguousCaseTable& ambiguous_;
     std::array<CaseEdges, kCaseCount> cases_;
-    std::vector<CaseEdges> variants_;  // ambiguous_.variants(), numbered alike
-    CrossingCells cells_;
-    int32_t ny_ = -1;
-    int32_t nz_ = -1;
-    // x edges of the current slab, then y and z edges of two sample planes
-    // (even and odd x): kSlotArrays arrays of ny * nz slots.
-    std::vector<int32_t> slots_;
+    std::vector<CaseEdges> variants_;           // ambiguous_.variants(), numbered alike
+    std::vector<std::unique_ptr<Part>> parts_;  // one per thread
+    std::unique_ptr<WorkerPool> pool_;
 };

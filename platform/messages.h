@@ -71,6 +71,7 @@ inline constexpr WParam kF = 'F';
 inline constexpr WParam kL = 'L';
 inline constexpr WParam kP = 'P';
 inline constexpr WParam kQ = 'Q';
+inline constexpr WParam kS = 'S';
 inline constexpr WParam kW = 'W';
 inline constexpr WParam kZ = 'Z';
 inline constexpr WParam kF1 = 112;  // F1 to F12 in order

@@ -28,6 +28,12 @@
 //   void readPixels(int32_t x, int32_t y, int32_t width, int32_t height,
 //                   GlEnum format, GlEnum type, void* pixels);
 //                   // from the back buffer, bottom row first
+//   void enableClientState(GlEnum array);  void disableClientState(GlEnum array);
+//   void vertexPointer(int32_t size, GlEnum type, int32_t stride, const void* pointer);
+//   void normalPointer(GlEnum type, int32_t stride, const void* pointer);
+//   void drawArrays(GlEnum mode, int32_t first, int32_t count);
+//   void drawElements(GlEnum mode, int32_t count, GlEnum type, const void* indices);
+//                   // client-side arrays, read during the call
 
 using GlEnum = uint32_t;
 using GlBitfield = uint32_t;
@@ -52,6 +58,11 @@ inline constexpr GlEnum kProjection = 0x1701;
 inline constexpr GlEnum kUnsignedByte = 0x1401;
 inline constexpr GlEnum kRgba = 0x1908;
 inline constexpr GlEnum kFlat = 0x1D00;
+inline constexpr GlEnum kSmooth = 0x1D01;
+inline constexpr GlEnum kUnsignedInt = 0x1405;
+inline constexpr GlEnum kFloat = 0x1406;
+inline constexpr GlEnum kVertexArray = 0x8074;
+inline constexpr GlEnum kNormalArray = 0x8075;
 inline constexpr GlEnum kLight0 = 0x4000;  // kLight0 + i is light i
 inline constexpr GlBitfield kDepthBufferBit = 0x0100;
 inline constexpr GlBitfield kColorBufferBit = 0x4000;
@@ -61,7 +72,7 @@ inline constexpr GlBitfield kColorBufferBit = 0x4000;
 // gets a parameter type wrong fails where it is declared.
 template <class Gl>
 concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, GlBitfield mask,
-                                const float* fv, void* pixels) {
+                                const float* fv, void* pixels, const void* array) {
     gl.clearColor(f, f, f, f);
     gl.clear(mask);
     gl.viewport(i, i, i, i);
@@ -83,6 +94,12 @@ concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, G
     gl.normal3f(f, f, f);
     gl.vertex3f(f, f, f);
     gl.readPixels(i, i, i, i, e, e, pixels);
+    gl.enableClientState(e);
+    gl.disableClientState(e);
+    gl.vertexPointer(i, e, i, array);
+    gl.normalPointer(e, i, array);
+    gl.drawArrays(e, i, i);
+    gl.drawElements(e, i, e, array);
 };
 
 // Drawing turned off: every operation does nothing, so headless runs extract,
@@ -109,5 +126,11 @@ struct NoGl {
     void normal3f(float, float, float) {}
     void vertex3f(float, float, float) {}
     void readPixels(int32_t, int32_t, int32_t, int32_t, GlEnum, GlEnum, void*) {}
+    void enableClientState(GlEnum) {}
+    void disableClientState(GlEnum) {}
+    void vertexPointer(int32_t, GlEnum, int32_t, const void*) {}
+    void normalPointer(GlEnum, int32_t, const void*) {}
+    void drawArrays(GlEnum, int32_t, int32_t) {}
+    void drawElements(GlEnum, int32_t, GlEnum, const void*) {}
 };
 static_assert(GlOperations<NoGl>);

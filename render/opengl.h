@@ -40,6 +40,18 @@ struct OpenGl {
         glReadBuffer(GL_BACK);
         glReadPixels(x, y, width, height, format, type, pixels);
     }
+    void enableClientState(GlEnum array) { glEnableClientState(array); }
+    void disableClientState(GlEnum array) { glDisableClientState(array); }
+    void vertexPointer(int32_t size, GlEnum type, int32_t stride, const void* pointer) {
+        glVertexPointer(size, type, stride, pointer);
+    }
+    void normalPointer(GlEnum type, int32_t stride, const void* pointer) {
+        glNormalPointer(type, stride, pointer);
+    }
+    void drawArrays(GlEnum mode, int32_t first, int32_t count) { glDrawArrays(mode, first, count); }
+    void drawElements(GlEnum mode, int32_t count, GlEnum type, const void* indices) {
+        glDrawElements(mode, count, type, indices);
+    }
 };
 static_assert(GlOperations<OpenGl>);
 
@@ -62,6 +74,11 @@ static_assert(gl::kShininess == GL_SHININESS);
 static_assert(gl::kModelView == GL_MODELVIEW);
 static_assert(gl::kProjection == GL_PROJECTION);
 static_assert(gl::kFlat == GL_FLAT);
+static_assert(gl::kSmooth == GL_SMOOTH);
+static_assert(gl::kUnsignedInt == GL_UNSIGNED_INT);
+static_assert(gl::kFloat == GL_FLOAT);
+static_assert(gl::kVertexArray == GL_VERTEX_ARRAY);
+static_assert(gl::kNormalArray == GL_NORMAL_ARRAY);
 static_assert(gl::kUnsignedByte == GL_UNSIGNED_BYTE);
 static_assert(gl::kRgba == GL_RGBA);
 static_assert(gl::kLight0 == GL_LIGHT0);

@@ -45,6 +45,12 @@ inline double farPlaneFor(int32_t gridSize) {
     return kFarPlane * gridSize / kReferenceGridSize;
 }
 
+// The lights stand where they stand for the reference grid, scaled with the
+// grid's size so that they keep lighting it; exactly 1 at the reference size.
+inline float lightScaleFor(int32_t gridSize) {
+    return static_cast<float>(gridSize) / kReferenceGridSize;
+}
+
 inline constexpr int32_t kAxisCount = 3;
 inline constexpr float kAxisStartColour[3] = {1.0f, 1.0f, 1.0f};
 // x red, y green, z blue, matching the lights at the axis ends.
@@ -56,11 +62,12 @@ inline constexpr float kAxisEndColours[kAxisCount][3] = {
 
 }  // namespace scene
 
-// Turns fixed-function lighting on with the four lights, normal rescaling
-// (the surface sends unnormalised normals) and flat shading, all set
-// anew each time; or, when `enabled` is false, only disables lighting.
+// Turns fixed-function lighting on with the four lights (their positions
+// multiplied by `lightScale`), normal rescaling (the surface sends
+// unnormalised normals) and `shadeModel` (flat by default), all set anew each
+// time; or, when `enabled` is false, only disables lighting.
 template <GlOperations Gl>
-void setupLighting(Gl& gl, bool enabled) {
+void setupLighting(Gl& gl, bool enabled, float lightScale = 1.0f, GlEnum shadeModel = gl::kFlat) {
     if (!enabled) {
         gl.disable(gl::kLighting);
         return;
@@ -70,7 +77,7 @@ void setupLighting(Gl& gl, bool enabled) {
         gl.enable(gl::kLight0 + light);
     }
     gl.enable(gl::kNormalize);
-    gl.shadeModel(gl::kFlat);
+    gl.shadeModel(shadeModel);
     gl.lightModelfv(gl::kLightModelAmbient, scene::kGlobalAmbient);
     gl.materialfv(gl::kFrontAndBack, gl::kDiffuse, scene::kMaterialColour);
     gl.materialfv(gl::kFrontAndBack, gl::kSpecular, scene::kMaterialColour);
@@ -79,7 +86,10 @@ void setupLighting(Gl& gl, bool enabled) {
         const GlEnum id = gl::kLight0 + light;
         gl.lightfv(id, gl::kDiffuse, scene::kLightColours[light]);
         gl.lightfv(id, gl::kSpecular, scene::kLightColours[light]);
-        gl.lightfv(id, gl::kPosition, scene::kLightPositions[light]);
+        const float* at = scene::kLightPositions[light];
+        const float position[4] = {at[0] * lightScale, at[1] * lightScale, at[2] * lightScale,
+                                   at[3]};
+        gl.lightfv(id, gl::kPosition, position);
     }
 }
 

@@ -41,7 +41,10 @@ inline Vec3 faceNormal(const float* triangle) {
     return triangleNormal(vertex(0), vertex(1), vertex(2));
 }
 
-// One listing line: the triangle's three placed vertices, x y z each.
+// One listing line: the triangle's three placed vertices, x y z each, as
+//   "%.2f %.2f %.2f \t%.2f %.2f %.2f \t%.2f %.2f %.2f\n".
+void printTriangleLine(FILE* out, const Vec3& p0, const Vec3& p1, const Vec3& p2);
+// The same for a cell-local triangle moved to the cell at `origin`.
 void printTriangle(FILE* out, const Vec3& origin, const float* triangle);
 
 template <GlOperations Gl>

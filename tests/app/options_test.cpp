@@ -74,18 +74,22 @@ TEST(OptionsTest, PressesKeepTheirOrderAcrossListsAndIgnoreLetterCase) {
                                                           {4, vk::kF}}));
 }
 
-// The frustum's far plane and the camera's distance, as the next frame loads them.
-std::pair<double, double> farPlaneAndDistance() {
+// The frustum's far plane, the camera's distance and the red light's x, as
+// the next frame loads them.
+std::tuple<double, double, double> farPlaneDistanceAndRedLight() {
     RecordingGl gl;
     renderFrame(
         gl, [] {}, nullptr);
-    const auto named = [&gl](const char* name) {
-        return *std::ranges::find(gl.calls, std::string(name), &GlCall::name);
+    const auto named = [&gl](const char* name, double light = gl::kLight0) {
+        return *std::ranges::find_if(gl.calls, [&](const GlCall& call) {
+            return call.name == name && (call.name != "lightfv" ||
+                                         (call.args[0] == light && call.args[1] == gl::kPosition));
+        });
     };
-    return {named("frustum").args[5], -named("translatef").args[2]};
+    return {named("frustum").args[5], -named("translatef").args[2], named("lightfv").args[2]};
 }
 
-TEST(OptionsTest, GridSizeScalesTheStartDistanceAndFarPlaneExactlyFromForty) {
+TEST(OptionsTest, GridSizeScalesTheStartDistanceFarPlaneAndLightsExactlyFromForty) {
     for (const auto& [grid, farPlane, distance] :
          {std::tuple{"64", 160.0, 64.0}, std::tuple{"40", 100.0, 40.0}}) {
         settings = Settings{};
@@ -93,7 +97,7 @@ TEST(OptionsTest, GridSizeScalesTheStartDistanceAndFarPlaneExactlyFromForty) {
         CapturedFile out;
         EXPECT_EQ(runProgram(arguments, out.get(), out.get()), kExitSuccess);
         EXPECT_EQ(sampleGrid.nx, std::stoi(grid));
-        EXPECT_EQ(farPlaneAndDistance(), std::make_pair(farPlane, distance));
+        EXPECT_EQ(farPlaneDistanceAndRedLight(), std::make_tuple(farPlane, distance, distance));
     }
 }
 

@@ -49,6 +49,7 @@ TEST_F(WindowProcedureTest, EveryKeyOfTheTableChangesItsSettingOnceAndAnswersZer
         {vk::kA, [](Settings& s) { s.animationEnabled = false; }},
         {vk::kL, [](Settings& s) { s.lightingEnabled = false; }},
         {vk::kF, [](Settings& s) { s.faceRule = FaceRule::kTable; }},
+        {vk::kS, [](Settings& s) { s.shading = Shading::kSmooth; }},
         {vk::kP, [](Settings& s) { s.listingRequested = true; }},
         {vk::kQ, [](Settings& s) { s.animationTime = -0.5f; }},
         {vk::kW, [](Settings& s) { s.animationTime = 0.5f; }},
@@ -75,8 +76,8 @@ TEST_F(WindowProcedureTest, EscapeAndCloseRequestPostQuitAndDestroyIsAnswered) {
 
 TEST_F(WindowProcedureTest, KeysOutsideTheTableDoNothingAndNeverReachDefaultHandling) {
     const WParam tableKeys[] = {vk::kEscape, vk::kPageUp, vk::kPageDown, vk::kLeft, vk::kF,
-                                vk::kUp,     vk::kRight,  vk::kDown,     vk::kA,    vk::kL,
-                                vk::kP,      vk::kQ,      vk::kW};
+                                vk::kS,      vk::kUp,     vk::kRight,    vk::kDown, vk::kA,
+                                vk::kL,      vk::kP,      vk::kQ,        vk::kW};
     constexpr WParam kBeyondAnyKey = 300;
     for (WParam code = 0; code <= kBeyondAnyKey; ++code) {
         if (std::ranges::find(tableKeys, code) == std::end(tableKeys)) {

@@ -128,6 +128,78 @@ TEST(MeshExtractor, MatchesThePerCellPathOnBlobAndRandomFields) {
     EXPECT_TRUE(mesh.triangles.empty() && mesh.positions.empty());
 }
 
+struct Extraction {
+    SurfaceMesh mesh;
+    std::array<int32_t, kCaseCount> usage{};
+    int64_t crossingCells = 0;
+};
+
+Extraction extractWith(MeshExtractor& extractor, const ScalarGrid& grid, FaceRule rule) {
+    Extraction result;
+    result.crossingCells =
+        extractor.extract(grid, result.mesh, rule, result.usage.data(), VertexNormals::kGradient);
+    return result;
+}
+
+std::vector<Bits> bitsOfAll(const std::vector<Vec3>& points) {
+    std::vector<Bits> bits;
+    std::ranges::transform(points, std::back_inserter(bits), bitsOf);
+    return bits;
+}
+
+void expectSameWithThreads(const ScalarGrid& grid, FaceRule rule, const std::string& context) {
+    static MeshExtractor one(generatedTable(), ambiguousTable(), 1);
+    static MeshExtractor two(generatedTable(), ambiguousTable(), 2);
+    static MeshExtractor three(generatedTable(), ambiguousTable(), 3);
+    const Extraction expected = extractWith(one, grid, rule);
+    for (MeshExtractor* threaded : {&two, &three}) {
+        const Extraction actual = extractWith(*threaded, grid, rule);
+        EXPECT_EQ(actual.crossingCells, expected.crossingCells) << context;
+        EXPECT_EQ(actual.usage, expected.usage) << context;
+        EXPECT_TRUE(actual.mesh.triangles == expected.mesh.triangles) << context;
+        EXPECT_TRUE(bitsOfAll(actual.mesh.positions) == bitsOfAll(expected.mesh.positions))
+            << context;
+        EXPECT_TRUE(bitsOfAll(actual.mesh.normals) == bitsOfAll(expected.mesh.normals)) << context;
+    }
+}
+
+// Two and three threads give one thread's mesh, numbering, normals and
+// counts, on grids with fewer cell slabs than threads too, and on fields
+// with samples exactly 0 (edges whose vertex both sides of a split create).
+TEST(MeshExtractor, ThreadsGiveExactlyOneThreadsMesh) {
+    for (const Shape& shape : {Shape{2, 5, 5}, Shape{3, 4, 4}, Shape{4, 9, 9}, Shape{17, 17, 17},
+                               Shape{40, 40, 40}, Shape{41, 12, 30}}) {
+        ScalarGrid grid;
+        ASSERT_TRUE(grid.allocate(shape[0], shape[1], shape[2]));
+        for (int32_t round = 0; round < 6; ++round) {
+            updateMetaballField(grid, 0.2f + 9.7f * round);
+            if (round % 3 == 2) {
+                std::mt19937 random(static_cast<uint32_t>(round + shape[0]));
+                for (int64_t s = 0; s < grid.sampleCount(); ++s) {
+                    grid.data[s] = random() % 4 == 0 ? 0.0f : grid.data[s];
+                }
+            }
+            expectSameWithThreads(
+                grid, round % 2 == 0 ? FaceRule::kDecider : FaceRule::kTable,
+                testing::PrintToString(shape) + " round " + std::to_string(round));
+        }
+    }
+    // Two threads split these six planes' five slabs at x = 3. The lower part
+    // ends with a slab of no crossing cell (planes 2 and 3 hold no positive
+    // value), so none of its slots for plane 3 counts: the ones there are
+    // plane 1's, and a join trusting them gives plane 3's vertex plane 1's place.
+    ScalarGrid split;
+    ASSERT_TRUE(split.allocate(6, 3, 3));
+    const float planeValue[6] = {-1.0f, -1.0f, -1.0f, -1.0f, 1.0f, 1.0f};
+    const float centreValue[6] = {-1.0f, 1.0f, -1.0f, 0.0f, 1.0f, 1.0f};
+    for (int32_t x = 0; x < 6; ++x) {
+        for (int32_t yz = 0; yz < 9; ++yz) {
+            split.writeSample(x, yz % 3, yz / 3, yz == 4 ? centreValue[x] : planeValue[x]);
+        }
+    }
+    expectSameWithThreads(split, FaceRule::kDecider, "a part ending without crossing cells");
+}
+
 bool inBoundaryPlane(const Vec3& a, const Vec3& b, float last) {
     const auto same = [](float p, float q, float plane) { return p == plane && q == plane; };
     return same(a.x, b.x, 0) || same(a.x, b.x, last) || same(a.y, b.y, 0) || same(a.y, b.y, last) ||
@@ -229,7 +301,8 @@ TEST(WeldCoincidentPositions, MergesExactlyOrWithinRounding) {
                                             {0, 0, 1},
                                             {oneStepAbove1, 0, 0},
                                             {0.5f, 1e-7f, 0}},
-                              .triangles = {{0, 1, 2}, {1, 3, 4}, {5, 2, 2}, {0, 5, 2}, {6, 1, 2}}};
+                              .triangles = {{0, 1, 2}, {1, 3, 4}, {5, 2, 2}, {0, 5, 2}, {6, 1, 2}},
+                              .normals = {}};
     const SurfaceMesh exact = weldCoincidentPositions(mesh, Weld::kExact);
     EXPECT_EQ(exact.triangles, (std::vector<std::array<int32_t, 3>>{
                                    {0, 1, 2}, {1, 0, 3}, {4, 2, 2}, {0, 4, 2}, {5, 1, 2}}));

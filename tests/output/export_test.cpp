@@ -45,7 +45,8 @@ std::vector<Point> faceCorners(const SurfaceMesh& mesh) {
 // Two triangles sharing an edge, with coordinates that need all nine digits.
 SurfaceMesh twoTriangles() {
     return {.positions = {{0.1f, 0, 0}, {1, 0, 0}, {0, 1.0f / 3.0f, 0}, {1, 1, -2.5f}},
-            .triangles = {{0, 1, 2}, {1, 3, 2}}};
+            .triangles = {{0, 1, 2}, {1, 3, 2}},
+            .normals = {}};
 }
 
 std::string writtenBy(const SurfaceMesh& mesh, MeshFormat format) {

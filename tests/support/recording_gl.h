@@ -58,7 +58,11 @@ inline std::string firstDifference(const std::vector<GlCall>& actual,
     return os.str();
 }
 
-// A GL backend that does nothing but record every call, in order.
+// A GL backend that does nothing but record every call, in order. A draw
+// from client-side arrays is recorded as its call, followed by what GL reads
+// for each element, as immediate mode would send it: normal3f (while the
+// normal array is on) and vertex3f. Arrays must be three floats per element,
+// indices unsigned ints.
 struct RecordingGl {
     std::vector<GlCall> calls;
 
@@ -92,12 +96,61 @@ struct RecordingGl {
     void readPixels(int32_t x, int32_t y, int32_t w, int32_t h, GlEnum format, GlEnum type, void*) {
         add("readPixels", x, y, w, h, format, type);
     }
+    void enableClientState(GlEnum array) {
+        add("enableClientState", array);
+        arrays_[array == gl::kNormalArray].enabled = true;
+    }
+    void disableClientState(GlEnum array) {
+        add("disableClientState", array);
+        arrays_[array == gl::kNormalArray].enabled = false;
+    }
+    void vertexPointer(int32_t size, GlEnum type, int32_t stride, const void* pointer) {
+        add("vertexPointer", size, type, stride);
+        arrays_[0] = {arrays_[0].enabled, static_cast<const float*>(pointer), stride};
+    }
+    void normalPointer(GlEnum type, int32_t stride, const void* pointer) {
+        add("normalPointer", type, stride);
+        arrays_[1] = {arrays_[1].enabled, static_cast<const float*>(pointer), stride};
+    }
+    void drawArrays(GlEnum mode, int32_t first, int32_t count) {
+        add("drawArrays", mode, first, count);
+        for (int32_t i = first; i < first + count; ++i) {
+            readElement(i);
+        }
+    }
+    void drawElements(GlEnum mode, int32_t count, GlEnum type, const void* indices) {
+        add("drawElements", mode, count, type);
+        for (int32_t i = 0; i < count; ++i) {
+            readElement(static_cast<int32_t>(static_cast<const uint32_t*>(indices)[i]));
+        }
+    }
 
   private:
+    struct ClientArray {
+        bool enabled = false;
+        const float* data = nullptr;
+        int32_t stride = 0;  // bytes; 0 for tightly packed
+    };
+
+    void readElement(int32_t i) {
+        const auto at = [i](const ClientArray& array) {
+            const int32_t stride = array.stride == 0 ? 3 * sizeof(float) : array.stride;
+            return reinterpret_cast<const float*>(reinterpret_cast<const char*>(array.data) +
+                                                  int64_t{i} * stride);
+        };
+        if (arrays_[1].enabled) {
+            const float* n = at(arrays_[1]);
+            add("normal3f", n[0], n[1], n[2]);
+        }
+        const float* v = at(arrays_[0]);
+        add("vertex3f", v[0], v[1], v[2]);
+    }
+
     template <class... Args>
     void add(const char* name, Args... args) {
         calls.push_back({name, {static_cast<double>(args)...}});
     }
+    ClientArray arrays_[2];  // vertex, normal
     // Every parameter vector the program passes (colours, positions) has four.
     template <class... Head>
     void addWithVector(const char* name, const float* v, Head... head) {

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "engine/ambiguous_table.h"
+#include "extract/mesh_edges.h"
+#include "extract/surface_mesh.h"
+#include "render/gl_ops.h"
+#include "render/shading.h"
+#include "render/surface_pass.h"
+
+// The surface drawn from the extraction's mesh with OpenGL 1.1 client-side
+// vertex arrays, instead of one glBegin/glEnd pair per cell: the same cells,
+// triangles, vertices, colours and listing as the per-cell pass, under the
+// lighting and camera the frame set up. Filled triangles are drawn grey,
+// then every outline edge once in black (the per-cell pass draws an edge two
+// triangles share twice). Under flat shading each triangle's three vertices
+// carry its face normal and each outline its first triangle's; under smooth
+// shading vertices are shared and carry gradient normals.
+//
+// Holds the mesh and the arrays from frame to frame, so once they have grown
+// to a frame's size, a frame allocates nothing. Not reentrant.
+class ArraysPass {
+  public:
+    // `table` and `ambiguous` must outlive the pass; `threads` share each
+    // extraction (see MeshExtractor).
+    ArraysPass(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous, int32_t threads = 1)
+        : extractor_(table, ambiguous, threads) {}
+
+    // Extracts and draws the surface of `grid`, counting each crossing cell
+    // in usageCount (when not null) and listing every triangle on `listing`
+    // (when not null; flushed after the pass) as the per-cell pass does.
+    // Returns the number of crossing cells.
+    template <GlOperations Gl>
+    int64_t draw(Gl& gl, const ScalarGrid& grid, FaceRule rule, Shading shading,
+                 int32_t* usageCount, FILE* listing) {
+        const int64_t crossingCells = extractor_.extract(
+            grid, mesh_, rule, usageCount,
+            shading == Shading::kSmooth ? VertexNormals::kGradient : VertexNormals::kNone);
+        if (listing != nullptr) {
+            list(listing);
+        }
+        edges_.build(mesh_);
+        if (shading == Shading::kSmooth) {
+            drawSmoothTriangles(gl);
+        } else {
+            drawFlatTriangles(gl);
+        }
+        drawOutlines(gl, shading);
+        gl.disableClientState(gl::kNormalArray);
+        gl.disableClientState(gl::kVertexArray);
+        return crossingCells;
+    }
+
+    const SurfaceMesh& mesh() const { return mesh_; }
+
+  private:
+    void list(FILE* listing) const;
+    // Fills the flat arrays: three vertices per triangle, each with its face
+    // normal; two per outline edge, each with its first triangle's.
+    void expandFlat();
+    void expandOutlines(Shading shading);
+
+    template <GlOperations Gl>
+    void pointArraysAt(Gl& gl, const std::vector<Vec3>& vertices,
+                       const std::vector<Vec3>& normals) {
+        gl.enableClientState(gl::kVertexArray);
+        gl.enableClientState(gl::kNormalArray);
+        gl.vertexPointer(kFloatsPerVertex, gl::kFloat, 0, vertices.data());
+        gl.normalPointer(gl::kFloat, 0, normals.data());
+    }
+
+    template <GlOperations Gl>
+    void drawFlatTriangles(Gl& gl) {
+        expandFlat();
+        pointArraysAt(gl, triangleVertices_, triangleNormals_);
+        gl.color3f(surface::kFillGrey, surface::kFillGrey, surface::kFillGrey);
+        gl.drawArrays(gl::kTriangles, 0, static_cast<int32_t>(triangleVertices_.size()));
+    }
+
+    template <GlOperations Gl>
+    void drawSmoothTriangles(Gl& gl) {
+        pointArraysAt(gl, mesh_.positions, mesh_.normals);
+        gl.color3f(surface::kFillGrey, surface::kFillGrey, surface::kFillGrey);
+        gl.drawElements(gl::kTriangles,
+                        static_cast<int32_t>(kFloatsPerVertex * mesh_.triangles.size()),
+                        gl::kUnsignedInt, mesh_.triangles.data());
+    }
+
+    template <GlOperations Gl>
+    void drawOutlines(Gl& gl, Shading shading) {
+        expandOutlines(shading);
+        pointArraysAt(gl, lineVertices_, lineNormals_);
+        gl.color3f(surface::kOutlineBlack, surface::kOutlineBlack, surface::kOutlineBlack);
+        gl.drawArrays(gl::kLines, 0, static_cast<int32_t>(lineVertices_.size()));
+    }
+
+    static constexpr int32_t kFloatsPerVertex = 3;
+
+    MeshExtractor extractor_;
+    SurfaceMesh mesh_;
+    MeshEdges edges_;
+    std::vector<Vec3> triangleVertices_;
+    std::vector<Vec3> triangleNormals_;
+    std::vector<Vec3> lineVertices_;
+    std::vector<Vec3> lineNormals_;
+};
