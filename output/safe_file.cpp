@@ -25,7 +25,9 @@ constexpr std::string_view kTemporarySuffix = ".partial-XXXXXX";
 // Files the program writes are readable by everyone, as with a plain fopen
 // under the usual umask.
 constexpr mode_t kNewFileMode = 0666;
-constexpr mode_t kPermissionBits = 07777;
+// What a replaced file passes on: read, write and execute for its owner, group
+// and others; set-id bits are not carried over to new contents.
+constexpr mode_t kPermissionBits = 0777;
 
 // The temporary file being written, for discardUnfinishedFile. Written only
 // while every signal is held, so a handler never sees half a name.
