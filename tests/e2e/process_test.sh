@@ -49,7 +49,7 @@ start_endless() {
     shift
     mkdir "$work/$name"
     "$@" "$program" --headless --frames 1000000000 --press "$presses" \
-        --export "$work/$name/surface.obj" >"$work/$name.out" 2>"$work/$name.err" &
+        --export "$work/$name/surface.obj" </dev/null >"$work/$name.out" 2>"$work/$name.err" &
     program_pid=$!
     pids+=("$program_pid")
     wait_for_line "$work/$name.out" $'\t' "a triangle line" "$program_pid"
