@@ -17,8 +17,9 @@ bool ScalarGrid::allocate(int32_t sizeX, int32_t sizeY, int32_t sizeZ) {
     if (samples > kMaxSamples) {
         return false;
     }
-    data = new (std::nothrow) float[static_cast<std::size_t>(samples)];
-    if (data == nullptr) {
+    try {
+        data = new float[static_cast<std::size_t>(samples)];
+    } catch (const std::bad_alloc&) {
         return false;
     }
     nx = sizeX;
