@@ -86,13 +86,16 @@ wait_for_line() {
 # wait_for_exit PID: waits for PID, a child of this shell, to end and sets
 # $status to its exit code; one still running after wait_limit is killed.
 wait_for_exit() {
-    local watchdog
-    (sleep "$wait_limit" && kill -KILL "$1") </dev/null >/dev/null 2>&1 &
-    watchdog=$!
+    local timer ended=""
+    sleep "$wait_limit" </dev/null >/dev/null 2>&1 &
+    timer=$!
     status=0
-    wait "$1" || status=$?
-    kill "$watchdog" 2>/dev/null || true
-    [ "$status" -ne 137 ] || fail "process $1 did not end within $wait_limit s"
+    wait -n -p ended "$1" "$timer" || status=$?
+    if [ "$ended" != "$1" ]; then
+        kill -KILL "$1" 2>/dev/null || true
+        die "process $1 did not end within $wait_limit s"
+    fi
+    kill "$timer" 2>/dev/null || true
 }
 
 start_display() {
