@@ -27,11 +27,12 @@ constexpr const char* kWindowTitle = "Marching cubes";
 constexpr int32_t kWindowOuterWidth = 800;
 constexpr int32_t kWindowOuterHeight = 600;
 
+// The window system's reason may quote the DISPLAY variable.
 void reportFailure(FILE* err, const char* what, const char* why) {
     std::fprintf(err,
                  "marching-cubes: %s (%s); run with --headless --frames N, or under a "
                  "virtual display such as Xvfb (xvfb-run)\n",
-                 what, why);
+                 what, printableText(why).c_str());
 }
 
 void printKeys(FILE* err) {

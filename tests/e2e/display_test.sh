@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The built program against its display on its own Xvfb: closed standard
-# descriptors must not let its text into the display connection, the window
-# is known by its class, and a lost display (the connection killed by another
-# client, then the server gone) still ends with the statistics and the files
-# asked for, and exit code 1.
+# descriptors must not let its text into the display connection, a display
+# name with a newline is quoted on one line, the window is known by its
+# class, and a lost display (the connection killed by another client, then
+# the server gone) still ends with the statistics and the files asked for,
+# and exit code 1.
 # Usage: display_test.sh path/to/marching-cubes
 set -euo pipefail
 program=$1
@@ -21,6 +22,13 @@ status=0
 timeout "$wait_limit" "$program" --frames 30 2>&- >"$work/no-stderr.out" || status=$?
 [ "$status" -eq 0 ] || fail "stderr closed: exit code $status"
 check_statistics no-stderr
+
+# --- A display that cannot be opened, named with a newline: one line still ---
+status=0
+DISPLAY=$'no\ndisplay' timeout "$wait_limit" "$program" --frames 1 2>"$work/unnamed.err" || status=$?
+[ "$status" -eq 1 ] || fail "unusable display: exit code $status, not 1"
+[ "$(wc -l <"$work/unnamed.err")" -eq 1 ] && grep -qF 'no\ndisplay' "$work/unnamed.err" ||
+    fail "unusable display: $(cat "$work/unnamed.err")"
 
 # start_lost NAME: a run with both files asked for, shown and listed.
 start_lost() {
