@@ -8,6 +8,7 @@
 
 #include "app/frame.h"
 #include "app/options.h"
+#include "app/process_setup.h"
 #include "app/window_procedure.h"
 #include "platform/window_system.h"
 
@@ -48,7 +49,7 @@ int32_t runFrames(Gl& gl, Present&& present, WindowHandle window, const Options&
             }
             translateMessage(message);
             dispatchMessage(message);
-        } else if (options.frames && framesDone == *options.frames) {
+        } else if (quitSignalReceived() || (options.frames && framesDone == *options.frames)) {
             windowProcedure(window, msg::kClose, 0, 0);
         } else if (!schedule.deliverBefore(framesDone + 1, window)) {
             renderFrame(gl, present, out, timer, arrays);

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <thread>
 
+#include "output/printable_text.h"
+
 namespace {
 
 constexpr std::string_view kProgramName = "marching-cubes";
@@ -45,8 +47,9 @@ constexpr std::array kKeyNames{
     KeyName{"W", vk::kW},
 };
 
+// The text of an argument, as every message shows it: in quotes, on one line.
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    return "\"" + printableText(text) + "\"";
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {

@@ -1,6 +1,9 @@
 #include "app/run.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/frame_loop.h"
@@ -12,6 +15,7 @@
 #include "extract/mesh_weld.h"
 #include "extract/surface_mesh.h"
 #include "output/mesh_export.h"
+#include "output/printable_text.h"
 #include "output/safe_file.h"
 #include "output/screenshot.h"
 #include "platform/window_system.h"
@@ -24,11 +28,12 @@ constexpr const char* kWindowTitle = "Marching cubes";
 constexpr int32_t kWindowOuterWidth = 800;
 constexpr int32_t kWindowOuterHeight = 600;
 
+// The window system's reason may quote the DISPLAY variable.
 void reportFailure(FILE* err, const char* what, const char* why) {
     std::fprintf(err,
                  "marching-cubes: %s (%s); run with --headless --frames N, or under a "
                  "virtual display such as Xvfb (xvfb-run)\n",
-                 what, why);
+                 what, printableText(why).c_str());
 }
 
 void printKeys(FILE* err) {
@@ -67,6 +72,26 @@ void printStatistics(FILE* out) {
     std::fflush(out);
 }
 
+// A failed write to `out` (a full disk, a closed descriptor) fails the run,
+// though every block was still attempted.
+int confirmOutputWritten(FILE* out, FILE* err, int exitCode) {
+    errno = 0;
+    const bool flushed = std::fflush(out) == 0;
+    if (flushed && !std::ferror(out)) {
+        return exitCode;
+    }
+    // The reason is known only when this last flush failed; the stream does
+    // not keep the errno of an earlier failed write.
+    std::fprintf(err, "marching-cubes: cannot write the standard output%s%s\n",
+                 errno != 0 ? ": " : "", errno != 0 ? std::strerror(errno) : "");
+    return kExitFailure;
+}
+
+void reportUnwritten(const std::string& path, const std::string& why, FILE* err) {
+    std::fprintf(err, "marching-cubes: cannot write %s: %s\n", printableText(path).c_str(),
+                 why.c_str());
+}
+
 bool saveFile(const std::string& path, const std::function<bool(FILE*)>& write, FILE* err) {
     std::string error;
     if (!writeFileSafely(path, write, error)) {
@@ -77,8 +102,17 @@ bool saveFile(const std::string& path, const std::function<bool(FILE*)>& write, 
 }
 
 bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* err) {
+    const ViewportSize missed = grabber.missedFrame();
+    if (!grabber.hasFrame() && missed.width != 0) {
+        reportUnwritten(path,
+                        "not enough memory to read back the last frame (" +
+                            std::to_string(missed.width) + "x" + std::to_string(missed.height) +
+                            ")",
+                        err);
+        return false;
+    }
     if (!grabber.hasFrame()) {
-        std::fprintf(err, "marching-cubes: cannot write %s: no frame was drawn\n", path.c_str());
+        reportUnwritten(path, "no frame was drawn", err);
         return false;
     }
     return saveFile(
@@ -89,14 +123,18 @@ bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* 
 // extracted once more, without counting its cells in the usage statistics.
 // Beside the decider, positions within float rounding merge too, and the
 // triangles that collapse go, so that the surface stays closed at a sample
-// within rounding of 0.
+// within rounding of 0. Extracted while the file is written, so that running
+// out of memory for the mesh fails the file like any other write.
 bool saveMesh(const MeshExport& meshExport, FILE* err) {
-    SurfaceMesh mesh;
-    MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
-    const SurfaceMesh welded = weldCoincidentPositions(
-        mesh, settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact);
     return saveFile(
-        meshExport.path, [&](FILE* file) { return writeMesh(welded, meshExport.format, file); },
+        meshExport.path,
+        [&](FILE* file) {
+            SurfaceMesh mesh;
+            MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
+            const Weld weld =
+                settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
+            return writeMesh(weldCoincidentPositions(mesh, weld), meshExport.format, file);
+        },
         err);
 }
 
@@ -139,6 +177,30 @@ int abandonWindow(WindowHandle window, DeviceContextHandle deviceContext,
     return kExitFailure;
 }
 
+// What the quit sequence of the windowed run in progress needs, should the
+// display be lost in the middle of it.
+struct WindowedRun {
+    const Options& options;
+    const FrameGrabber& grabber;
+    const FrameTimer& timer;
+    FILE* out;
+    FILE* err;
+    bool statisticsPrinted = false;
+};
+WindowedRun* windowedRun = nullptr;
+
+// The window system is gone, and with it the window and the GL context: the
+// rest of the quit sequence runs without them, and the run fails.
+[[noreturn]] void finishWithoutDisplay() {
+    WindowedRun& run = *windowedRun;
+    std::fprintf(run.err, "marching-cubes: lost the connection to the display\n");
+    if (!run.statisticsPrinted) {
+        printStatistics(run.out);
+    }
+    const int exitCode = finishRun(kExitFailure, run.options, &run.grabber, run.timer, run.err);
+    std::exit(confirmOutputWritten(run.out, run.err, exitCode));
+}
+
 int runWindowed(const Options& options, FILE* out, FILE* err) {
     if (!registerWindowClass({.name = kWindowClassName, .procedure = windowProcedure})) {
         reportFailure(err, "cannot register the window class", windowSystemError());
@@ -164,6 +226,9 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     OpenGl gl;
     FrameGrabber grabber;
     FrameTimer timer;
+    WindowedRun run{options, grabber, timer, out, err};
+    windowedRun = &run;
+    setConnectionLostHandler(finishWithoutDisplay);
     // The user may quit at any frame, so with --screenshot every frame is
     // read back before its swap.
     const bool grabFrames = options.screenshotPath.has_value();
@@ -178,13 +243,14 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &arrays);
     detachGlContext(window, deviceContext, glContext);
     printStatistics(out);
+    run.statisticsPrinted = true;
     destroyWindow(window);
+    setConnectionLostHandler(nullptr);
+    windowedRun = nullptr;
     return finishRun(quitCode, options, &grabber, timer, err);
 }
 
-}  // namespace
-
-int runProgram(std::span<const char* const> arguments, FILE* out, FILE* err) {
+int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {
     Options options;
     std::string error;
     if (!parseOptions(arguments, options, error)) {
@@ -201,4 +267,10 @@ int runProgram(std::span<const char* const> arguments, FILE* out, FILE* err) {
         return kExitSuccess;
     }
     return options.headless ? runHeadless(options, out, err) : runWindowed(options, out, err);
+}
+
+}  // namespace
+
+int runProgram(std::span<const char* const> arguments, FILE* out, FILE* err) {
+    return confirmOutputWritten(out, err, runCommand(arguments, out, err));
 }

@@ -1,6 +1,7 @@
 #include "field/scalar_grid.h"
 
 #include <cstddef>
+#include <new>
 
 ScalarGrid::~ScalarGrid() {
     release();
@@ -16,7 +17,11 @@ bool ScalarGrid::allocate(int32_t sizeX, int32_t sizeY, int32_t sizeZ) {
     if (samples > kMaxSamples) {
         return false;
     }
-    data = new float[static_cast<std::size_t>(samples)];
+    try {
+        data = new float[static_cast<std::size_t>(samples)];
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     nx = sizeX;
     ny = sizeY;
     nz = sizeZ;

@@ -34,8 +34,9 @@ struct ScalarGrid {
 
     // Releases any previous storage, then obtains uninitialised storage for
     // sizeX * sizeY * sizeZ samples. Sizes below 1, or more than kMaxSamples
-    // samples in all, are refused: the grid is then left empty (no storage,
-    // all sizes 0) and false is returned.
+    // samples in all, are refused, as is a size there is not memory enough
+    // for: the grid is then left empty (no storage, all sizes 0) and false is
+    // returned.
     bool allocate(int32_t sizeX, int32_t sizeY, int32_t sizeZ);
 
     // Copies sample (i, j, k) into `out`; leaves `out` unchanged when the

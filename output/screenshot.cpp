@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <new>
 
 namespace {
 
@@ -54,4 +55,18 @@ bool writePng(const FrameImage& image, FILE* out) {
     }
     png_destroy_write_struct(&png, &info);
     return written && std::fflush(out) == 0 && !std::ferror(out);
+}
+
+bool FrameGrabber::resize(int32_t width, int32_t height) {
+    image_ = {};  // the old buffer goes first: a large window needs all the room there is
+    try {
+        image_.rgba.assign(static_cast<size_t>(width) * height * FrameImage::kBytesPerPixel, 0);
+    } catch (const std::bad_alloc&) {
+        missed_ = {width, height};
+        return false;
+    }
+    image_.width = width;
+    image_.height = height;
+    missed_ = {};
+    return true;
 }

@@ -34,14 +34,16 @@ ViewportSize currentViewportSize();
 // Keeps the last frame drawn, read from the back buffer just before each
 // swap, so whichever frame turns out to be the last is at hand at quit. The
 // buffer is allocated on the first frame and again only when the size changes.
+// When there is not memory enough for a frame's buffer, that frame is not
+// kept (nor any earlier one): hasFrame() is false and missedFrame() tells
+// the size that could not be had, until a later grab succeeds.
 class FrameGrabber {
   public:
     template <GlOperations Gl>
     void grab(Gl& gl, int32_t width, int32_t height) {
-        if (width != image_.width || height != image_.height) {
-            image_.width = width;
-            image_.height = height;
-            image_.rgba.assign(static_cast<size_t>(width) * height * FrameImage::kBytesPerPixel, 0);
+        hasFrame_ = false;  // until the read-back is complete
+        if ((width != image_.width || height != image_.height) && !resize(width, height)) {
+            return;
         }
         gl.readPixels(0, 0, width, height, gl::kRgba, gl::kUnsignedByte, image_.rgba.data());
         hasFrame_ = true;
@@ -49,8 +51,13 @@ class FrameGrabber {
 
     bool hasFrame() const { return hasFrame_; }
     const FrameImage& image() const { return image_; }
+    // The size of the last frame that found no memory; all 0 once a frame was kept.
+    ViewportSize missedFrame() const { return missed_; }
 
   private:
+    bool resize(int32_t width, int32_t height);
+
     FrameImage image_;
+    ViewportSize missed_;
     bool hasFrame_ = false;
 };

@@ -9,6 +9,7 @@
 
 #include "platform/key_map.h"
 #include "platform/message_queue.h"
+#include "platform/x11_connection.h"
 
 struct DeviceContext {
     Window* window = nullptr;
@@ -47,6 +48,7 @@ struct RegisteredClass {
 
 struct WindowSystem {
     bool open = false;
+    ConnectionLostHandler connectionLost = nullptr;
     std::string lastError;
     std::vector<RegisteredClass> classes;
     std::vector<std::unique_ptr<Window>> windows;
@@ -104,13 +106,23 @@ void onFramebufferResize(GLFWwindow* glfw, int width, int height) {
     }
 }
 
+void onConnectionLost() {
+    if (windowSystem().connectionLost != nullptr) {
+        windowSystem().connectionLost();
+    }
+}
+
 bool openWindowSystem() {
-    if (windowSystem().open) {
+    WindowSystem& state = windowSystem();
+    if (state.open) {
         return true;
     }
     glfwSetErrorCallback(recordGlfwError);
-    windowSystem().open = glfwInit() == GLFW_TRUE;
-    return windowSystem().open;
+    state.open = glfwInit() == GLFW_TRUE;
+    if (state.open) {
+        watchX11Connection(onConnectionLost);
+    }
+    return state.open;
 }
 
 void closeWindowSystem() {
@@ -118,8 +130,12 @@ void closeWindowSystem() {
     windowSystem().open = false;
 }
 
-void requestWindowSurface() {
+// The window class's name is also the X window's WM_CLASS, by which window
+// managers and session tools know the program.
+void requestWindowSurface(const char* className) {
     glfwDefaultWindowHints();
+    glfwWindowHintString(GLFW_X11_CLASS_NAME, className);
+    glfwWindowHintString(GLFW_X11_INSTANCE_NAME, className);
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
     glfwWindowHint(GLFW_DOUBLEBUFFER, kWindowSurface.doubleBuffered ? GLFW_TRUE : GLFW_FALSE);
     glfwWindowHint(GLFW_RED_BITS, kBitsPerChannel);
@@ -190,7 +206,7 @@ WindowHandle createWindow(const char* className, const char* title, int32_t oute
     window->outerHeight = outerHeight;
     window->deviceContext.window = window.get();
     window->glContext.window = window.get();
-    requestWindowSurface();
+    requestWindowSurface(windowClass->name.c_str());
     window->glfw = glfwCreateWindow(outerWidth, outerHeight, title, nullptr, nullptr);
     if (window->glfw == nullptr) {
         if (windowSystem().windows.empty()) {
@@ -340,6 +356,10 @@ void deleteGlContext(GlContextHandle glContext) {
 
 void swapBuffers(DeviceContextHandle deviceContext) {
     glfwSwapBuffers(deviceContext->window->glfw);
+}
+
+void setConnectionLostHandler(ConnectionLostHandler handler) {
+    windowSystem().connectionLost = handler;
 }
 
 const char* windowSystemError() {

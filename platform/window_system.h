@@ -41,7 +41,8 @@ inline constexpr int32_t kWindowPixelFormat = 1;
 
 // False when the name or procedure is missing or the name is taken.
 bool registerWindowClass(const WindowClass& windowClass);
-// Opens the window system on first use. The outer size includes the
+// Opens the window system on first use. The window system knows the window by
+// its class's name (WM_CLASS on X). The outer size includes the
 // decorations where the window system reports them. Hidden until showWindow.
 // Null when the class is unknown or the window system or the window cannot be
 // had (no display, no suitable OpenGL).
@@ -88,6 +89,17 @@ bool makeCurrent(DeviceContextHandle deviceContext, GlContextHandle glContext);
 // Does nothing for a null context.
 void deleteGlContext(GlContextHandle glContext);
 void swapBuffers(DeviceContextHandle deviceContext);
+
+// --- Losing the window system ---
+
+// Called when the connection to the window system breaks for good (its
+// server ended, or another client killed the connection), from inside
+// whichever operation found out. No window-system or GL operation may be
+// used any more; the handler should finish what it can without them and end
+// the process. If it returns, the window system's library ends the process
+// with its own message and exit code 1. Null removes the handler.
+using ConnectionLostHandler = void (*)();
+void setConnectionLostHandler(ConnectionLostHandler handler);
 
 // The last failure's description, or "" when nothing failed.
 const char* windowSystemError();

@@ -4,6 +4,7 @@ packages=(
     cmake make g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libglfw3-dev libgl-dev libgl1-mesa-dri libpng-dev
+    libx11-dev dpkg-dev
     xvfb xdotool x11-utils imagemagick openbox wmctrl assimp-utils
 )
 

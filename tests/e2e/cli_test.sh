@@ -66,6 +66,8 @@ frame 4 comes after the last frame | --headless --frames 3 --press 1:P --press 4
 --screenshot needs a window | --headless --frames 1 --screenshot shot.png
 --screenshot needs at least one frame | --frames 0 --screenshot shot.png
 unknown option "--bogus" | --headless --frames 1 --export out.obj --bogus
+unknown option "--bo\ngus\x1b[2J" | $'--bo\ngus\e[2J'
+"a\tb" is not a whole number | --frames $'a\tb'
 TABLE
 echo "$cases bad command lines checked"
 finish "command-line"

@@ -17,7 +17,9 @@ cleanup() {
 trap cleanup EXIT
 
 readonly title="Marching cubes"
-readonly wait_limit=60 # seconds for any one thing to happen
+# Seconds for any one thing to happen: waits end as soon as it does, so the
+# limit is reached only when something is stuck, however slow the machine.
+readonly wait_limit=120
 export LIBGL_ALWAYS_SOFTWARE=1
 failures=0
 
@@ -68,17 +70,48 @@ wait_until() {
     done
 }
 
+# wait_for_line FILE PATTERN DESCRIPTION [PID]: returns as soon as a line of
+# FILE matches the extended regular expression PATTERN (tail follows the file
+# as it grows); fails after wait_limit, or when process PID ends without it.
+wait_for_line() {
+    local file=$1 pattern=$2 description=$3 pid=${4:-} lines follower found=0
+    exec {lines}< <(exec timeout "$wait_limit" tail -n +1 -F ${pid:+--pid="$pid"} "$file" 2>/dev/null)
+    follower=$!
+    grep -m 1 -qE -- "$pattern" <&"$lines" && found=1
+    kill "$follower" 2>/dev/null || true
+    exec {lines}<&-
+    [ "$found" -eq 1 ] || die "never saw $description"
+}
+
+# wait_for_exit PID: waits for PID, a child of this shell, to end and sets
+# $status to its exit code; one still running after wait_limit is killed.
+wait_for_exit() {
+    local timer ended=""
+    sleep "$wait_limit" </dev/null >/dev/null 2>&1 &
+    timer=$!
+    status=0
+    wait -n -p ended "$1" "$timer" || status=$?
+    if [ "$ended" != "$1" ]; then
+        kill -KILL "$1" 2>/dev/null || true
+        die "process $1 did not end within $wait_limit s"
+    fi
+    kill "$timer" 2>/dev/null || true
+}
+
 start_display() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-    pids+=($!)
+    display_pid=$!
+    pids+=("$display_pid")
     wait_until "Xvfb to report its display" test -s "$work/display"
     export DISPLAY=":$(head -n 1 "$work/display")"
     wait_until "the display to answer" xdpyinfo >/dev/null 2>&1
 }
 
-find_window() {
-    window=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1)
-    [ -n "$window" ]
+# wait_for_window: sets $window to the program's window once it is shown.
+wait_for_window() {
+    window=$(timeout "$wait_limit" xdotool search --sync --onlyvisible --name "^${title}\$" 2>/dev/null |
+        head -n 1) || true
+    [ -n "$window" ] || die "timed out waiting for the window"
 }
 
 screenshot() {
@@ -113,14 +146,20 @@ check_axes() {
     done
 }
 
-# check_picture NAME: NAME.png is 800x600, the lit surface fills its middle,
-# and each axis shows in its colour.
-check_picture() {
+# check_surface_picture NAME: NAME.png is 800x600 and the lit surface fills
+# its middle.
+check_surface_picture() {
     local size middle
     size=$(identify -format '%wx%h' "$work/$1.png") || die "$1.png is no image"
     [ "$size" = 800x600 ] || fail "$1.png is $size, not the window's 800x600"
     convert "$work/$1.png" -crop 400x300+200+150 +repage "$work/$1-middle.png"
     middle=$(count_pixels "$1-middle" "$tinted")
     [ "$middle" -ge "$enough_surface" ] || fail "$1.png: only $middle surface pixels in the middle"
+}
+
+# check_picture NAME: as check_surface_picture, and each axis shows in its
+# colour (the blobs may hide them in later frames).
+check_picture() {
+    check_surface_picture "$1"
     check_axes "$1"
 }

@@ -3,8 +3,9 @@
 # software renderer: real key presses through xdotool, screenshots checked
 # pixel by pixel, the --screenshot taken when the user quits, and a close
 # request from a real window manager.
-# Every wait polls with a bound, so a slow machine takes longer but never
-# passes or fails by luck.
+# Every wait ends when what it waits for happens (the window shown, a line
+# printed, the program ended; only pictures are polled), within a generous
+# bound, so a slow machine takes longer but never passes or fails by luck.
 # Usage: windowed_test.sh path/to/marching-cubes
 set -euo pipefail
 program=$1
@@ -26,9 +27,7 @@ stop_with() {
     local name=$1
     shift
     "$@"
-    wait_until "the program to quit after $name" eval '! kill -0 "$program_pid" 2>/dev/null'
-    status=0
-    wait "$program_pid" || status=$?
+    wait_for_exit "$program_pid"
     [ "$status" -eq 0 ] || fail "$name: exit code $status"
     check_statistics "$name"
 }
@@ -55,8 +54,8 @@ press() {
 # --- Run 1: keys ---
 start_display
 start_program keys --screenshot "$work/quit.png"
-wait_until "the window" find_window
-wait_until "the case table listing" grep -qx 'case count:254' "$work/keys.out"
+wait_for_window
+wait_for_line "$work/keys.out" '^case count:254$' "the case table listing" "$program_pid"
 [ "$(head -n 1 "$work/keys.out")" = "Vertex offset:" ] || fail "stdout does not start with the listing"
 wait_until "the lit surface" shows lit "$tinted" "$plain_grey"
 [ "$(identify -format '%wx%h' "$work/lit.png")" = 800x600 ] || fail "window is not 800x600"
@@ -64,7 +63,7 @@ wait_until "the lit surface" shows lit "$tinted" "$plain_grey"
 # Pause first, so a second listed frame would repeat the first line for line.
 press a
 press p
-wait_until "the listing of one frame" grep -q $'\t' "$work/keys.out"
+wait_for_line "$work/keys.out" $'\t' "the listing of one frame" "$program_pid"
 press l
 wait_until "the surface in plain grey after L" shows unlit "$plain_grey" "$tinted"
 check_axes unlit
@@ -90,7 +89,7 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 wait_until "the window manager" wmctrl -m >/dev/null 2>&1
 start_program close
-wait_until "the managed window" find_window
+wait_for_window
 
 outer_size() {
     local extents width height left right top bottom

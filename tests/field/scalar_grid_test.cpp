@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 
+#include "address_space_limit.h"
+
 // The sample layout is pinned by the field step's bit-for-bit comparison, which
 // writes through writeSample on one side and straight into data on the other.
 namespace {
@@ -43,16 +45,28 @@ TEST(ScalarGrid, IgnoresIndicesOutsideTheReallocatedGrid) {
         std::all_of(grid.data, grid.data + grid.sampleCount(), [](float v) { return v == 0; }));
 }
 
+void expectRefusedAndEmpty(int32_t nx, int32_t ny, int32_t nz) {
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(3, 3, 3));
+    EXPECT_FALSE(grid.allocate(nx, ny, nz));
+    EXPECT_EQ(grid.data, nullptr);
+    EXPECT_EQ((std::array{grid.nx, grid.ny, grid.nz, grid.sliceSize}), (std::array{0, 0, 0, 0}));
+}
+
 TEST(ScalarGrid, RefusesSizesThatCannotBeIndexedAndEndsEmpty) {
     for (const auto& [nx, ny, nz] :
          {std::array{0, 4, 4}, {4, -1, 4}, {4, 4, 0}, {2000, 2000, 2000}}) {
-        ScalarGrid grid;
-        ASSERT_TRUE(grid.allocate(3, 3, 3));
-        EXPECT_FALSE(grid.allocate(nx, ny, nz));
-        EXPECT_EQ(grid.data, nullptr);
-        EXPECT_EQ((std::array{grid.nx, grid.ny, grid.nz, grid.sliceSize}),
-                  (std::array{0, 0, 0, 0}));
+        expectRefusedAndEmpty(nx, ny, nz);
     }
+}
+
+TEST(ScalarGrid, RefusesASizeThereIsNoMemoryForAndEndsEmpty) {
+    constexpr size_t kHeadroom = size_t{64} << 20;
+    const AddressSpaceLimit limit(kHeadroom);
+    if (!limit.active()) {
+        GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    }
+    expectRefusedAndEmpty(1024, 1024, 256);  // 1 GiB of samples
 }
 
 }  // namespace

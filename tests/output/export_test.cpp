@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <new>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "output/mesh_export.h"
 #include "output/safe_file.h"
 #include "test_support.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -139,6 +142,11 @@ TEST(WriteMesh, ReportsAFullDisk) {
 
 // --- Writing files safely ---
 
+std::string contentsOf(const fs::path& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
 class SafeFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -175,16 +183,55 @@ TEST_F(SafeFileTest, AFailedWriteLeavesTheOldFileWholeAndNoTemporary) {
     };
     EXPECT_FALSE(writeFileSafely(target, halfWritten, error_));
     EXPECT_NE(error_.find("cannot write " + target.string() + ": "), std::string::npos) << error_;
-    std::ifstream file(target);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "hello\n");
+    EXPECT_EQ(contentsOf(target), "hello\n");
     EXPECT_EQ(entries(), std::vector<std::string>{"shot.png"});
 }
 
-TEST_F(SafeFileTest, ARefusedRenameRemovesTheTemporary) {
+// A replaced file keeps who may read it; a link is replaced, not followed.
+TEST_F(SafeFileTest, AReplacedFileKeepsItsPermissionsAndALinkItsTarget) {
+    const fs::path privateFile = directory_ / "private.obj";
+    ASSERT_TRUE(writeHello(privateFile)) << error_;
+    fs::permissions(privateFile, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(writeHello(privateFile)) << error_;
+    EXPECT_EQ(fs::status(privateFile).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    std::ofstream(directory_ / "elsewhere.obj") << "old";
+    fs::create_symlink("elsewhere.obj", directory_ / "link.obj");
+    ASSERT_TRUE(writeHello(directory_ / "link.obj")) << error_;
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(directory_ / "link.obj")));
+    EXPECT_EQ(contentsOf(directory_ / "elsewhere.obj"), "old");
+}
+
+TEST_F(SafeFileTest, RefusesATargetThatIsNoRegularFileAndLeavesItAlone) {
     fs::create_directory(directory_ / "taken.stl");
-    EXPECT_FALSE(writeHello(directory_ / "taken.stl"));
-    EXPECT_NE(error_.find("Is a directory"), std::string::npos) << error_;
-    EXPECT_EQ(entries(), std::vector<std::string>{"taken.stl"});
+    ASSERT_EQ(mkfifo((directory_ / "pipe.obj").c_str(), 0600), 0);
+    for (const char* name : {"taken.stl", "pipe.obj"}) {
+        EXPECT_FALSE(writeHello(directory_ / name));
+        EXPECT_EQ(error_, "cannot write " + (directory_ / name).string() + ": not a regular file");
+    }
+    EXPECT_TRUE(fs::is_fifo(directory_ / "pipe.obj"));
+    EXPECT_EQ(entries().size(), 2u);
+}
+
+// The temporary file's name must fit where the target's does.
+TEST_F(SafeFileTest, WritesEveryNameLengthUpToTheLimit) {
+    for (size_t length : {1, 200, 240, 254, 255}) {
+        const std::string name = std::string(length - 1, 'n') + "x";
+        ASSERT_TRUE(writeHello(directory_ / name)) << length << ": " << error_;
+        EXPECT_EQ(entries(), std::vector<std::string>{name});
+        fs::remove(directory_ / name);
+    }
+}
+
+TEST_F(SafeFileTest, NamesTheFileOnOneLineAndFailsAWriteWithoutMemory) {
+    EXPECT_FALSE(writeHello(directory_ / "no\nsuch/a\tb.obj"));
+    EXPECT_EQ(error_, "cannot write " + directory_.string() +
+                          "/no\\nsuch/a\\tb.obj: No such file or directory");
+    const auto exhausted = [](FILE*) -> bool { throw std::bad_alloc(); };
+    EXPECT_FALSE(writeFileSafely(directory_ / "mesh.ply", exhausted, error_));
+    EXPECT_NE(error_.find("Cannot allocate memory"), std::string::npos) << error_;
+    EXPECT_TRUE(entries().empty());
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "output/printable_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+bool isControl(unsigned char byte) {
+    return byte < 0x20 || byte == 0x7f;
+}
+
+// Undoes the escapes, as a reader of the message would.
+std::string unescaped(const std::string& text) {
+    std::string out;
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '\\') {
+            out += text[at];
+            continue;
+        }
+        const char kind = text.at(++at);
+        if (kind == 'x') {
+            out += static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16));
+            at += 2;
+        } else {
+            out += kind == 'n' ? '\n' : kind == 'r' ? '\r' : kind == 't' ? '\t' : kind;
+        }
+    }
+    return out;
+}
+
+// Every byte, alone and among all the others: the message shows no control
+// character, reads back to the original, and leaves printable text and UTF-8
+// as it was.
+TEST(PrintableText, NoControlCharacterSurvivesAndEveryEscapeReadsBack) {
+    std::string everyByte;
+    for (int value = 0; value < 256; ++value) {
+        const auto byte = static_cast<unsigned char>(value);
+        const std::string text = std::string("a") + static_cast<char>(byte) + "1";
+        const std::string shown = printableText(text);
+        for (const char c : shown) {
+            EXPECT_FALSE(isControl(static_cast<unsigned char>(c))) << "byte " << value;
+        }
+        EXPECT_EQ(unescaped(shown), text) << "byte " << value;
+        if (!isControl(byte) && byte != '\\') {
+            EXPECT_EQ(shown, text) << "byte " << value;
+        }
+        everyByte += static_cast<char>(byte);
+    }
+    EXPECT_EQ(unescaped(printableText(everyByte)), everyByte);
+    EXPECT_EQ(printableText("dir/a\nb.obj"), "dir/a\\nb.obj");
+}
+
+}  // namespace
