@@ -61,15 +61,19 @@ inline int64_t trianglesCounted(const CubeMarcher& marcher) {
     return triangles;
 }
 
-// Our mesh extraction: a welded indexed mesh (positions and index triples),
-// ambiguous faces decided and usage counted as the program does by default,
-// on the field of the first frame.
+inline const AmbiguousCaseTable& generatedAmbiguousTable() {
+    static const AmbiguousCaseTable ambiguous(generatedMarcher());
+    return ambiguous;
+}
+
+// Our mesh extraction on `threads` threads: a welded indexed mesh (positions
+// and index triples), ambiguous faces decided and usage counted as the
+// program does by default, on the field of the first frame.
 // Reports the triangles and points of one extraction.
-inline void benchmarkOurMeshExtraction(benchmark::State& state) {
+inline void benchmarkOurMeshExtraction(benchmark::State& state, int32_t threads) {
     const auto grid = blobGrid(state.range(0), kFirstFrameTime);
     CubeMarcher& marcher = generatedMarcher();
-    static const AmbiguousCaseTable ambiguous(marcher);
-    MeshExtractor extractor(marcher, ambiguous);
+    MeshExtractor extractor(marcher, generatedAmbiguousTable(), threads);
     SurfaceMesh mesh;
     extractor.extract(*grid, mesh, FaceRule::kDecider, marcher.usageCount);  // grows the buffers
     for (auto _ : state) {

@@ -53,7 +53,7 @@ void PerCellPass(benchmark::State& state) {
 BENCHMARK(PerCellPass)->Apply(bench::addGridSizes);
 
 void MeshExtraction(benchmark::State& state) {
-    bench::benchmarkOurMeshExtraction(state);
+    bench::benchmarkOurMeshExtraction(state, 1);
 }
 BENCHMARK(MeshExtraction)->Apply(bench::addGridSizes);
 
@@ -75,7 +75,8 @@ void PlainRead(benchmark::State& state) {
 }
 BENCHMARK(PlainRead)->Arg(256)->Unit(benchmark::kMillisecond);
 
-// Time step, field step and surface pass, as a headless frame runs them.
+// Time step, field step and per-cell pass, as a headless frame runs them by
+// default.
 void HeadlessFrame(benchmark::State& state) {
     const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
     CubeMarcher& marcher = bench::generatedMarcher();
@@ -88,7 +89,24 @@ void HeadlessFrame(benchmark::State& state) {
         benchmark::DoNotOptimize(drawSurface(gl, marcher, *grid, false, nullptr));
     }
 }
-BENCHMARK(HeadlessFrame)->Arg(kProgramGridSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(HeadlessFrame)->Arg(kProgramGridSize)->Arg(256)->Unit(benchmark::kMillisecond);
+
+// Time step, field step and mesh extraction on two threads, as a headless
+// frame runs them with --draw arrays on this 2-core machine.
+void HeadlessMeshFrame(benchmark::State& state) {
+    const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
+    CubeMarcher& marcher = bench::generatedMarcher();
+    MeshExtractor extractor(marcher, bench::generatedAmbiguousTable(), 2);
+    SurfaceMesh mesh;
+    float animationTime = 0.0f;
+    for (auto _ : state) {
+        animationTime = static_cast<float>(animationTime + kAnimationStep);
+        updateMetaballField(*grid, animationTime);
+        benchmark::DoNotOptimize(
+            extractor.extract(*grid, mesh, FaceRule::kDecider, marcher.usageCount));
+    }
+}
+BENCHMARK(HeadlessMeshFrame)->Arg(256)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

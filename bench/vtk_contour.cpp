@@ -9,6 +9,8 @@
 #include <vtkSmartPointer.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 struct VtkContour::Filter {
     vtkNew<vtkImageData> image;
@@ -59,6 +61,14 @@ int64_t VtkContour::points() const {
     return filter_->algorithm->GetOutput()->GetNumberOfPoints();
 }
 
-void useSequentialVtk() {
-    vtkSMPTools::SetBackend("Sequential");
+void useVtkThreads(int32_t threads) {
+    if (threads == 1) {
+        vtkSMPTools::SetBackend("Sequential");
+        return;
+    }
+    if (!vtkSMPTools::SetBackend("TBB")) {
+        std::fprintf(stderr, "VTK has no TBB backend here\n");
+        std::exit(1);
+    }
+    vtkSMPTools::Initialize(threads);
 }

@@ -26,5 +26,6 @@ class VtkContour {
     std::unique_ptr<Filter> filter_;
 };
 
-// Makes every VTK filter run on the calling thread alone.
-void useSequentialVtk();
+// Makes every VTK filter run on the calling thread alone (threads 1), or on
+// VTK's TBB backend with `threads` threads. Exits when TBB is not there.
+void useVtkThreads(int32_t threads);

@@ -10,7 +10,8 @@ namespace {
 
 constexpr double kContourValue = 0.0;
 
-void runPeer(benchmark::State& state, VtkAlgorithm algorithm) {
+void runPeer(benchmark::State& state, VtkAlgorithm algorithm, int32_t threads) {
+    useVtkThreads(threads);
     const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
     VtkContour contour(algorithm, grid->data, grid->nx, grid->ny, grid->nz, kContourValue);
     for (auto _ : state) {
@@ -22,9 +23,14 @@ void runPeer(benchmark::State& state, VtkAlgorithm algorithm) {
 
 // Ours again in the peers' run, so that every ratio comes from one run.
 void MeshExtraction(benchmark::State& state) {
-    bench::benchmarkOurMeshExtraction(state);
+    bench::benchmarkOurMeshExtraction(state, 1);
 }
 BENCHMARK(MeshExtraction)->Apply(bench::addGridSizes);
+
+void MeshExtraction2(benchmark::State& state) {
+    bench::benchmarkOurMeshExtraction(state, 2);
+}
+BENCHMARK(MeshExtraction2)->Apply(bench::addGridSizes);
 
 void PerCellPass(benchmark::State& state) {
     bench::benchmarkOurPerCellPass(state);
@@ -32,20 +38,24 @@ void PerCellPass(benchmark::State& state) {
 BENCHMARK(PerCellPass)->Apply(bench::addGridSizes);
 
 void VtkFlyingEdges3D(benchmark::State& state) {
-    runPeer(state, VtkAlgorithm::kFlyingEdges3D);
+    runPeer(state, VtkAlgorithm::kFlyingEdges3D, 1);
 }
 BENCHMARK(VtkFlyingEdges3D)->Apply(bench::addGridSizes);
 
+// On VTK's TBB backend with two threads, against ours with two.
+void VtkFlyingEdges3D2(benchmark::State& state) {
+    runPeer(state, VtkAlgorithm::kFlyingEdges3D, 2);
+}
+BENCHMARK(VtkFlyingEdges3D2)->Apply(bench::addGridSizes);
+
 void VtkMarchingCubes(benchmark::State& state) {
-    runPeer(state, VtkAlgorithm::kMarchingCubes);
+    runPeer(state, VtkAlgorithm::kMarchingCubes, 1);
 }
 BENCHMARK(VtkMarchingCubes)->Apply(bench::addGridSizes);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Our pass runs on one thread; so must the peers.
-    useSequentialVtk();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
