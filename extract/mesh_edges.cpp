@@ -29,11 +29,12 @@ void MeshEdges::build(const SurfaceMesh& mesh) {
         for (int32_t c = 0; c < kSidesPerTriangle; ++c) {
             const int32_t a = triangle[c];
             const int32_t b = triangle[(c + 1) % kSidesPerTriangle];
-            sides_[bucketFill_[std::min(a, b)]++] = {std::max(a, b), static_cast<int32_t>(t)};
+            sides_[bucketFill_[std::min(a, b)]++] = {
+                std::max(a, b), static_cast<int32_t>(kSidesPerTriangle * t) + c};
         }
     }
     edges_.clear();
-    firstTriangles_.clear();
+    firstSides_.clear();
     for (size_t low = 0; low < vertexCount; ++low) {
         const auto first = sides_.begin() + bucketStart_[low];
         const auto last = sides_.begin() + bucketStart_[low + 1];
@@ -41,7 +42,7 @@ void MeshEdges::build(const SurfaceMesh& mesh) {
             const int32_t high = (*side)[0];
             if (std::none_of(first, side, [high](const auto& s) { return s[0] == high; })) {
                 edges_.push_back({static_cast<int32_t>(low), high});
-                firstTriangles_.push_back((*side)[1]);
+                firstSides_.push_back((*side)[1]);
             }
         }
     }

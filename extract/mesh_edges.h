@@ -16,13 +16,14 @@ class MeshEdges {
 
     // Vertex index pairs, lower index first.
     const std::vector<std::array<int32_t, 2>>& edges() const { return edges_; }
-    // For each edge, the first triangle of the mesh that has it as a side.
-    const std::vector<int32_t>& firstTriangles() const { return firstTriangles_; }
+    // For each edge, where it is first met: 3 * t + c for the side of
+    // triangle t from its corner c to corner (c + 1) % 3.
+    const std::vector<int32_t>& firstSides() const { return firstSides_; }
 
   private:
     std::vector<int32_t> bucketStart_;  // per lower vertex, into sides_
     std::vector<int32_t> bucketFill_;
-    std::vector<std::array<int32_t, 2>> sides_;  // (higher vertex, triangle)
+    std::vector<std::array<int32_t, 2>> sides_;  // (higher vertex, 3 * triangle + corner)
     std::vector<std::array<int32_t, 2>> edges_;
-    std::vector<int32_t> firstTriangles_;
+    std::vector<int32_t> firstSides_;
 };

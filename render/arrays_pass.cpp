@@ -3,6 +3,7 @@
 // GL reads the arrays as packed floats and the triangles as packed indices.
 static_assert(sizeof(Vec3) == 3 * sizeof(float));
 static_assert(sizeof(std::array<int32_t, 3>) == 3 * sizeof(uint32_t));
+static_assert(sizeof(std::array<int32_t, 2>) == 2 * sizeof(uint32_t));
 
 void ArraysPass::list(FILE* listing) const {
     for (const auto& triangle : mesh_.triangles) {
@@ -24,21 +25,11 @@ void ArraysPass::expandFlat() {
             triangleNormals_.push_back(normal);
         }
     }
-}
-
-void ArraysPass::expandOutlines(Shading shading) {
-    lineVertices_.clear();
-    lineNormals_.clear();
-    const auto& edges = edges_.edges();
-    for (size_t e = 0; e < edges.size(); ++e) {
-        for (const int32_t vertex : edges[e]) {
-            lineVertices_.push_back(mesh_.positions[vertex]);
-            if (shading == Shading::kSmooth) {
-                lineNormals_.push_back(mesh_.normals[vertex]);
-            } else {
-                const int32_t t = edges_.firstTriangles()[e];
-                lineNormals_.push_back(triangleNormals_[3 * static_cast<size_t>(t)]);
-            }
-        }
+    // A side's two corners are neighbours in its triangle's three vertices.
+    flatOutlines_.clear();
+    for (const int32_t side : edges_.firstSides()) {
+        const int32_t triangleStart = side - side % 3;
+        flatOutlines_.push_back(
+            {static_cast<uint32_t>(side), static_cast<uint32_t>(triangleStart + (side + 1) % 3)});
     }
 }

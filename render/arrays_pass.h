@@ -17,8 +17,9 @@
 // lighting and camera the frame set up. Filled triangles are drawn grey,
 // then every outline edge once in black (the per-cell pass draws an edge two
 // triangles share twice). Under flat shading each triangle's three vertices
-// carry its face normal and each outline its first triangle's; under smooth
-// shading vertices are shared and carry gradient normals.
+// carry its face normal, and each outline is drawn between the vertices of
+// the first triangle that has it; under smooth shading vertices are shared
+// and carry gradient normals.
 //
 // Holds the mesh and the arrays from frame to frame, so once they have grown
 // to a frame's size, a frame allocates nothing. Not reentrant.
@@ -44,11 +45,10 @@ class ArraysPass {
         }
         edges_.build(mesh_);
         if (shading == Shading::kSmooth) {
-            drawSmoothTriangles(gl);
+            drawSmooth(gl);
         } else {
-            drawFlatTriangles(gl);
+            drawFlat(gl);
         }
-        drawOutlines(gl, shading);
         gl.disableClientState(gl::kNormalArray);
         gl.disableClientState(gl::kVertexArray);
         return crossingCells;
@@ -59,9 +59,8 @@ class ArraysPass {
   private:
     void list(FILE* listing) const;
     // Fills the flat arrays: three vertices per triangle, each with its face
-    // normal; two per outline edge, each with its first triangle's.
+    // normal, and the outline edges as pairs of them.
     void expandFlat();
-    void expandOutlines(Shading shading);
 
     template <GlOperations Gl>
     void pointArraysAt(Gl& gl, const std::vector<Vec3>& vertices,
@@ -73,28 +72,29 @@ class ArraysPass {
     }
 
     template <GlOperations Gl>
-    void drawFlatTriangles(Gl& gl) {
+    void drawFlat(Gl& gl) {
         expandFlat();
         pointArraysAt(gl, triangleVertices_, triangleNormals_);
         gl.color3f(surface::kFillGrey, surface::kFillGrey, surface::kFillGrey);
         gl.drawArrays(gl::kTriangles, 0, static_cast<int32_t>(triangleVertices_.size()));
+        drawOutlines(gl, flatOutlines_.data(), flatOutlines_.size());
     }
 
     template <GlOperations Gl>
-    void drawSmoothTriangles(Gl& gl) {
+    void drawSmooth(Gl& gl) {
         pointArraysAt(gl, mesh_.positions, mesh_.normals);
         gl.color3f(surface::kFillGrey, surface::kFillGrey, surface::kFillGrey);
         gl.drawElements(gl::kTriangles,
                         static_cast<int32_t>(kFloatsPerVertex * mesh_.triangles.size()),
                         gl::kUnsignedInt, mesh_.triangles.data());
+        drawOutlines(gl, edges_.edges().data(), edges_.edges().size());
     }
 
+    // Lines between the arrays' vertices given as `count` index pairs.
     template <GlOperations Gl>
-    void drawOutlines(Gl& gl, Shading shading) {
-        expandOutlines(shading);
-        pointArraysAt(gl, lineVertices_, lineNormals_);
+    void drawOutlines(Gl& gl, const void* pairs, size_t count) {
         gl.color3f(surface::kOutlineBlack, surface::kOutlineBlack, surface::kOutlineBlack);
-        gl.drawArrays(gl::kLines, 0, static_cast<int32_t>(lineVertices_.size()));
+        gl.drawElements(gl::kLines, static_cast<int32_t>(2 * count), gl::kUnsignedInt, pairs);
     }
 
     static constexpr int32_t kFloatsPerVertex = 3;
@@ -104,6 +104,5 @@ class ArraysPass {
     MeshEdges edges_;
     std::vector<Vec3> triangleVertices_;
     std::vector<Vec3> triangleNormals_;
-    std::vector<Vec3> lineVertices_;
-    std::vector<Vec3> lineNormals_;
+    std::vector<std::array<uint32_t, 2>> flatOutlines_;  // into triangleVertices_
 };
