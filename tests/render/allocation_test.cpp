@@ -63,7 +63,7 @@ TEST(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
 }
 
 // Once the mesh's buffers have grown to the frames' size, extracting them
-// again allocates nothing, with or without usage counting.
+// again allocates nothing, with or without usage counting, on two threads.
 TEST(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
     CubeMarcher marcher;
     CapturedFile sink;
@@ -71,7 +71,7 @@ TEST(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(40, 40, 40));
     const AmbiguousCaseTable ambiguous(marcher);
-    MeshExtractor extractor(marcher, ambiguous);
+    MeshExtractor extractor(marcher, ambiguous, 2);
     SurfaceMesh mesh;
     int64_t before = 0;
     for (int pass = 0; pass < 2; ++pass) {
