@@ -195,8 +195,9 @@ struct MeshExtractor::Part {
         std::fill(slots.begin(), slots.end(), kNoVertex);
     }
 
-    // The vertex of this part that `below`'s slot at `slot` holds, if that
-    // part swept the plane they share.
+    // The vertex this part made for the edge at `slot` on `plane`, its upper
+    // boundary, or kNoVertex: slots are trusted only when the part's last
+    // slab visited touches the plane, or they may hold the plane two back.
     int32_t vertexAt(int64_t slot, int32_t plane) const {
         const bool swept = lastSlab == plane - 1;
         return swept && slots[slot] >= planeStart[plane % kParities] ? slots[slot] : kNoVertex;
