@@ -5,9 +5,12 @@
 
 #include "app/frame_timer.h"
 #include "app/globals.h"
+#include "app/overlay_status.h"
 #include "app/settings.h"
+#include "app/volume_view.h"
 #include "field/metaball_field.h"
 #include "render/gl_ops.h"
+#include "render/overlay.h"
 #include "render/scene.h"
 #include "render/surface_pass.h"
 
@@ -22,6 +25,49 @@ inline void advanceAnimationClock() {
     }
 }
 
+// The field of this frame: a volume's samples at the current iso value
+// (rewritten only when it changed), or the blobs one clock step on.
+inline void stepField() {
+    if (volumeView.loaded) {
+        volumeView.refreshGrid(sampleGrid);
+        return;
+    }
+    advanceAnimationClock();
+    updateMetaballField(sampleGrid, settings.animationTime);
+}
+
+// A volume's scene scales with its box; the blobs' with the grid's size.
+inline float lightReach() {
+    return volumeView.loaded ? volumeView.box.size / scene::kReferenceGridSize : 1.0f;
+}
+
+inline double farPlane() {
+    return volumeView.loaded ? scene::kFarPlane * volumeView.box.size / scene::kReferenceGridSize
+                             : scene::farPlaneFor(sampleGrid.nx);
+}
+
+inline const scene::VolumeBox* volumeBox() {
+    return volumeView.loaded ? &volumeView.box : nullptr;
+}
+
+// The overlay, when shown, on backends that count the triangles they are
+// sent (TriangleCountingGl): the count is this frame's surface.
+template <GlOperations Gl>
+void drawOverlayIfShown(Gl& gl) {
+    overlayFrameRate.tick();
+    if constexpr (requires { gl.trianglesSent(); }) {
+        if (settings.overlayShown) {
+            drawOverlay(gl, overlayText({.volume = volumeView.loaded,
+                                         .iso = volumeView.isoValue(),
+                                         .triangles = gl.trianglesSent(),
+                                         .framesPerSecond = overlayFrameRate.perSecond(),
+                                         .lighting = settings.lightingEnabled,
+                                         .animation = settings.animationEnabled}));
+        }
+        gl.restartCount();
+    }
+}
+
 template <GlOperations Gl>
 void clearFrame(Gl& gl) {
     gl.clearColor(kClearColour[0], kClearColour[1], kClearColour[2], kClearColour[3]);
@@ -33,24 +79,24 @@ void clearFrame(Gl& gl) {
 // headless run draws with NoGl and presents nothing. Triangles are listed to
 // `out` when the listing was requested, and the request is then cleared.
 // `timer` (a FrameTimer, or NoFrameTimer) is told where each stage ends. The
-// far plane follows the grid's size.
+// far plane and the lights follow the grid's size, or the volume's box.
 // Needs the case table generated and sampleGrid allocated.
 template <GlOperations Gl, std::invocable Present, class Timer = NoFrameTimer>
 void renderFrame(Gl& gl, Present&& present, FILE* out, Timer&& timer = {}) {
     timer.startFrame();
-    advanceAnimationClock();
-    updateMetaballField(sampleGrid, settings.animationTime);
+    stepField();
     timer.endStage(Stage::kFieldStep);
     clearFrame(gl);
-    setupLighting(gl, settings.lightingEnabled);
+    setupLighting(gl, settings.lightingEnabled, lightReach());
     setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
-                scene::farPlaneFor(sampleGrid.nx));
+                farPlane(), volumeBox());
     timer.endStage(Stage::kDrawingAndSwap);
     drawSurface(gl, cubeMarcher, sampleGrid, settings.listingRequested, out);
     settings.listingRequested = false;
     timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);
     drawAxes(gl, sampleGrid);
+    drawOverlayIfShown(gl);
     present();
     timer.endStage(Stage::kDrawingAndSwap);
     timer.endFrame();

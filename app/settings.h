@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 // Everything the user can change while the program runs. The keys of the
 // window procedure and the frame loop are the only writers; both run on the
 // one thread, between frames or in the frame's own steps.
@@ -11,6 +13,8 @@ struct Settings {
     float cameraDistance = 40.0f;  // grid units, eye to grid centre
     float cameraPitch = 45.0f;     // degrees about x; never wrapped
     float cameraYaw = -45.0f;      // degrees about y; never wrapped
+    int32_t isoSteps = 0;          // a volume's iso value: steps from its start value
+    bool overlayShown = false;     // the text overlay; shown from the start for a volume
 
     bool operator==(const Settings&) const = default;
 };

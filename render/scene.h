@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "field/scalar_grid.h"
@@ -45,6 +46,28 @@ inline double farPlaneFor(int32_t gridSize) {
     return kFarPlane * gridSize / kReferenceGridSize;
 }
 
+// How a volume sits in the scene: its samples are scaled by `scale` (the
+// spacings divided by the largest, so an isotropic volume keeps its grid
+// units) and its box, `size` scaled units along its largest side, is centred
+// on `centre`. The start distance, the far plane and the lights scale with
+// size / kReferenceGridSize, as for a grid of that many samples.
+struct VolumeBox {
+    float scale[3] = {1.0f, 1.0f, 1.0f};
+    float centre[3] = {0.0f, 0.0f, 0.0f};
+    float size = 0.0f;
+};
+
+inline VolumeBox volumeBoxFor(const int32_t sizes[3], const float spacing[3]) {
+    VolumeBox box;
+    const float largest = std::max({spacing[0], spacing[1], spacing[2]});
+    for (int32_t axis = 0; axis < 3; ++axis) {
+        box.scale[axis] = spacing[axis] / largest;
+        box.centre[axis] = static_cast<float>(sizes[axis] - 1) * box.scale[axis] / 2.0f;
+        box.size = std::max(box.size, static_cast<float>(sizes[axis]) * box.scale[axis]);
+    }
+    return box;
+}
+
 inline constexpr int32_t kAxisCount = 3;
 inline constexpr float kAxisStartColour[3] = {1.0f, 1.0f, 1.0f};
 // x red, y green, z blue, matching the lights at the axis ends.
@@ -58,9 +81,11 @@ inline constexpr float kAxisEndColours[kAxisCount][3] = {
 
 // Turns fixed-function lighting on with the four lights, normal rescaling
 // (the surface sends unnormalised normals) and flat shading, all set
-// anew each time; or, when `enabled` is false, only disables lighting.
+// anew each time; or, when `enabled` is false, only disables lighting. The
+// light positions are multiplied by `reach`, so the lights can stand at the
+// ends of a larger scene's axes.
 template <GlOperations Gl>
-void setupLighting(Gl& gl, bool enabled) {
+void setupLighting(Gl& gl, bool enabled, float reach = 1.0f) {
     if (!enabled) {
         gl.disable(gl::kLighting);
         return;
@@ -79,7 +104,9 @@ void setupLighting(Gl& gl, bool enabled) {
         const GlEnum id = gl::kLight0 + light;
         gl.lightfv(id, gl::kDiffuse, scene::kLightColours[light]);
         gl.lightfv(id, gl::kSpecular, scene::kLightColours[light]);
-        gl.lightfv(id, gl::kPosition, scene::kLightPositions[light]);
+        const float* p = scene::kLightPositions[light];
+        const float position[4] = {p[0] * reach, p[1] * reach, p[2] * reach, p[3]};
+        gl.lightfv(id, gl::kPosition, position);
     }
 }
 
@@ -87,11 +114,13 @@ void setupLighting(Gl& gl, bool enabled) {
 // halved by integer division) is moved to the origin, turned by `cameraYaw`
 // about y, then by `cameraPitch` about x (degrees), and placed
 // `cameraDistance` grid units in front of the eye; nothing farther than
-// `farPlane` is drawn. Leaves the model-view matrix current, culling off and
-// depth testing on.
+// `farPlane` is drawn. With a `volume` box, its centre is moved to the origin
+// instead, and the grid is then scaled by the box's scale. Leaves the
+// model-view matrix current, culling off and depth testing on.
 template <GlOperations Gl>
 void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYaw,
-                 const ScalarGrid& grid, double farPlane = scene::kFarPlane) {
+                 const ScalarGrid& grid, double farPlane = scene::kFarPlane,
+                 const scene::VolumeBox* volume = nullptr) {
     gl.matrixMode(gl::kProjection);
     gl.loadIdentity();
     gl.frustum(-scene::kFrustumHalfSize, scene::kFrustumHalfSize, -scene::kFrustumHalfSize,
@@ -101,8 +130,13 @@ void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYa
     gl.translatef(0.0f, 0.0f, -cameraDistance);
     gl.rotatef(cameraPitch, 1.0f, 0.0f, 0.0f);
     gl.rotatef(cameraYaw, 0.0f, 1.0f, 0.0f);
-    gl.translatef(static_cast<float>(-grid.nx / 2), static_cast<float>(-grid.ny / 2),
-                  static_cast<float>(-grid.nz / 2));
+    if (volume != nullptr) {
+        gl.translatef(-volume->centre[0], -volume->centre[1], -volume->centre[2]);
+        gl.scalef(volume->scale[0], volume->scale[1], volume->scale[2]);
+    } else {
+        gl.translatef(static_cast<float>(-grid.nx / 2), static_cast<float>(-grid.ny / 2),
+                      static_cast<float>(-grid.nz / 2));
+    }
     gl.disable(gl::kCullFace);
     gl.enable(gl::kDepthTest);
 }
