@@ -123,6 +123,7 @@ bool setVolume(std::string_view value, Options& options, std::string& error) {
 
 // "X,Y,Z": three sizes from 1 up.
 bool setDims(std::string_view value, Options& options, std::string& error) {
+    const std::string_view whole = value;
     std::array<int32_t, 3> sizes{};
     for (size_t axis = 0; axis < sizes.size(); ++axis) {
         const size_t comma = axis + 1 < sizes.size() ? value.find(',') : value.size();
@@ -130,7 +131,7 @@ bool setDims(std::string_view value, Options& options, std::string& error) {
         std::string problem;
         if (comma == std::string_view::npos ||
             !parseCount(value.substr(0, comma), 1, INT32_MAX, size, problem)) {
-            error = "--dims: " + (problem.empty() ? quoted(value) + " is not X,Y,Z" : problem);
+            error = "--dims: " + (problem.empty() ? quoted(whole) + " is not X,Y,Z" : problem);
             return false;
         }
         sizes[axis] = static_cast<int32_t>(size);

@@ -54,7 +54,7 @@ void fitCameraToGrid(float gridSize) {
 bool loadRequestedVolume(const Options& options, FILE* err) {
     Volume volume;
     std::string error;
-    if (!loadVolume(options.volume, volume, error, physicalMemoryBytes())) {
+    if (!loadVolume(options.volume, volume, error, memoryLimitBytes())) {
         std::fprintf(err, "marching-cubes: %s\n", error.c_str());
         return false;
     }

@@ -1,5 +1,7 @@
 #include "field/volume_file.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,7 +26,7 @@ namespace {
 constexpr std::string_view kRawExtension = ".raw";
 constexpr char kShapeSeparator = 'x';
 constexpr char kPartSeparator = '_';
-constexpr size_t kReadChunkSamples = size_t{1} << 20;
+constexpr size_t kReadChunkSamples = size_t{1} << 16;
 constexpr uint64_t kMebibyte = uint64_t{1} << 20;
 
 std::string quoted(std::string_view text) {
@@ -91,8 +93,14 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
+// A directory opens for reading too, but holds no bytes to read.
 UniqueFile openForReading(const std::string& path, std::string& problem) {
     UniqueFile file(std::fopen(path.c_str(), "rb"));
+    struct stat status {};
+    if (file && fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode)) {
+        file.reset();
+        errno = EISDIR;
+    }
     if (!file) {
         problem = std::string("cannot open: ") + std::strerror(errno);
     }
@@ -250,8 +258,15 @@ bool loadVolume(const VolumeRequest& request, Volume& volume, std::string& error
     return loaded;
 }
 
-uint64_t physicalMemoryBytes() {
+uint64_t memoryLimitBytes() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
-    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : UINT64_MAX;
+    uint64_t limit = pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : UINT64_MAX;
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit bound{};
+        if (getrlimit(resource, &bound) == 0 && bound.rlim_cur != RLIM_INFINITY) {
+            limit = std::min<uint64_t>(limit, bound.rlim_cur);
+        }
+    }
+    return limit;
 }

@@ -52,5 +52,7 @@ bool isNrrdPath(std::string_view path);
 bool loadVolume(const VolumeRequest& request, Volume& volume, std::string& error,
                 uint64_t memoryLimitBytes);
 
-// The machine's physical memory in bytes: the limit loadVolume is given.
-uint64_t physicalMemoryBytes();
+// The memory a volume may take, in bytes: the machine's physical memory, or
+// less where the process's address space or data size is limited (ulimit -v,
+// ulimit -d). The limit the program gives loadVolume.
+uint64_t memoryLimitBytes();

@@ -5,6 +5,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libglfw3-dev libgl-dev libgl1-mesa-dri libpng-dev
     xvfb xdotool x11-utils imagemagick openbox wmctrl assimp-utils
+    libteem-dev teem-apps libstb-dev time
 )
 
 ensure_packages() {

@@ -65,6 +65,17 @@ frame 4 comes after the last frame | --headless --frames 3 --press 1:P --press 4
 --screenshot needs a window | --headless --frames 1 --screenshot shot.png
 --screenshot needs at least one frame | --frames 0 --screenshot shot.png
 unknown option "--bogus" | --headless --frames 1 --export out.obj --bogus
+--grid cannot be used with --volume | --headless --frames 1 --volume v_2x2x2_uint8.raw --grid 40
+--iso, --dims and --type need --volume | --headless --frames 1 --iso 3
+--iso, --dims and --type need --volume | --headless --frames 1 --type uint8
+--volume needs a file name | --headless --frames 1 --volume=
+--iso: "x" is not a finite number | --headless --frames 1 --volume v.raw --iso x
+--iso: "inf" is not a finite number | --headless --frames 1 --volume v.raw --iso inf
+--iso: "1e99" is not a finite number | --headless --frames 1 --volume v.raw --iso 1e99
+--dims: "2,2" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 2,2 --type uint8
+--dims: "0" is out of range | --headless --frames 1 --volume v.raw --dims 0,2,2 --type uint8
+--dims: "x" is not a whole number | --headless --frames 1 --volume v.raw --dims 2,x,2 --type uint8
+--type: unknown sample type "int64" | --headless --frames 1 --volume v.raw --dims 2,2,2 --type int64
 TABLE
 echo "$cases bad command lines checked"
 finish "command-line"
