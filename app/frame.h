@@ -36,9 +36,9 @@ inline void stepField() {
     updateMetaballField(sampleGrid, settings.animationTime);
 }
 
-// A volume's scene scales with its box; the blobs' with the grid's size.
-inline float lightReach() {
-    return volumeView.loaded ? volumeView.box.size / scene::kReferenceGridSize : 1.0f;
+// A volume's scene follows its box; the blobs' the grid's size.
+inline const float (&lightPositions())[scene::kLightCount][4] {
+    return volumeView.loaded ? volumeView.box.lights : scene::kLightPositions;
 }
 
 inline double farPlane() {
@@ -87,7 +87,7 @@ void renderFrame(Gl& gl, Present&& present, FILE* out, Timer&& timer = {}) {
     stepField();
     timer.endStage(Stage::kFieldStep);
     clearFrame(gl);
-    setupLighting(gl, settings.lightingEnabled, lightReach());
+    setupLighting(gl, settings.lightingEnabled, lightPositions());
     setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
                 farPlane(), volumeBox());
     timer.endStage(Stage::kDrawingAndSwap);

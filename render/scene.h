@@ -55,6 +55,10 @@ struct VolumeBox {
     float scale[3] = {1.0f, 1.0f, 1.0f};
     float centre[3] = {0.0f, 0.0f, 0.0f};
     float size = 0.0f;
+    // In grid units (the lights are placed before the camera scales): red,
+    // green and blue one box size out from the centre along x, y and z,
+    // grey the same distance out along all three.
+    float lights[kLightCount][4] = {};
 };
 
 inline VolumeBox volumeBoxFor(const int32_t sizes[3], const float spacing[3]) {
@@ -64,6 +68,14 @@ inline VolumeBox volumeBoxFor(const int32_t sizes[3], const float spacing[3]) {
         box.scale[axis] = spacing[axis] / largest;
         box.centre[axis] = static_cast<float>(sizes[axis] - 1) * box.scale[axis] / 2.0f;
         box.size = std::max(box.size, static_cast<float>(sizes[axis]) * box.scale[axis]);
+    }
+    for (int32_t light = 0; light < kLightCount; ++light) {
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            const bool outwards = light == axis || light == kLightCount - 1;
+            box.lights[light][axis] =
+                (box.centre[axis] + (outwards ? box.size : 0.0f)) / box.scale[axis];
+        }
+        box.lights[light][3] = 1.0f;  // point lights, as the blobs'
     }
     return box;
 }
@@ -82,10 +94,10 @@ inline constexpr float kAxisEndColours[kAxisCount][3] = {
 // Turns fixed-function lighting on with the four lights, normal rescaling
 // (the surface sends unnormalised normals) and flat shading, all set
 // anew each time; or, when `enabled` is false, only disables lighting. The
-// light positions are multiplied by `reach`, so the lights can stand at the
-// ends of a larger scene's axes.
+// lights stand at `positions` (a volume's lights stand around its box).
 template <GlOperations Gl>
-void setupLighting(Gl& gl, bool enabled, float reach = 1.0f) {
+void setupLighting(Gl& gl, bool enabled,
+                   const float (&positions)[scene::kLightCount][4] = scene::kLightPositions) {
     if (!enabled) {
         gl.disable(gl::kLighting);
         return;
@@ -104,9 +116,7 @@ void setupLighting(Gl& gl, bool enabled, float reach = 1.0f) {
         const GlEnum id = gl::kLight0 + light;
         gl.lightfv(id, gl::kDiffuse, scene::kLightColours[light]);
         gl.lightfv(id, gl::kSpecular, scene::kLightColours[light]);
-        const float* p = scene::kLightPositions[light];
-        const float position[4] = {p[0] * reach, p[1] * reach, p[2] * reach, p[3]};
-        gl.lightfv(id, gl::kPosition, position);
+        gl.lightfv(id, gl::kPosition, positions[light]);
     }
 }
 

@@ -129,7 +129,7 @@ TABLE
 # --- 256^3 float samples, meshed and exported within the budget ---
 "$make_volume" float32 256 256 256 100 big_256x256x256_float32.raw >/dev/null
 # Sanitizers keep shadow memory and freed blocks: no budget holds for them.
-if ldd "$program" | grep -q libasan; then
+if [[ "$(ldd "$program")" == *libasan* ]]; then
     echo "memory budget skipped: the program is built with AddressSanitizer"
 else
     /usr/bin/time -f '%M' -o big.rss "$program" --headless --frames 1 \
