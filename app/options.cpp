@@ -123,19 +123,10 @@ bool setVolume(std::string_view value, Options& options, std::string& error) {
 
 // "X,Y,Z": three sizes from 1 up.
 bool setDims(std::string_view value, Options& options, std::string& error) {
-    const std::string_view whole = value;
     std::array<int32_t, 3> sizes{};
-    for (size_t axis = 0; axis < sizes.size(); ++axis) {
-        const size_t comma = axis + 1 < sizes.size() ? value.find(',') : value.size();
-        int64_t size = 0;
-        std::string problem;
-        if (comma == std::string_view::npos ||
-            !parseCount(value.substr(0, comma), 1, INT32_MAX, size, problem)) {
-            error = "--dims: " + (problem.empty() ? quoted(whole) + " is not X,Y,Z" : problem);
-            return false;
-        }
-        sizes[axis] = static_cast<int32_t>(size);
-        value.remove_prefix(std::min(comma + 1, value.size()));
+    if (!parseSizes(value, ',', sizes)) {
+        error = "--dims: " + quoted(value) + " is not X,Y,Z, three sizes from 1 to 2147483647";
+        return false;
     }
     options.volume.sizes = sizes;
     return true;

@@ -76,19 +76,9 @@ bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::str
         return false;
     }
     type = found->type;
-    samples = 1;
-    for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {
-        const uint64_t size = nrrd.axis[axis].size;
-        // Checked before multiplying, so the count cannot wrap.
-        if (size == 0 || size > static_cast<uint64_t>(ScalarGrid::kMaxSamples) ||
-            samples > static_cast<uint64_t>(ScalarGrid::kMaxSamples) / size) {
-            problem = "axis " + std::to_string(axis) + " has " + std::to_string(size) +
-                      " samples, too many for a grid";
-            return false;
-        }
-        samples *= size;
-    }
-    return check(samples, samples * sampleTypeSize(type), problem);
+    const std::array<uint64_t, 3> sizes{nrrd.axis[0].size, nrrd.axis[1].size, nrrd.axis[2].size};
+    return countSamples(sizes, samples, problem) &&
+           check(samples, samples * sampleTypeSize(type), problem);
 }
 
 float spacingOf(const Nrrd& nrrd, unsigned int axis) {

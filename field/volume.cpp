@@ -75,6 +75,22 @@ void convertSamples(SampleType type, const void* bytes, size_t count, float* out
     }
 }
 
+bool countSamples(const std::array<uint64_t, 3>& sizes, uint64_t& count, std::string& problem) {
+    constexpr auto kLimit = static_cast<uint64_t>(ScalarGrid::kMaxSamples);
+    count = 1;
+    for (const uint64_t size : sizes) {
+        // Checked before multiplying, so the count cannot wrap.
+        if (size == 0 || count > kLimit / size) {
+            problem = std::to_string(sizes[0]) + "x" + std::to_string(sizes[1]) + "x" +
+                      std::to_string(sizes[2]) + " samples are more than the " +
+                      std::to_string(kLimit) + " a grid can hold";
+            return false;
+        }
+        count *= size;
+    }
+    return true;
+}
+
 void writeIsoSamples(const Volume& volume, float iso, ScalarGrid& grid) {
     constexpr double kLowest = std::numeric_limits<float>::lowest();
     constexpr double kHighest = std::numeric_limits<float>::max();

@@ -36,6 +36,11 @@ size_t sampleTypeSize(SampleType type);
 // Finds the type named `name`; false for any other name.
 bool findSampleType(std::string_view name, SampleType& type);
 
+// The number of samples of a volume with `sizes` samples along its axes
+// (each at least 1), when they are no more than ScalarGrid::kMaxSamples;
+// otherwise false, with `problem` saying so. The product never wraps.
+bool countSamples(const std::array<uint64_t, 3>& sizes, uint64_t& count, std::string& problem);
+
 // Converts `count` samples of `type`, stored in the host's byte order at
 // `bytes`, to float: integers and doubles are rounded to the nearest float.
 void convertSamples(SampleType type, const void* bytes, size_t count, float* out);

@@ -35,8 +35,9 @@ std::string quoted(std::string_view text) {
 
 bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
-           std::ranges::equal(text.substr(text.size() - suffix.size()), suffix,
-                              [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+           std::ranges::equal(
+               text.substr(text.size() - suffix.size()), suffix,
+               [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 std::string_view fileNameOf(std::string_view path) {
@@ -49,17 +50,6 @@ bool parseSize(std::string_view text, int32_t& size) {
            std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool parseShape(std::string_view text, std::array<int32_t, 3>& sizes) {
-    for (size_t axis = 0; axis < sizes.size(); ++axis) {
-        const size_t end = axis + 1 < sizes.size() ? text.find(kShapeSeparator) : text.size();
-        if (end == std::string_view::npos || !parseSize(text.substr(0, end), sizes[axis])) {
-            return false;
-        }
-        text.remove_prefix(std::min(end + 1, text.size()));
-    }
-    return true;
-}
-
 std::string byteCount(uint64_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
@@ -70,14 +60,9 @@ std::string shapeText(const std::array<int32_t, 3>& sizes) {
 }
 
 // Whether the two float copies of `samples` (the volume and the grid), and
-// `extraBytes` besides, fit within the limits; sets `problem` when not.
+// `extraBytes` besides, fit within the memory limit; sets `problem` when not.
 bool fitsInMemory(uint64_t samples, uint64_t extraBytes, uint64_t memoryLimitBytes,
                   std::string& problem) {
-    if (samples > static_cast<uint64_t>(ScalarGrid::kMaxSamples)) {
-        problem = std::to_string(samples) + " samples are more than the " +
-                  std::to_string(ScalarGrid::kMaxSamples) + " a grid can hold";
-        return false;
-    }
     const uint64_t needed = 2 * samples * sizeof(float) + extraBytes;
     if (needed > memoryLimitBytes) {
         problem = "the volume needs " + std::to_string(needed / kMebibyte) +
@@ -157,8 +142,12 @@ bool loadRaw(const VolumeRequest& request, Volume& volume, std::string& problem,
     if (!file) {
         return false;
     }
-    const uint64_t samples = uint64_t(layout.sizes[0]) * uint64_t(layout.sizes[1]) *
-                             uint64_t(layout.sizes[2]);  // each below 2^31: no overflow
+    uint64_t samples = 0;
+    if (!countSamples(
+            {uint64_t(layout.sizes[0]), uint64_t(layout.sizes[1]), uint64_t(layout.sizes[2])},
+            samples, problem)) {
+        return false;
+    }
     const uint64_t needed = samples * sampleTypeSize(layout.type);
     if (std::fseek(file.get(), 0, SEEK_END) != 0) {
         problem = std::string("cannot read: ") + std::strerror(errno);
@@ -199,6 +188,17 @@ bool findRange(Volume& volume, std::string& problem) {
 
 }  // namespace
 
+bool parseSizes(std::string_view text, char separator, std::array<int32_t, 3>& sizes) {
+    for (size_t axis = 0; axis < sizes.size(); ++axis) {
+        const size_t end = axis + 1 < sizes.size() ? text.find(separator) : text.size();
+        if (end == std::string_view::npos || !parseSize(text.substr(0, end), sizes[axis])) {
+            return false;
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return true;
+}
+
 bool parseRawName(std::string_view path, RawLayout& layout, std::string& problem) {
     const std::string_view name = fileNameOf(path);
     const std::string expected = "; a raw file is named name_XxYxZ_type.raw";
@@ -217,7 +217,7 @@ bool parseRawName(std::string_view path, RawLayout& layout, std::string& problem
     }
     const std::string_view shape = stem.substr(shapeStart + 1, typeStart - shapeStart - 1);
     const std::string_view typeName = stem.substr(typeStart + 1);
-    if (!parseShape(shape, layout.sizes)) {
+    if (!parseSizes(shape, kShapeSeparator, layout.sizes)) {
         problem = quoted(name) + ": " + quoted(shape) +
                   " is not three sizes from 1 to 2147483647 joined by 'x'";
         return false;

@@ -38,6 +38,10 @@ struct VolumeRequest {
 // name.
 bool parseRawName(std::string_view path, RawLayout& layout, std::string& problem);
 
+// Reads three sizes from 1 to INT32_MAX, in decimal digits, joined by
+// `separator` ("256x256x113" with 'x'). False for anything else.
+bool parseSizes(std::string_view text, char separator, std::array<int32_t, 3>& sizes);
+
 // Whether `path` names a NRRD file (.nrrd or .nhdr).
 bool isNrrdPath(std::string_view path);
 

@@ -73,8 +73,9 @@ unknown option "--bogus" | --headless --frames 1 --export out.obj --bogus
 --iso: "inf" is not a finite number | --headless --frames 1 --volume v.raw --iso inf
 --iso: "1e99" is not a finite number | --headless --frames 1 --volume v.raw --iso 1e99
 --dims: "2,2" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 2,2 --type uint8
---dims: "0" is out of range | --headless --frames 1 --volume v.raw --dims 0,2,2 --type uint8
---dims: "x" is not a whole number | --headless --frames 1 --volume v.raw --dims 2,x,2 --type uint8
+--dims: "0,2,2" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 0,2,2 --type uint8
+--dims: "2,x,2" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 2,x,2 --type uint8
+--dims: "2,2,2147483648" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 2,2,2147483648 --type uint8
 --type: unknown sample type "int64" | --headless --frames 1 --volume v.raw --dims 2,2,2 --type int64
 TABLE
 echo "$cases bad command lines checked"

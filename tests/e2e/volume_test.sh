@@ -117,7 +117,7 @@ four.nrrd | the data have 4 axes, not 3
 wide.nrrd | the sample type is not
 short.nrrd | Teem cannot read it
 broken.nrrd | Teem cannot read it
-huge.nrrd | too many for a grid
+huge.nrrd | 100000x100000x100000 samples are more than the 2147483647 a grid can hold
 wrapping.nrrd | Teem cannot read it
 v_2x2x2_int64.raw | unknown sample type "int64"
 v_2x2x2_uint8.raw | the file holds 7 bytes, but 2x2x2 uint8 samples take 8 bytes

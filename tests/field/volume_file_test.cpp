@@ -220,6 +220,7 @@ TEST_F(VolumeFiles, BadFilesAreRefusedWithTheirProblem) {
     rawFile("nan_2x2x2_float32.raw", nan);
     rawFile("big_1000x1000x1000_uint8.raw", eightBytes);
     rawFile("v_2x2x2_uint8.raw", eightBytes);
+    rawFile("v_2147483647x2147483647x2147483647_uint8.raw", eightBytes);
 
     const struct {
         const char* file;
@@ -234,7 +235,8 @@ TEST_F(VolumeFiles, BadFilesAreRefusedWithTheirProblem) {
         {"wide.nrrd", "the sample type is not"},
         {"short.nrrd", "Teem cannot read it: "},
         {"short.nhdr", "Teem cannot read it: "},
-        {"huge.nrrd", "too many for a grid"},
+        {"huge.nrrd", "100000x100000x100000 samples are more than the 2147483647"},
+        {"v_2147483647x2147483647x2147483647_uint8.raw", "samples are more than the"},
         {"wrapping.nrrd", "Teem cannot read it: "},
         {"nan_2x2x2_float32.raw", "no sample is a finite number"},
         {"big_1000x1000x1000_uint8.raw",
