@@ -94,11 +94,12 @@ bool countSamples(const std::array<uint64_t, 3>& sizes, uint64_t& count, std::st
 void writeIsoSamples(const Volume& volume, float iso, ScalarGrid& grid) {
     constexpr double kLowest = std::numeric_limits<float>::lowest();
     constexpr double kHighest = std::numeric_limits<float>::max();
+    constexpr double kSmallestInside = std::numeric_limits<float>::min();
     const size_t count = volume.samples.size();
     for (size_t i = 0; i < count; ++i) {
         const float value = volume.samples[i];
-        grid.data[i] = std::isfinite(value)
-                           ? static_cast<float>(std::clamp(double{value} - iso, kLowest, kHighest))
-                           : static_cast<float>(kLowest);
+        const double difference = std::isfinite(value) ? double{value} - iso : kLowest;
+        grid.data[i] = static_cast<float>(
+            difference == 0.0 ? kSmallestInside : std::clamp(difference, kLowest, kHighest));
     }
 }

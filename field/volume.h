@@ -48,6 +48,10 @@ void convertSamples(SampleType type, const void* bytes, size_t count, float* out
 // Rewrites every sample of `grid`, which must have the volume's sizes, as
 // value - iso (formed in double, kept within the finite floats), so the
 // grid's zero level is the volume's iso-surface and a sample is inside when
-// its value >= iso. NaN and infinite samples become the lowest float: outside
-// at every iso value, and still a finite end for the edge interpolation.
+// its value >= iso. A sample equal to iso becomes the smallest normal float,
+// not 0: the crossing-cell search takes 0 as neither side, and would drop
+// every cell of a plateau at the iso value (a label volume at iso 1 would
+// show nothing); the vertex still lands on the sample. NaN and infinite
+// samples become the lowest float: outside at every iso value, and still a
+// finite end for the edge interpolation.
 void writeIsoSamples(const Volume& volume, float iso, ScalarGrid& grid);

@@ -257,6 +257,31 @@ TEST_F(VolumeFiles, BadFilesAreRefusedWithTheirProblem) {
 
 // --- Iso samples ---
 
+// A cube of 1s in 0s: at iso 1 the samples on the iso value are inside, and
+// the surface closes around them as it does at iso 0.5.
+TEST(IsoSamples, ALabelVolumeAtItsLabelValueHasItsSurface) {
+    Volume volume;
+    volume.sizes = {10, 10, 10};
+    volume.samples.assign(1000, 0.0f);
+    for (int32_t k = 3; k < 7; ++k) {
+        for (int32_t j = 3; j < 7; ++j) {
+            for (int32_t i = 3; i < 7; ++i) {
+                volume.samples[i + 10 * j + 100 * k] = 1.0f;
+            }
+        }
+    }
+    const auto table = makeGeneratedMarcher();
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(10, 10, 10));
+    const auto trianglesAt = [&](float iso) {
+        writeIsoSamples(volume, iso, grid);
+        SurfaceMesh mesh;
+        MeshExtractor().extract(*table, grid, mesh);
+        return mesh.triangles.size();
+    };
+    EXPECT_EQ(trianglesAt(1.0f), trianglesAt(0.5f));
+}
+
 TEST(IsoSamples, AreValueMinusIsoWithEveryNonFiniteSampleOutside) {
     const float inf = std::numeric_limits<float>::infinity();
     const float lowest = std::numeric_limits<float>::lowest();
@@ -267,8 +292,10 @@ TEST(IsoSamples, AreValueMinusIsoWithEveryNonFiniteSampleOutside) {
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(8, 1, 1));
     writeIsoSamples(volume, 2.5f, grid);
-    EXPECT_EQ(std::vector<float>(grid.data, grid.data + 8),
-              (std::vector<float>{-2.5f, 7.5f, 0.0f, lowest, lowest, lowest, highest, lowest}));
+    const float smallestInside = std::numeric_limits<float>::min();
+    EXPECT_EQ(
+        std::vector<float>(grid.data, grid.data + 8),
+        (std::vector<float>{-2.5f, 7.5f, smallestInside, lowest, lowest, lowest, highest, lowest}));
     writeIsoSamples(volume, -highest, grid);  // the difference exceeds the floats
     EXPECT_EQ(grid.data[6], highest);
 }
