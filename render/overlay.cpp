@@ -13,7 +13,6 @@ namespace {
 constexpr size_t kFontVertexBytes = 16;
 // The font's documented worst case is about 270 bytes per character.
 constexpr size_t kFontBytesPerCharacter = 300;
-constexpr unsigned char kUnusedColour[4] = {255, 255, 255, 255};
 
 }  // namespace
 
@@ -25,9 +24,10 @@ std::vector<float> textQuads(const std::string& text) {
         }
     }
     std::vector<unsigned char> buffer((printable.size() + 1) * kFontBytesPerCharacter);
-    unsigned char colour[4] = {kUnusedColour[0], kUnusedColour[1], kUnusedColour[2],
-                               kUnusedColour[3]};
-    const int quadCount = stb_easy_font_print(kMargin, kMargin, printable.data(), colour,
+    // The font writes a colour into every vertex; the quads are drawn in
+    // kTextColour instead.
+    unsigned char ignoredColour[4] = {};
+    const int quadCount = stb_easy_font_print(kMargin, kMargin, printable.data(), ignoredColour,
                                               buffer.data(), static_cast<int>(buffer.size()));
     std::vector<float> corners;
     corners.reserve(static_cast<size_t>(quadCount) * kCornersPerQuad * kFloatsPerCorner);

@@ -95,6 +95,8 @@ nrrd_header wrapping.nrrd "4294967296 4294967296 4294967296" raw
 head -c 8 /dev/zero >v_2x2x2_int64.raw
 head -c 7 /dev/zero >v_2x2x2_uint8.raw
 head -c 8 /dev/zero >v_0x2x4_uint8.raw
+head -c 8 /dev/zero >v_2147483647x2147483647x2147483647_uint8.raw
+unu make -i eight.raw -t uchar -s 4 4 4 -h -o short.nhdr
 head -c 32 /dev/zero | tr '\0' '\377' >nan_2x2x2_float32.raw
 mkdir folder.nrrd folder_2x2x2_uint8.raw
 
@@ -122,6 +124,8 @@ wrapping.nrrd | Teem cannot read it
 v_2x2x2_int64.raw | unknown sample type "int64"
 v_2x2x2_uint8.raw | the file holds 7 bytes, but 2x2x2 uint8 samples take 8 bytes
 v_0x2x4_uint8.raw | "0x2x4" is not three sizes
+v_2147483647x2147483647x2147483647_uint8.raw | 2147483647x2147483647x2147483647 samples are more than the 2147483647
+short.nhdr | Teem cannot read it
 nan_2x2x2_float32.raw | no sample is a finite number
 eight.raw | has no _XxYxZ_type part
 TABLE
