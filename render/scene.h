@@ -49,15 +49,16 @@ inline double farPlaneFor(int32_t gridSize) {
 // How a volume sits in the scene: its samples are scaled by `scale` (the
 // spacings divided by the largest, so an isotropic volume keeps its grid
 // units) and its box, `size` scaled units along its largest side, is centred
-// on `centre`. The start distance, the far plane and the lights scale with
+// on `centre`. The start distance and the far plane scale with
 // size / kReferenceGridSize, as for a grid of that many samples.
 struct VolumeBox {
     float scale[3] = {1.0f, 1.0f, 1.0f};
     float centre[3] = {0.0f, 0.0f, 0.0f};
     float size = 0.0f;
-    // In grid units (the lights are placed before the camera scales): red,
-    // green and blue one box size out from the centre along x, y and z,
-    // grey the same distance out along all three.
+    // Point lights around the box, so the whole surface in view is lit: red,
+    // green and blue one box size out from the centre along x, y and z, grey
+    // one box size out along all three at once. In grid units, as GL places
+    // them through the model-view matrix of the last frame's camera.
     float lights[kLightCount][4] = {};
 };
 
