@@ -57,12 +57,15 @@ void drawOverlayIfShown(Gl& gl) {
     overlayFrameRate.tick();
     if constexpr (requires { gl.trianglesSent(); }) {
         if (settings.overlayShown) {
-            drawOverlay(gl, overlayText({.volume = volumeView.loaded,
-                                         .iso = volumeView.isoValue(),
-                                         .triangles = gl.trianglesSent(),
-                                         .framesPerSecond = overlayFrameRate.perSecond(),
-                                         .lighting = settings.lightingEnabled,
-                                         .animation = settings.animationEnabled}));
+            static std::string text;  // kept, so the frame does not allocate
+            writeOverlayText({.volume = volumeView.loaded,
+                              .iso = volumeView.isoValue(),
+                              .triangles = gl.trianglesSent(),
+                              .framesPerSecond = overlayFrameRate.perSecond(),
+                              .lighting = settings.lightingEnabled,
+                              .animation = settings.animationEnabled},
+                             text);
+            drawOverlay(gl, text);
         }
         gl.restartCount();
     }

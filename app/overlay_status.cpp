@@ -6,22 +6,24 @@ namespace {
 
 constexpr size_t kLineCapacity = 64;
 
-std::string formatted(const char* format, auto value) {
+void append(std::string& text, const char* format, auto value) {
     char line[kLineCapacity];
     std::snprintf(line, sizeof line, format, value);
-    return line;
+    text += line;
 }
 
 }  // namespace
 
-std::string overlayText(const OverlayStatus& status) {
-    std::string text = status.volume
-                           ? formatted("iso %.6g\n", status.iso)
-                           : formatted("animation %s\n", status.animation ? "on" : "paused");
-    text += formatted("%lld triangles\n", static_cast<long long>(status.triangles));
-    text += formatted("%.1f fps\n", status.framesPerSecond);
-    text += formatted("lighting %s", status.lighting ? "on" : "off");
-    return text;
+void writeOverlayText(const OverlayStatus& status, std::string& text) {
+    text.clear();
+    if (status.volume) {
+        append(text, "iso %.6g\n", status.iso);
+    } else {
+        append(text, "animation %s\n", status.animation ? "on" : "paused");
+    }
+    append(text, "%lld triangles\n", static_cast<long long>(status.triangles));
+    append(text, "%.1f fps\n", status.framesPerSecond);
+    append(text, "lighting %s", status.lighting ? "on" : "off");
 }
 
 void FrameRate::tick(Clock::time_point now) {

@@ -14,11 +14,11 @@ struct OverlayStatus {
     bool animation = true;  // blobs only
 };
 
-// One line per fact, for example
+// Replaces `text` with one line per fact, for example
 //   "iso 127.5\n12345 triangles\n59.8 fps\nlighting on"
 // and, for the blobs, "animation on" or "animation paused" in place of the
-// iso value.
-std::string overlayText(const OverlayStatus& status);
+// iso value. Keeps `text`'s storage, so a kept string is not reallocated.
+void writeOverlayText(const OverlayStatus& status, std::string& text);
 
 // Frames per second, counted over whole periods of kPeriod: the rate of the
 // last complete period, 0 until one is complete.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "render/gl_ops.h"
@@ -18,11 +18,16 @@ inline constexpr float kMargin = 4.0f;  // font pixels from the top-left corner
 inline constexpr int32_t kCornersPerQuad = 4;
 inline constexpr int32_t kFloatsPerCorner = 2;
 
-// The quads of `text` ('\n' starts a line), x and y of each corner in font
-// pixels from the top-left corner, y downwards: kCornersPerQuad corners of
-// kFloatsPerCorner floats per quad. Characters outside printable ASCII are
-// skipped.
-std::vector<float> textQuads(const std::string& text);
+// Replaces `corners` with the quads of `text` ('\n' starts a line), x and y
+// of each corner in font pixels from the top-left corner, y downwards:
+// kCornersPerQuad corners of kFloatsPerCorner floats per quad. Characters
+// outside printable ASCII are skipped. Allocates only when the text is longer
+// than any before it (and `corners` has to grow), so a frame that draws the
+// overlay allocates nothing once its text has been as long.
+void textQuads(std::string_view text, std::vector<float>& corners);
+
+// The one corner list of the overlay (the program has one thread).
+std::vector<float>& sharedCorners();
 
 }  // namespace overlay
 
@@ -32,8 +37,9 @@ std::vector<float> textQuads(const std::string& text);
 // testing is turned on again afterwards, so the next frame starts as it
 // would have without the overlay.
 template <GlOperations Gl>
-void drawOverlay(Gl& gl, const std::string& text) {
-    const std::vector<float> quads = overlay::textQuads(text);
+void drawOverlay(Gl& gl, std::string_view text) {
+    std::vector<float>& quads = overlay::sharedCorners();
+    overlay::textQuads(text, quads);
     int32_t viewport[4];
     gl.getViewport(viewport);
     gl.disable(gl::kDepthTest);

@@ -14,6 +14,12 @@ namespace {
 constexpr float kLineHeight = 12.0f;
 constexpr float kMaxCharacterWidth = 7.0f;
 
+std::vector<float> quadsOf(const std::string& text) {
+    std::vector<float> corners;
+    overlay::textQuads(text, corners);
+    return corners;
+}
+
 struct Box {
     float left, top, right, bottom;
 };
@@ -28,10 +34,10 @@ Box boxOf(const std::vector<float>& corners) {
 }
 
 TEST(OverlayText, QuadsStayInTheTextsLinesAndSkipUnprintableCharacters) {
-    EXPECT_TRUE(overlay::textQuads("").empty());
-    EXPECT_TRUE(overlay::textQuads(" \n ").empty());
+    EXPECT_TRUE(quadsOf("").empty());
+    EXPECT_TRUE(quadsOf(" \n ").empty());
     for (const std::string line : {"iso 127.5", "12345 triangles", "59.8 fps", "lighting off"}) {
-        const std::vector<float> corners = overlay::textQuads(line);
+        const std::vector<float> corners = quadsOf(line);
         ASSERT_FALSE(corners.empty()) << line;
         EXPECT_EQ(corners.size() % (overlay::kCornersPerQuad * overlay::kFloatsPerCorner), 0u);
         const Box box = boxOf(corners);
@@ -40,9 +46,9 @@ TEST(OverlayText, QuadsStayInTheTextsLinesAndSkipUnprintableCharacters) {
         EXPECT_LE(box.right, overlay::kMargin + kMaxCharacterWidth * line.size()) << line;
         EXPECT_LE(box.bottom, overlay::kMargin + kLineHeight) << line;
         // The same line below another starts a line further down.
-        const Box second = boxOf(overlay::textQuads("x\n" + line));
+        const Box second = boxOf(quadsOf("x\n" + line));
         EXPECT_GT(second.bottom, box.bottom + kLineHeight / 2) << line;
-        EXPECT_EQ(overlay::textQuads(line + "\x01\x7f\xff"), corners) << line;
+        EXPECT_EQ(quadsOf(line + "\x01\x7f\xff"), corners) << line;
     }
 }
 
@@ -82,7 +88,7 @@ TEST(OverlayDrawing, DrawsTheQuadsInWindowPixelsAndLeavesTheStateAsItFoundIt) {
     EXPECT_TRUE(stack.empty());
     EXPECT_TRUE(depthTest);
     EXPECT_EQ(mode, gl::kModelView);
-    EXPECT_EQ(sent, overlay::textQuads(text));
+    EXPECT_EQ(sent, quadsOf(text));
     const auto ortho = std::ranges::find(gl.calls, std::string("ortho"), &GlCall::name);
     ASSERT_NE(ortho, gl.calls.end());
     EXPECT_EQ(*ortho, glCall("ortho", {0.0, 640 / overlay::kTextScale, 480 / overlay::kTextScale,
