@@ -78,14 +78,17 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
-// A directory opens for reading too, but holds no bytes to read.
+// Only regular files: a directory opens but holds no bytes, and opening a
+// pipe would wait for a writer that may never come (and a volume is read
+// twice, header first).
 UniqueFile openForReading(const std::string& path, std::string& problem) {
-    UniqueFile file(std::fopen(path.c_str(), "rb"));
     struct stat status {};
-    if (file && fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode)) {
-        file.reset();
-        errno = EISDIR;
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        problem = S_ISDIR(status.st_mode) ? "cannot open: Is a directory"
+                                          : "cannot open: not a regular file";
+        return nullptr;
     }
+    UniqueFile file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         problem = std::string("cannot open: ") + std::strerror(errno);
     }

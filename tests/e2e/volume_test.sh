@@ -99,6 +99,7 @@ head -c 8 /dev/zero >v_2147483647x2147483647x2147483647_uint8.raw
 unu make -i eight.raw -t uchar -s 4 4 4 -h -o short.nhdr
 head -c 32 /dev/zero | tr '\0' '\377' >nan_2x2x2_float32.raw
 mkdir folder.nrrd folder_2x2x2_uint8.raw
+mkfifo pipe.nrrd pipe_2x2x2_uint8.raw
 
 while IFS='|' read -r file fragment; do
     file=${file% }
@@ -113,6 +114,8 @@ missing.nrrd | cannot open: No such file or directory
 missing_2x2x2_uint8.raw | cannot open: No such file or directory
 folder.nrrd | cannot open: Is a directory
 folder_2x2x2_uint8.raw | cannot open: Is a directory
+pipe.nrrd | cannot open: not a regular file
+pipe_2x2x2_uint8.raw | cannot open: not a regular file
 garbage.nrrd | Teem cannot read it
 flat.nrrd | the data have 2 axes, not 3
 four.nrrd | the data have 4 axes, not 3
