@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
@@ -13,6 +14,7 @@
 namespace {
 
 constexpr unsigned int kVolumeAxes = 3;
+constexpr std::string_view kNrrdMagic = "NRRD";
 
 struct NrrdDeleter {
     void operator()(Nrrd* nrrd) const { nrrdNuke(nrrd); }
@@ -50,6 +52,22 @@ std::string takeTeemError() {
     std::string line = "Teem cannot read it: " + std::string(text);
     std::free(message);
     return line;
+}
+
+// Teem reads PNG, PNM, VTK and text tables too, and its readers of those
+// leak on files they refuse; a .nrrd or .nhdr file must be NRRD.
+bool startsWithNrrdMagic(const std::string& path, std::string& problem) {
+    char magic[kNrrdMagic.size()] = {};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    const bool read = file != nullptr && std::fread(magic, 1, sizeof magic, file) == sizeof magic;
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    if (!read || std::string_view(magic, sizeof magic) != kNrrdMagic) {
+        problem = "not a NRRD file: it does not start with \"NRRD\"";
+        return false;
+    }
+    return true;
 }
 
 bool loadWithTeem(const std::string& path, Nrrd* nrrd, bool headerOnly, std::string& problem) {
@@ -96,7 +114,7 @@ bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
     SampleType type{};
     uint64_t samples = 0;
     UniqueNrrd header(nrrdNew());
-    if (!loadWithTeem(path, header.get(), true, problem) ||
+    if (!startsWithNrrdMagic(path, problem) || !loadWithTeem(path, header.get(), true, problem) ||
         !checkHeader(*header, type, samples, problem, check)) {
         return false;
     }

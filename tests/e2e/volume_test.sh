@@ -116,7 +116,7 @@ folder.nrrd | cannot open: Is a directory
 folder_2x2x2_uint8.raw | cannot open: Is a directory
 pipe.nrrd | cannot open: not a regular file
 pipe_2x2x2_uint8.raw | cannot open: not a regular file
-garbage.nrrd | Teem cannot read it
+garbage.nrrd | not a NRRD file
 flat.nrrd | the data have 2 axes, not 3
 four.nrrd | the data have 4 axes, not 3
 wide.nrrd | the sample type is not
