@@ -46,6 +46,14 @@ paste -d' ' <(grep '^v ' raw.obj) <(grep '^v ' nrrd.obj) |
          off($2, $6) || off($3, $7) || off(2 * $4, $8) { bad++ } END { exit bad > 0 }' ||
     fail "nrrd.obj is not raw.obj with z scaled by the spacing 2"
 
+# The shape given on the command line instead of by the name, and the
+# default iso value given explicitly, change nothing.
+cp "$raw" samples.bin
+run dims --headless --frames 1 --press 1:P --volume samples.bin --dims 40,36,32 --type uint16 \
+    --iso "$(awk -v low="$low" -v high="$high" 'BEGIN { print (low + high) / 2 }')"
+[ "$status" -eq 0 ] && [ "$(triangle_lines dims)" = "$(triangle_lines raw)" ] ||
+    fail "--dims, --type and --iso: exit $status, or another surface: $(cat dims.err)"
+
 # --- The iso keys: -, -, + and I print the value each time ---
 run iso --headless --frames 1 --volume "$raw" --press 1:Minus,1:Minus,1:Plus,1:I,1:P
 awk -v low="$low" -v high="$high" '
