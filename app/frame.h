@@ -5,10 +5,13 @@
 
 #include "app/frame_timer.h"
 #include "app/globals.h"
+#include "app/overlay_status.h"
 #include "app/settings.h"
+#include "app/volume_view.h"
 #include "field/metaball_field.h"
 #include "render/arrays_pass.h"
 #include "render/gl_ops.h"
+#include "render/overlay.h"
 #include "render/scene.h"
 #include "render/surface_pass.h"
 
@@ -27,6 +30,60 @@ inline void advanceAnimationClock() {
 // table as it is.
 inline const AmbiguousCaseTable* deciderFor(FaceRule rule) {
     return rule == FaceRule::kDecider ? &ambiguousCases : nullptr;
+}
+
+// The field of this frame: a volume's samples at the current iso value
+// (rewritten only when it changed), or the blobs one clock step on.
+inline void stepField() {
+    if (volumeView.loaded) {
+        volumeView.refreshGrid(sampleGrid);
+        return;
+    }
+    advanceAnimationClock();
+    updateMetaballField(sampleGrid, settings.animationTime);
+}
+
+// A volume's scene follows its box; the blobs' the grid's size.
+inline const float (&lightPositions())[scene::kLightCount][4] {
+    if (volumeView.loaded) {
+        return volumeView.box.lights;
+    }
+    static float scaled[scene::kLightCount][4];
+    scene::scaleLights(scene::lightScaleFor(sampleGrid.nx), scaled);
+    return scaled;
+}
+
+inline double farPlane() {
+    return volumeView.loaded ? scene::kFarPlane * volumeView.box.size / scene::kReferenceGridSize
+                             : scene::farPlaneFor(sampleGrid.nx);
+}
+
+inline const scene::VolumeBox* volumeBox() {
+    return volumeView.loaded ? &volumeView.box : nullptr;
+}
+
+// The overlay, when shown, on backends that count the triangles they are
+// sent (TriangleCountingGl): the count is this frame's surface.
+template <GlOperations Gl>
+void drawOverlayIfShown(Gl& gl) {
+    overlayFrameRate.tick();
+    if constexpr (requires { gl.trianglesSent(); }) {
+        if (settings.overlayShown) {
+            static std::string text;  // kept, so the frame does not allocate
+            writeOverlayText({.volume = volumeView.loaded,
+                              .iso = volumeView.isoValue(),
+                              .triangles = gl.trianglesSent(),
+                              .framesPerSecond = overlayFrameRate.perSecond(),
+                              .lighting = settings.lightingEnabled,
+                              .animation = settings.animationEnabled,
+                              .decidedFaces = settings.faceRule == FaceRule::kDecider,
+                              .smoothShading = settings.shading == Shading::kSmooth,
+                              .vertexArrays = settings.drawPath == DrawPath::kArrays},
+                             text);
+            drawOverlay(gl, text);
+        }
+        gl.restartCount();
+    }
 }
 
 template <GlOperations Gl>
@@ -57,26 +114,26 @@ void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
 // headless run draws with NoGl and presents nothing. Triangles are listed to
 // `out` when the listing was requested, and the request is then cleared.
 // `timer` (a FrameTimer, or NoFrameTimer) is told where each stage ends. The
-// far plane and the lights follow the grid's size.
+// far plane and the lights follow the grid's size, or the volume's box.
 // Needs the case table generated and sampleGrid allocated.
 template <GlOperations Gl, std::invocable Present, class Timer = NoFrameTimer>
 void renderFrame(Gl& gl, Present&& present, FILE* out, Timer&& timer = {},
                  ArraysPass* arrays = nullptr) {
     timer.startFrame();
-    advanceAnimationClock();
-    updateMetaballField(sampleGrid, settings.animationTime);
+    stepField();
     timer.endStage(Stage::kFieldStep);
     clearFrame(gl);
-    setupLighting(gl, settings.lightingEnabled, scene::lightScaleFor(sampleGrid.nx),
+    setupLighting(gl, settings.lightingEnabled, lightPositions(),
                   settings.shading == Shading::kSmooth ? gl::kSmooth : gl::kFlat);
     setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
-                scene::farPlaneFor(sampleGrid.nx));
+                farPlane(), volumeBox());
     timer.endStage(Stage::kDrawingAndSwap);
     drawSurfaceAsSet(gl, arrays, out);
     settings.listingRequested = false;
     timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);
     drawAxes(gl, sampleGrid);
+    drawOverlayIfShown(gl);
     present();
     timer.endStage(Stage::kDrawingAndSwap);
     timer.endFrame();

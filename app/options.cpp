@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <string_view>
 #include <thread>
 
@@ -45,6 +46,10 @@ constexpr std::array kKeyNames{
     KeyName{"Q", vk::kQ},
     KeyName{"S", vk::kS},
     KeyName{"W", vk::kW},
+    KeyName{"O", vk::kO},
+    KeyName{"Minus", vk::kOemMinus},
+    KeyName{"Plus", vk::kOemPlus},
+    KeyName{"I", vk::kI},
 };
 
 // The text of an argument, as every message shows it: in quotes, on one line.
@@ -109,6 +114,50 @@ bool setGrid(std::string_view value, Options& options, std::string& error) {
         return false;
     }
     options.gridSize = static_cast<int32_t>(size);
+    options.gridGiven = true;
+    return true;
+}
+
+bool setVolume(std::string_view value, Options& options, std::string& error) {
+    if (value.empty()) {
+        error = "--volume needs a file name";
+        return false;
+    }
+    options.volume.path = std::string(value);
+    return true;
+}
+
+// "X,Y,Z": three sizes from 1 up.
+bool setDims(std::string_view value, Options& options, std::string& error) {
+    std::array<int32_t, 3> sizes{};
+    if (!parseSizes(value, ',', sizes)) {
+        error = "--dims: " + quoted(value) + " is not X,Y,Z, three sizes from 1 to 2147483647";
+        return false;
+    }
+    options.volume.sizes = sizes;
+    return true;
+}
+
+bool setType(std::string_view value, Options& options, std::string& error) {
+    SampleType type{};
+    if (!findSampleType(value, type)) {
+        error = "--type: unknown sample type " + quoted(value) +
+                " (known: uint8, int8, uint16, int16, uint32, int32, float32, float64)";
+        return false;
+    }
+    options.volume.type = type;
+    return true;
+}
+
+bool setIso(std::string_view value, Options& options, std::string& error) {
+    float iso = 0.0f;
+    const auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), iso);
+    if (value.empty() || status != std::errc{} || end != value.data() + value.size() ||
+        !std::isfinite(iso)) {
+        error = "--iso: " + quoted(value) + " is not a finite number";
+        return false;
+    }
+    options.iso = iso;
     return true;
 }
 
@@ -264,6 +313,16 @@ constexpr std::array kOptions{
                addPresses},
     OptionSpec{"--grid", "N", "sample N points along each axis (2 to 256; default 40)", false,
                setGrid},
+    OptionSpec{"--volume", "FILE",
+               "show the iso-surface of a volume: .nrrd, .nhdr, or raw NAME_XxYxZ_TYPE.raw", false,
+               setVolume},
+    OptionSpec{"--iso", "VALUE", "the volume's iso value (default: the middle of its range)", false,
+               setIso},
+    OptionSpec{"--dims", "X,Y,Z", "a raw volume's sizes, instead of its name's", false, setDims},
+    OptionSpec{"--type", "T",
+               "a raw volume's sample type, instead of its name's (uint8, int8, uint16,\n"
+               "      int16, uint32, int32, float32, float64)",
+               false, setType},
     OptionSpec{"--screenshot", "FILE.png", "write the last drawn frame as a PNG (not headless)",
                false, setScreenshot},
     OptionSpec{"--export", "FILE", "write the last frame's surface as .obj, .ply or .stl", false,
@@ -306,6 +365,15 @@ bool checkCombination(const Options& options, std::string& error) {
     }
     if (options.screenshotPath && options.frames == 0) {
         error = "--screenshot needs at least one frame, but --frames is 0";
+        return false;
+    }
+    const bool volume = !options.volume.path.empty();
+    if (options.gridGiven && volume) {
+        error = "--grid cannot be used with --volume: the volume's own sizes are used";
+        return false;
+    }
+    if (!volume && (options.iso || options.volume.sizes || options.volume.type)) {
+        error = "--iso, --dims and --type need --volume FILE";
         return false;
     }
     for (const ScheduledKey& key : options.presses) {
@@ -380,7 +448,8 @@ void printUsage(FILE* out) {
                  "Shows an animated marching-cubes surface; keys: arrows orbit, PageUp/PageDown "
                  "zoom,\nA animation, L lighting, F ambiguous faces (decided or as tabled), "
                  "S shading (flat or\nsmooth), P list one frame's triangles, Q/W time, Escape "
-                 "quits.\nOptions:\n");
+                 "quits.\nWith --volume: -/+ step the iso value by 1%% of the data's range, "
+                 "I resets it.\nO shows or hides the overlay.\nOptions:\n");
     for (const OptionSpec& option : kOptions) {
         std::fprintf(out, "  %s%s%s\n      %s\n", option.name.data(),
                      option.valueName.empty() ? "" : " ", option.valueName.data(),

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "field/volume_file.h"
 #include "output/mesh_export.h"
 #include "platform/messages.h"
 #include "render/shading.h"
@@ -43,6 +44,9 @@ struct Options {
     std::optional<int64_t> frames;              // quit after this frame, 0 to kMaxFrames
     std::vector<ScheduledKey> presses;          // in the order given
     int32_t gridSize = kGridSize;               // kMinGridSize to kMaxGridSize
+    bool gridGiven = false;                     // --grid was given
+    VolumeRequest volume;                       // path empty: the blobs are shown
+    std::optional<float> iso;                   // a volume's start iso value
     std::optional<std::string> screenshotPath;  // a .png; windowed runs only
     std::optional<MeshExport> meshExport;       // written at quit
     bool timing = false;                        // frame times on stderr at quit

@@ -11,6 +11,7 @@
 #include "app/gl_context.h"
 #include "app/globals.h"
 #include "app/options.h"
+#include "app/volume_view.h"
 #include "app/window_procedure.h"
 #include "extract/mesh_weld.h"
 #include "extract/surface_mesh.h"
@@ -20,6 +21,7 @@
 #include "output/screenshot.h"
 #include "platform/window_system.h"
 #include "render/opengl.h"
+#include "render/triangle_count.h"
 
 namespace {
 
@@ -37,14 +39,50 @@ void reportFailure(FILE* err, const char* what, const char* why) {
 }
 
 void printKeys(FILE* err) {
+    if (volumeView.loaded) {
+        std::fprintf(err,
+                     "Keys: arrows orbit, PageUp/PageDown zoom, -/+ iso value, I reset iso, "
+                     "O overlay, L lighting, F ambiguous faces, S shading, P list one frame, "
+                     "Escape quits\n");
+        return;
+    }
     std::fprintf(err,
                  "Keys: arrows orbit, PageUp/PageDown zoom, A animation, L lighting, "
-                 "F ambiguous faces, S shading, P list one frame, Q/W time, Escape quits\n");
+                 "F ambiguous faces, S shading, O overlay, P list one frame, Q/W time, "
+                 "Escape quits\n");
 }
 
 // The start view suits the grid: the camera stands back by the grid's size.
-void fitCameraToGrid(int32_t gridSize) {
+void fitCameraToGrid(float gridSize) {
     settings.cameraDistance = Settings{}.cameraDistance * gridSize / scene::kReferenceGridSize;
+}
+
+// Reads the volume before anything is shown or listed, so a bad file costs
+// one line on `err` and nothing else.
+bool loadRequestedVolume(const Options& options, FILE* err) {
+    Volume volume;
+    std::string error;
+    if (!loadVolume(options.volume, volume, error, memoryLimitBytes())) {
+        std::fprintf(err, "marching-cubes: %s\n", error.c_str());
+        return false;
+    }
+    const float iso = options.iso.value_or(volume.middleValue());
+    volumeView.show(std::move(volume), iso, err);
+    settings.overlayShown = true;
+    return true;
+}
+
+// The volume's samples at the start iso value, and a view of its whole box.
+bool prepareVolumeGrid(FILE* err) {
+    const auto& sizes = volumeView.volume.sizes;
+    if (!sampleGrid.allocate(sizes[0], sizes[1], sizes[2])) {
+        std::fprintf(err, "marching-cubes: cannot allocate the %dx%dx%d sample grid\n", sizes[0],
+                     sizes[1], sizes[2]);
+        return false;
+    }
+    volumeView.refreshGrid(sampleGrid);
+    fitCameraToGrid(volumeView.box.size);
+    return true;
 }
 
 // Generates and lists the case table, then gives the grid its storage. The
@@ -55,15 +93,18 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     cubeMarcher.initialiseCubeMarcher(out);
     std::fflush(out);
     ambiguousCases.generate(cubeMarcher);
+    settings.faceRule = options.faceRule;
+    settings.drawPath = options.drawPath;
+    settings.shading = options.shading;
+    if (volumeView.loaded) {
+        return prepareVolumeGrid(err);
+    }
     if (!sampleGrid.allocate(gridSize, gridSize, gridSize)) {
         std::fprintf(err, "marching-cubes: cannot allocate the %d^3 sample grid\n", gridSize);
         return false;
     }
     std::fill_n(sampleGrid.data, sampleGrid.sampleCount(), kFieldBackground);
-    fitCameraToGrid(gridSize);
-    settings.faceRule = options.faceRule;
-    settings.drawPath = options.drawPath;
-    settings.shading = options.shading;
+    fitCameraToGrid(static_cast<float>(gridSize));
     return true;
 }
 
@@ -119,6 +160,15 @@ bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* 
         path, [&grabber](FILE* file) { return writePng(grabber.image(), file); }, err);
 }
 
+// A volume's mesh is written in its physical units: grid units times the
+// spacings of its file.
+void scaleToVolumeSpacing(SurfaceMesh& mesh) {
+    const auto& spacing = volumeView.volume.spacing;
+    for (Vec3& p : mesh.positions) {
+        p = {p.x * spacing[0], p.y * spacing[1], p.z * spacing[2]};
+    }
+}
+
 // The sample grid still holds the last frame's field, so its surface is
 // extracted once more, without counting its cells in the usage statistics.
 // Beside the decider, positions within float rounding merge too, and the
@@ -133,7 +183,11 @@ bool saveMesh(const MeshExport& meshExport, FILE* err) {
             MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
             const Weld weld =
                 settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
-            return writeMesh(weldCoincidentPositions(mesh, weld), meshExport.format, file);
+            SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
+            if (volumeView.loaded) {
+                scaleToVolumeSpacing(welded);
+            }
+            return writeMesh(welded, meshExport.format, file);
         },
         err);
 }
@@ -223,7 +277,7 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     if (!prepareScene(options, out, err)) {
         return abandonWindow(window, deviceContext, glContext);
     }
-    OpenGl gl;
+    TriangleCountingGl<OpenGl> gl;  // the overlay shows the triangle count
     FrameGrabber grabber;
     FrameTimer timer;
     WindowedRun run{options, grabber, timer, out, err};
@@ -265,6 +319,9 @@ int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {
     if (options.versionRequested) {
         printVersion(out);
         return kExitSuccess;
+    }
+    if (!options.volume.path.empty() && !loadRequestedVolume(options, err)) {
+        return kExitFailure;
     }
     return options.headless ? runHeadless(options, out, err) : runWindowed(options, out, err);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "engine/ambiguous_table.h"
 #include "render/shading.h"
 
@@ -17,6 +19,8 @@ struct Settings {
     FaceRule faceRule = FaceRule::kDecider;  // how cells with an ambiguous face are cut
     DrawPath drawPath = DrawPath::kImmediate;
     Shading shading = Shading::kFlat;  // smooth shading draws from the mesh, as kArrays
+    int32_t isoSteps = 0;              // a volume's iso value: steps from its start value
+    bool overlayShown = false;         // the text overlay; shown from the start for a volume
 
     bool operator==(const Settings&) const = default;
 };

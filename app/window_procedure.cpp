@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/settings.h"
+#include "app/volume_view.h"
 #include "platform/window_system.h"
 
 namespace {
@@ -15,7 +16,37 @@ void zoom(float factor) {
                                          keys::kMaxCameraDistance);
 }
 
+// The keys that belong to one kind of scene: the animation's to the blobs,
+// the iso value's to a volume. Returns whether the key was one of them.
+bool applySceneKey(WParam virtualKey) {
+    if (!volumeView.loaded) {
+        return false;
+    }
+    switch (virtualKey) {
+        case vk::kOemMinus:
+        case vk::kSubtract:
+            volumeView.stepIso(-1);
+            return true;
+        case vk::kOemPlus:
+        case vk::kAdd:
+            volumeView.stepIso(1);
+            return true;
+        case vk::kI:
+            volumeView.resetIso();
+            return true;
+        case vk::kA:
+        case vk::kQ:
+        case vk::kW:
+            return true;  // a volume does not move
+        default:
+            return false;
+    }
+}
+
 void applyKey(WParam virtualKey) {
+    if (applySceneKey(virtualKey)) {
+        return;
+    }
     switch (virtualKey) {
         case vk::kEscape:
             postQuitMessage(kQuitCode);
@@ -54,6 +85,9 @@ void applyKey(WParam virtualKey) {
             break;
         case vk::kP:
             settings.listingRequested = true;
+            break;
+        case vk::kO:
+            settings.overlayShown = !settings.overlayShown;
             break;
         case vk::kQ:
             settings.animationTime -= keys::kTimeStep;

@@ -26,6 +26,10 @@ inline constexpr float kTimeStep = 0.5f;         // W forward, Q back
 //   F  ambiguous faces: decided (closed surface) / as the case table has them
 //   S  shading: flat / smooth
 //   Q / W                animation time -0.5 / +0.5
+//   O  overlay on/off
+// With a volume shown (volumeView.loaded), A, Q and W do nothing, and
+//   - / +  (either key)  iso value one step down / up   I  iso value reset
+// each reporting the new value; without one these three do nothing.
 // Other keys do nothing; every key press answers 0 and never reaches the
 // default procedure. The angles and the clock are never wrapped, yet cannot
 // overflow: a step stops changing the float long before (5 degrees from 2^27

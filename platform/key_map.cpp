@@ -37,6 +37,10 @@ constexpr std::array kNamedKeys{
     KeyPair{GLFW_KEY_RIGHT_CONTROL, vk::kControl},
     KeyPair{GLFW_KEY_LEFT_ALT, vk::kMenu},
     KeyPair{GLFW_KEY_RIGHT_ALT, vk::kMenu},
+    KeyPair{GLFW_KEY_MINUS, vk::kOemMinus},
+    KeyPair{GLFW_KEY_EQUAL, vk::kOemPlus},
+    KeyPair{GLFW_KEY_KP_SUBTRACT, vk::kSubtract},
+    KeyPair{GLFW_KEY_KP_ADD, vk::kAdd},
 };
 
 constexpr int kFunctionKeyCount = 12;

@@ -75,4 +75,10 @@ inline constexpr WParam kS = 'S';
 inline constexpr WParam kW = 'W';
 inline constexpr WParam kZ = 'Z';
 inline constexpr WParam kF1 = 112;  // F1 to F12 in order
+inline constexpr WParam kI = 'I';
+inline constexpr WParam kO = 'O';
+inline constexpr WParam kAdd = 0x6B;       // keypad +
+inline constexpr WParam kSubtract = 0x6D;  // keypad -
+inline constexpr WParam kOemPlus = 0xBB;   // the =/+ key
+inline constexpr WParam kOemMinus = 0xBD;  // the -/_ key
 }  // namespace vk

@@ -19,8 +19,11 @@
 //   void materialf(GlEnum face, GlEnum pname, float param);
 //   void matrixMode(GlEnum mode);       void loadIdentity();
 //   void frustum(double l, double r, double b, double t, double n, double f);
+//   void ortho(double l, double r, double b, double t, double n, double f);
+//   void pushMatrix();                  void popMatrix();
 //   void translatef(float x, float y, float z);
 //   void rotatef(float angle, float x, float y, float z);
+//   void scalef(float x, float y, float z);
 //   void begin(GlEnum mode);            void end();
 //   void color3f(float r, float g, float b);
 //   void normal3f(float x, float y, float z);
@@ -34,6 +37,7 @@
 //   void drawArrays(GlEnum mode, int32_t first, int32_t count);
 //   void drawElements(GlEnum mode, int32_t count, GlEnum type, const void* indices);
 //                   // client-side arrays, read during the call
+//   void getViewport(int32_t viewport[4]);  // x, y, width, height
 
 using GlEnum = uint32_t;
 using GlBitfield = uint32_t;
@@ -43,6 +47,7 @@ using GlBitfield = uint32_t;
 namespace gl {
 inline constexpr GlEnum kLines = 0x0001;
 inline constexpr GlEnum kTriangles = 0x0004;
+inline constexpr GlEnum kQuads = 0x0007;
 inline constexpr GlEnum kFrontAndBack = 0x0408;
 inline constexpr GlEnum kCullFace = 0x0B44;
 inline constexpr GlEnum kLighting = 0x0B50;
@@ -72,7 +77,8 @@ inline constexpr GlBitfield kColorBufferBit = 0x4000;
 // gets a parameter type wrong fails where it is declared.
 template <class Gl>
 concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, GlBitfield mask,
-                                const float* fv, void* pixels, const void* array) {
+                                const float* fv, void* pixels, const void* array,
+                                int32_t* viewport) {
     gl.clearColor(f, f, f, f);
     gl.clear(mask);
     gl.viewport(i, i, i, i);
@@ -86,8 +92,12 @@ concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, G
     gl.matrixMode(e);
     gl.loadIdentity();
     gl.frustum(d, d, d, d, d, d);
+    gl.ortho(d, d, d, d, d, d);
+    gl.pushMatrix();
+    gl.popMatrix();
     gl.translatef(f, f, f);
     gl.rotatef(f, f, f, f);
+    gl.scalef(f, f, f);
     gl.begin(e);
     gl.end();
     gl.color3f(f, f, f);
@@ -100,6 +110,7 @@ concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, G
     gl.normalPointer(e, i, array);
     gl.drawArrays(e, i, i);
     gl.drawElements(e, i, e, array);
+    gl.getViewport(viewport);
 };
 
 // Drawing turned off: every operation does nothing, so headless runs extract,
@@ -118,8 +129,12 @@ struct NoGl {
     void matrixMode(GlEnum) {}
     void loadIdentity() {}
     void frustum(double, double, double, double, double, double) {}
+    void ortho(double, double, double, double, double, double) {}
+    void pushMatrix() {}
+    void popMatrix() {}
     void translatef(float, float, float) {}
     void rotatef(float, float, float, float) {}
+    void scalef(float, float, float) {}
     void begin(GlEnum) {}
     void end() {}
     void color3f(float, float, float) {}
@@ -132,5 +147,9 @@ struct NoGl {
     void normalPointer(GlEnum, int32_t, const void*) {}
     void drawArrays(GlEnum, int32_t, int32_t) {}
     void drawElements(GlEnum, int32_t, GlEnum, const void*) {}
+    // No window: an empty viewport.
+    void getViewport(int32_t viewport[4]) {
+        viewport[0] = viewport[1] = viewport[2] = viewport[3] = 0;
+    }
 };
 static_assert(GlOperations<NoGl>);

@@ -28,8 +28,14 @@ struct OpenGl {
     void frustum(double l, double r, double b, double t, double n, double f) {
         glFrustum(l, r, b, t, n, f);
     }
+    void ortho(double l, double r, double b, double t, double n, double f) {
+        glOrtho(l, r, b, t, n, f);
+    }
+    void pushMatrix() { glPushMatrix(); }
+    void popMatrix() { glPopMatrix(); }
     void translatef(float x, float y, float z) { glTranslatef(x, y, z); }
     void rotatef(float angle, float x, float y, float z) { glRotatef(angle, x, y, z); }
+    void scalef(float x, float y, float z) { glScalef(x, y, z); }
     void begin(GlEnum mode) { glBegin(mode); }
     void end() { glEnd(); }
     void color3f(float r, float g, float b) { glColor3f(r, g, b); }
@@ -52,6 +58,7 @@ struct OpenGl {
     void drawElements(GlEnum mode, int32_t count, GlEnum type, const void* indices) {
         glDrawElements(mode, count, type, indices);
     }
+    void getViewport(int32_t viewport[4]) { glGetIntegerv(GL_VIEWPORT, viewport); }
 };
 static_assert(GlOperations<OpenGl>);
 
@@ -61,6 +68,7 @@ static_assert(sizeof(GlEnum) == sizeof(GLenum) && sizeof(GlBitfield) == sizeof(G
 static_assert(sizeof(float) == sizeof(GLfloat) && sizeof(int32_t) == sizeof(GLint));
 static_assert(gl::kLines == GL_LINES);
 static_assert(gl::kTriangles == GL_TRIANGLES);
+static_assert(gl::kQuads == GL_QUADS);
 static_assert(gl::kFrontAndBack == GL_FRONT_AND_BACK);
 static_assert(gl::kCullFace == GL_CULL_FACE);
 static_assert(gl::kLighting == GL_LIGHTING);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "field/scalar_grid.h"
@@ -51,6 +52,51 @@ inline float lightScaleFor(int32_t gridSize) {
     return static_cast<float>(gridSize) / kReferenceGridSize;
 }
 
+// kLightPositions with x, y and z multiplied by `scale`.
+inline void scaleLights(float scale, float (&positions)[kLightCount][4]) {
+    for (int32_t light = 0; light < kLightCount; ++light) {
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            positions[light][axis] = kLightPositions[light][axis] * scale;
+        }
+        positions[light][3] = kLightPositions[light][3];
+    }
+}
+
+// How a volume sits in the scene: its samples are scaled by `scale` (the
+// spacings divided by the largest, so an isotropic volume keeps its grid
+// units) and its box, `size` scaled units along its largest side, is centred
+// on `centre`. The start distance and the far plane scale with
+// size / kReferenceGridSize, as for a grid of that many samples.
+struct VolumeBox {
+    float scale[3] = {1.0f, 1.0f, 1.0f};
+    float centre[3] = {0.0f, 0.0f, 0.0f};
+    float size = 0.0f;
+    // Point lights around the box, so the whole surface in view is lit: red,
+    // green and blue one box size out from the centre along x, y and z, grey
+    // one box size out along all three at once. In grid units, as GL places
+    // them through the model-view matrix of the last frame's camera.
+    float lights[kLightCount][4] = {};
+};
+
+inline VolumeBox volumeBoxFor(const int32_t sizes[3], const float spacing[3]) {
+    VolumeBox box;
+    const float largest = std::max({spacing[0], spacing[1], spacing[2]});
+    for (int32_t axis = 0; axis < 3; ++axis) {
+        box.scale[axis] = spacing[axis] / largest;
+        box.centre[axis] = static_cast<float>(sizes[axis] - 1) * box.scale[axis] / 2.0f;
+        box.size = std::max(box.size, static_cast<float>(sizes[axis]) * box.scale[axis]);
+    }
+    for (int32_t light = 0; light < kLightCount; ++light) {
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            const bool outwards = light == axis || light == kLightCount - 1;
+            box.lights[light][axis] =
+                (box.centre[axis] + (outwards ? box.size : 0.0f)) / box.scale[axis];
+        }
+        box.lights[light][3] = 1.0f;  // point lights, as the blobs'
+    }
+    return box;
+}
+
 inline constexpr int32_t kAxisCount = 3;
 inline constexpr float kAxisStartColour[3] = {1.0f, 1.0f, 1.0f};
 // x red, y green, z blue, matching the lights at the axis ends.
@@ -62,12 +108,15 @@ inline constexpr float kAxisEndColours[kAxisCount][3] = {
 
 }  // namespace scene
 
-// Turns fixed-function lighting on with the four lights (their positions
-// multiplied by `lightScale`), normal rescaling (the surface sends
-// unnormalised normals) and `shadeModel` (flat by default), all set anew each
-// time; or, when `enabled` is false, only disables lighting.
+// Turns fixed-function lighting on with the four lights at `positions` (the
+// blobs' scaled to the grid, or a volume's around its box), normal rescaling
+// (the surface sends unnormalised normals) and `shadeModel` (flat by
+// default), all set anew each time; or, when `enabled` is false, only
+// disables lighting.
 template <GlOperations Gl>
-void setupLighting(Gl& gl, bool enabled, float lightScale = 1.0f, GlEnum shadeModel = gl::kFlat) {
+void setupLighting(Gl& gl, bool enabled,
+                   const float (&positions)[scene::kLightCount][4] = scene::kLightPositions,
+                   GlEnum shadeModel = gl::kFlat) {
     if (!enabled) {
         gl.disable(gl::kLighting);
         return;
@@ -86,10 +135,7 @@ void setupLighting(Gl& gl, bool enabled, float lightScale = 1.0f, GlEnum shadeMo
         const GlEnum id = gl::kLight0 + light;
         gl.lightfv(id, gl::kDiffuse, scene::kLightColours[light]);
         gl.lightfv(id, gl::kSpecular, scene::kLightColours[light]);
-        const float* at = scene::kLightPositions[light];
-        const float position[4] = {at[0] * lightScale, at[1] * lightScale, at[2] * lightScale,
-                                   at[3]};
-        gl.lightfv(id, gl::kPosition, position);
+        gl.lightfv(id, gl::kPosition, positions[light]);
     }
 }
 
@@ -97,11 +143,13 @@ void setupLighting(Gl& gl, bool enabled, float lightScale = 1.0f, GlEnum shadeMo
 // halved by integer division) is moved to the origin, turned by `cameraYaw`
 // about y, then by `cameraPitch` about x (degrees), and placed
 // `cameraDistance` grid units in front of the eye; nothing farther than
-// `farPlane` is drawn. Leaves the model-view matrix current, culling off and
-// depth testing on.
+// `farPlane` is drawn. With a `volume` box, its centre is moved to the origin
+// instead, and the grid is then scaled by the box's scale. Leaves the
+// model-view matrix current, culling off and depth testing on.
 template <GlOperations Gl>
 void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYaw,
-                 const ScalarGrid& grid, double farPlane = scene::kFarPlane) {
+                 const ScalarGrid& grid, double farPlane = scene::kFarPlane,
+                 const scene::VolumeBox* volume = nullptr) {
     gl.matrixMode(gl::kProjection);
     gl.loadIdentity();
     gl.frustum(-scene::kFrustumHalfSize, scene::kFrustumHalfSize, -scene::kFrustumHalfSize,
@@ -111,8 +159,13 @@ void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYa
     gl.translatef(0.0f, 0.0f, -cameraDistance);
     gl.rotatef(cameraPitch, 1.0f, 0.0f, 0.0f);
     gl.rotatef(cameraYaw, 0.0f, 1.0f, 0.0f);
-    gl.translatef(static_cast<float>(-grid.nx / 2), static_cast<float>(-grid.ny / 2),
-                  static_cast<float>(-grid.nz / 2));
+    if (volume != nullptr) {
+        gl.translatef(-volume->centre[0], -volume->centre[1], -volume->centre[2]);
+        gl.scalef(volume->scale[0], volume->scale[1], volume->scale[2]);
+    } else {
+        gl.translatef(static_cast<float>(-grid.nx / 2), static_cast<float>(-grid.ny / 2),
+                      static_cast<float>(-grid.nz / 2));
+    }
     gl.disable(gl::kCullFace);
     gl.enable(gl::kDepthTest);
 }

@@ -11,7 +11,10 @@
 #include "app/run.h"
 #include "app/settings.h"
 #include "app/window_procedure.h"
+#include "recording_gl.h"
+#include "render/triangle_count.h"
 #include "test_support.h"
+#include "test_volume.h"
 
 namespace {
 
@@ -52,6 +55,7 @@ struct RunResult {
 
 RunResult runWith(std::vector<const char*> arguments) {
     settings = Settings{};  // the program-wide objects, as a fresh process has them
+    volumeView = VolumeView{};
     cubeMarcher.resetUsage();
     CapturedFile out;
     CapturedFile err;
@@ -119,6 +123,98 @@ TEST(FrameTest, WithoutADisplayTheWindowedRunSaysWhatFailedInOneLineAndExitsOne)
     EXPECT_NE(lines[0].find("cannot open the window"), std::string::npos);
     EXPECT_NE(lines[0].find("--headless"), std::string::npos);
     EXPECT_NE(lines[0].find("Xvfb"), std::string::npos);
+}
+
+// The vertices sent between begin(mode) and its end.
+std::vector<GlCall> verticesIn(const std::vector<GlCall>& calls, GlEnum mode) {
+    std::vector<GlCall> vertices;
+    bool inside = false;
+    for (const GlCall& call : calls) {
+        if (call.name == "begin") {
+            inside = call.args[0] == mode;
+        } else if (inside && call.name == "vertex3f") {
+            vertices.push_back(call);
+        }
+    }
+    return vertices;
+}
+
+// A sphere volume with spacings 1, 2 and 0.5: the camera centres its scaled
+// box, the clock stands still, and the overlay states the iso value and the
+// triangles the frame drew.
+TEST(FrameTest, AVolumeFrameCentresTheScaledBoxAndItsOverlayCountsTheTrianglesDrawn) {
+    settings = Settings{};
+    overlayFrameRate = FrameRate{};
+    CapturedFile scratch;
+    cubeMarcher.initialiseCubeMarcher(scratch.get());
+    const SphereVolume sphere{{20, 16, 12}, {1.0, 2.0, 0.5}, 5.0};
+    Volume volume;
+    volume.sizes = sphere.sizes;
+    volume.spacing = {1.0f, 2.0f, 0.5f};
+    const std::vector<unsigned char> bytes = sphereBytes(sphere, SampleType::kFloat32);
+    volume.samples.resize(bytes.size() / sizeof(float));
+    convertSamples(SampleType::kFloat32, bytes.data(), volume.samples.size(),
+                   volume.samples.data());
+    volumeView.show(std::move(volume), static_cast<float>(kSphereIso), nullptr);
+    settings.overlayShown = true;
+    ASSERT_TRUE(sampleGrid.allocate(20, 16, 12));
+
+    TriangleCountingGl<RecordingGl> gl;
+    renderFrame(
+        gl, [] {}, nullptr);
+    EXPECT_EQ(settings.animationTime, 0.0f);
+    EXPECT_NE(std::ranges::find(gl.calls, glCall("scalef", {0.5, 1.0, 0.25})), gl.calls.end());
+    EXPECT_NE(std::ranges::find(gl.calls, glCall("translatef", {-4.75, -7.5, -1.375})),
+              gl.calls.end());
+    const int64_t triangles = static_cast<int64_t>(verticesIn(gl.calls, gl::kTriangles).size() / 3);
+    EXPECT_GT(triangles, 100);
+    std::vector<float> overlayCorners;
+    for (const GlCall& vertex : verticesIn(gl.calls, gl::kQuads)) {
+        overlayCorners.push_back(static_cast<float>(vertex.args[0]));
+        overlayCorners.push_back(static_cast<float>(vertex.args[1]));
+    }
+    std::string text;
+    writeOverlayText({.volume = true, .iso = 100.0f, .triangles = triangles, .lighting = true},
+                     text);
+    std::vector<float> expected;
+    overlay::textQuads(text, expected);
+    EXPECT_EQ(overlayCorners, expected);
+    volumeView = VolumeView{};
+}
+
+// The blobs keep their frame as it was: the overlay is off until O.
+TEST(FrameTest, TheBlobFrameIsUnchangedUntilTheOverlayIsShown) {
+    settings = Settings{};
+    CapturedFile scratch;
+    cubeMarcher.initialiseCubeMarcher(scratch.get());
+    ASSERT_TRUE(sampleGrid.allocate(kGridSize, kGridSize, kGridSize));
+    RecordingGl plain;
+    renderFrame(
+        plain, [] {}, nullptr);
+    settings = Settings{};
+    TriangleCountingGl<RecordingGl> counting;
+    renderFrame(
+        counting, [] {}, nullptr);
+    EXPECT_EQ(firstDifference(counting.calls, plain.calls), "");
+    windowProcedure(nullptr, msg::kKeyDown, vk::kO, key_flags::kSingleRepeat);
+    counting.calls.clear();
+    renderFrame(
+        counting, [] {}, nullptr);
+    EXPECT_FALSE(verticesIn(counting.calls, gl::kQuads).empty());
+}
+
+TEST(FrameRate, IsTheRateOfTheLastCompletePeriod) {
+    using std::chrono::milliseconds;
+    FrameRate rate;
+    const FrameRate::Clock::time_point start{};
+    rate.tick(start);
+    for (int frame = 1; frame <= 10; ++frame) {
+        EXPECT_EQ(rate.perSecond(), 0.0) << frame;  // no period is complete yet
+        rate.tick(start + milliseconds(50 * frame));
+    }
+    EXPECT_DOUBLE_EQ(rate.perSecond(), 20.0);
+    rate.tick(start + milliseconds(1500));  // one frame in the next second
+    EXPECT_DOUBLE_EQ(rate.perSecond(), 1.0);
 }
 
 }  // namespace

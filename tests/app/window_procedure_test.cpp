@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/settings.h"
+#include "app/volume_view.h"
 #include "app/window_procedure.h"
 #include "fake_platform.h"
+#include "test_support.h"
 
 namespace {
 
@@ -53,6 +57,7 @@ TEST_F(WindowProcedureTest, EveryKeyOfTheTableChangesItsSettingOnceAndAnswersZer
         {vk::kP, [](Settings& s) { s.listingRequested = true; }},
         {vk::kQ, [](Settings& s) { s.animationTime = -0.5f; }},
         {vk::kW, [](Settings& s) { s.animationTime = 0.5f; }},
+        {vk::kO, [](Settings& s) { s.overlayShown = true; }},
     };
     for (const KeyEffect& key : table) {
         SCOPED_TRACE(key.virtualKey);
@@ -77,7 +82,7 @@ TEST_F(WindowProcedureTest, EscapeAndCloseRequestPostQuitAndDestroyIsAnswered) {
 TEST_F(WindowProcedureTest, KeysOutsideTheTableDoNothingAndNeverReachDefaultHandling) {
     const WParam tableKeys[] = {vk::kEscape, vk::kPageUp, vk::kPageDown, vk::kLeft, vk::kF,
                                 vk::kS,      vk::kUp,     vk::kRight,    vk::kDown, vk::kA,
-                                vk::kL,      vk::kP,      vk::kQ,        vk::kW};
+                                vk::kL,      vk::kP,      vk::kQ,        vk::kW,    vk::kO};
     constexpr WParam kBeyondAnyKey = 300;
     for (WParam code = 0; code <= kBeyondAnyKey; ++code) {
         if (std::ranges::find(tableKeys, code) == std::end(tableKeys)) {
@@ -113,6 +118,47 @@ TEST_F(WindowProcedureTest, ZoomStopsAtBothEndsOfItsRangeAndCanAlwaysBeUndone) {
     EXPECT_EQ(settings.cameraDistance, keys::kMaxCameraDistance);
     press(vk::kPageUp);
     EXPECT_LT(settings.cameraDistance, keys::kMaxCameraDistance);
+}
+
+// On a volume from 20 to 220 starting at 120: every printed value is the
+// start plus the steps taken times 2 (1% of the range), the steps stop 100
+// from the start either way, I returns to the start, and the animation keys
+// change nothing.
+TEST_F(WindowProcedureTest, OnAVolumeTheIsoKeysStepByOnePercentOfTheRange) {
+    Volume volume;
+    volume.minimum = 20.0f;
+    volume.maximum = 220.0f;
+    CapturedFile messages;
+    volumeView.show(std::move(volume), 120.0f, messages.get());
+    // Runs past both ends, with both keys of each direction, and resets.
+    const std::pair<WParam, int> runs[] = {{vk::kOemMinus, 130}, {vk::kAdd, 5},      {vk::kA, 1},
+                                           {vk::kQ, 1},          {vk::kW, 1},        {vk::kI, 1},
+                                           {vk::kOemPlus, 130},  {vk::kSubtract, 3}, {vk::kI, 1}};
+    std::vector<double> expected;
+    int steps = 0;
+    for (const auto& [key, times] : runs) {
+        for (int i = 0; i < times; ++i) {
+            press(key);
+            if (key == vk::kA || key == vk::kQ || key == vk::kW) {
+                continue;  // the animation keys report nothing
+            }
+            const int step = key == vk::kOemMinus || key == vk::kSubtract ? -1 : 1;
+            steps = key == vk::kI ? 0
+                                  : std::clamp(steps + step, -VolumeView::kMaxIsoSteps,
+                                               VolumeView::kMaxIsoSteps);
+            expected.push_back(120.0 + 2.0 * steps);
+        }
+    }
+    const std::vector<std::string> lines = linesOf(messages.text());
+    ASSERT_EQ(lines.size(), expected.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_TRUE(lines[i].starts_with("Iso value: ")) << lines[i];
+        EXPECT_NEAR(std::stod(lines[i].substr(11)), expected[i], 1e-3) << "line " << i;
+    }
+    EXPECT_EQ(settings.animationTime, 0.0f);
+    EXPECT_TRUE(settings.animationEnabled);
+    EXPECT_TRUE(calls().empty());
+    volumeView = VolumeView{};
 }
 
 }  // namespace

@@ -68,6 +68,18 @@ frame 4 comes after the last frame | --headless --frames 3 --press 1:P --press 4
 unknown option "--bogus" | --headless --frames 1 --export out.obj --bogus
 unknown option "--bo\ngus\x1b[2J" | $'--bo\ngus\e[2J'
 "a\tb" is not a whole number | --frames $'a\tb'
+--grid cannot be used with --volume | --headless --frames 1 --volume v_2x2x2_uint8.raw --grid 40
+--iso, --dims and --type need --volume | --headless --frames 1 --iso 3
+--iso, --dims and --type need --volume | --headless --frames 1 --type uint8
+--volume needs a file name | --headless --frames 1 --volume=
+--iso: "x" is not a finite number | --headless --frames 1 --volume v.raw --iso x
+--iso: "inf" is not a finite number | --headless --frames 1 --volume v.raw --iso inf
+--iso: "1e99" is not a finite number | --headless --frames 1 --volume v.raw --iso 1e99
+--dims: "2,2" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 2,2 --type uint8
+--dims: "0,2,2" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 0,2,2 --type uint8
+--dims: "2,x,2" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 2,x,2 --type uint8
+--dims: "2,2,2147483648" is not X,Y,Z | --headless --frames 1 --volume v.raw --dims 2,2,2147483648 --type uint8
+--type: unknown sample type "int64" | --headless --frames 1 --volume v.raw --dims 2,2,2 --type int64
 TABLE
 echo "$cases bad command lines checked"
 finish "command-line"

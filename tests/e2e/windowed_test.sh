@@ -84,7 +84,56 @@ listed=$(triangle_lines keys)
 [ "$(wc -l <"$work/keys.err")" -eq 1 ] && grep -q '^Keys: ' "$work/keys.err" ||
     fail "stderr should hold the one line of keys, got: $(cat "$work/keys.err")"
 
-# --- Run 2: a window manager's close request ---
+# --- Run 2: a volume, its overlay and its iso keys ---
+# A ball of radius 16 as a NRRD file in text samples (value 100 at the
+# surface, 4 more per unit inwards), its z step 1.5.
+ball=$work/ball.nrrd
+printf 'NRRD0004\ntype: float\ndimension: 3\nsizes: 48 40 32\nspacings: 1 1 1.5\nencoding: ascii\n\n' >"$ball"
+awk 'BEGIN {
+    for (k = 0; k < 32; k++) for (j = 0; j < 40; j++) for (i = 0; i < 48; i++) {
+        x = i - 23.5; y = j - 19.5; z = (k - 15.5) * 1.5
+        print 100 + 4 * (16 - sqrt(x * x + y * y + z * z))
+    } }' >>"$ball"
+readonly overlay_text='r >= 200 && g >= 200 && b <= 120' # the overlay's yellow
+# overlay_pixels NAME: the overlay's pixels in the top-left corner of NAME.png.
+overlay_pixels() {
+    convert "$work/$1.png" -crop 200x110+0+0 +repage "$work/$1-corner.png"
+    count_pixels "$1-corner" "$overlay_text"
+}
+has_overlay() {
+    screenshot "$1" && [ "$(overlay_pixels "$1")" -ge 100 ]
+}
+has_no_overlay() {
+    screenshot "$1" && [ "$(overlay_pixels "$1")" -eq 0 ]
+}
+iso_lines() {
+    [ "$(grep -c '^Iso value: ' "$work/volume.err")" -eq "$1" ]
+}
+start_program volume --volume "$ball" --screenshot "$work/volume-quit.png"
+wait_for_window
+wait_until "the overlay over the volume" has_overlay overlaid
+press o
+wait_until "O to hide the overlay" has_no_overlay bare
+for step in 1 2 3; do
+    press minus
+    wait_until "iso step $step on stderr" iso_lines "$step"
+done
+wait_until "the surface to change after -" differs_from bare lowered
+press i
+wait_until "the reset on stderr" iso_lines 4
+same_as_bare() {
+    screenshot reset && [ "$(compare -metric AE "$work/bare.png" "$work/reset.png" null: 2>&1)" = 0 ]
+}
+wait_until "I to restore the start picture" same_as_bare
+stop_with volume xdotool keydown --window "$window" Escape
+check_picture volume-quit
+grep -q '^Keys: .*-/+ iso value' "$work/volume.err" || fail "no volume key line: $(cat "$work/volume.err")"
+awk 'function near(a, b) { return a - b < 1e-3 && b - a < 1e-3 }
+     /^Iso value: / { v[++n] = $3 } END {
+        step = v[1] - v[2]
+        exit !(n == 4 && step > 0 && near(v[3], v[2] - step) && near(v[4], v[1] + step)) }' "$work/volume.err" ||
+    fail "the iso values do not step evenly and return: $(grep Iso "$work/volume.err")"
+# --- Run 3: a window manager's close request ---
 openbox >/dev/null 2>&1 &
 pids+=($!)
 wait_until "the window manager" wmctrl -m >/dev/null 2>&1
@@ -101,4 +150,5 @@ outer_size() {
 wait_until "an outer size of 800x600 with decorations" outer_size
 stop_with close wmctrl -c "$title"
 [ -z "$(triangle_lines close)" ] || fail "close request: triangles listed without P"
+
 finish "windowed end-to-end"

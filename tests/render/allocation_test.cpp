@@ -7,6 +7,7 @@
 
 #include "extract/surface_mesh.h"
 #include "field/metaball_field.h"
+#include "render/overlay.h"
 #include "render/surface_pass.h"
 #include "test_support.h"
 
@@ -84,6 +85,19 @@ TEST(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
     }
     EXPECT_EQ(allocationCount - before, 0);
     EXPECT_FALSE(mesh.triangles.empty());
+}
+
+// The overlay's text changes every frame (the frame rate, the triangle
+// count); once it has been as long, drawing it allocates nothing.
+TEST(PerFramePath, OverlayAllocatesNothingOnceItsTextHasBeenAsLong) {
+    NoGl gl;
+    drawOverlay(gl, "iso 1e+06\n1000000 triangles\n1000.0 fps\nlighting off");
+    const int64_t before = allocationCount;
+    for (const char* text : {"iso 127.5\n12 triangles\n59.8 fps\nlighting on",
+                             "animation paused\n0 triangles\n0.0 fps\nlighting on"}) {
+        drawOverlay(gl, text);
+    }
+    EXPECT_EQ(allocationCount - before, 0);
 }
 
 // Guards the guard: the counter does see allocations.

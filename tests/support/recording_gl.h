@@ -85,8 +85,14 @@ struct RecordingGl {
     void frustum(double l, double r, double b, double t, double n, double f) {
         add("frustum", l, r, b, t, n, f);
     }
+    void ortho(double l, double r, double b, double t, double n, double f) {
+        add("ortho", l, r, b, t, n, f);
+    }
+    void pushMatrix() { add("pushMatrix"); }
+    void popMatrix() { add("popMatrix"); }
     void translatef(float x, float y, float z) { add("translatef", x, y, z); }
     void rotatef(float angle, float x, float y, float z) { add("rotatef", angle, x, y, z); }
+    void scalef(float x, float y, float z) { add("scalef", x, y, z); }
     void begin(GlEnum mode) { add("begin", mode); }
     void end() { add("end"); }
     void color3f(float r, float g, float b) { add("color3f", r, g, b); }
@@ -124,6 +130,12 @@ struct RecordingGl {
             readElement(static_cast<int32_t>(static_cast<const uint32_t*>(indices)[i]));
         }
     }
+    // Records the query and answers with `viewportAnswer`.
+    void getViewport(int32_t out[4]) {
+        add("getViewport");
+        std::copy_n(viewportAnswer, 4, out);
+    }
+    int32_t viewportAnswer[4] = {0, 0, 800, 600};
 
   private:
     struct ClientArray {

@@ -1,0 +1,49 @@
+#include "app/volume_view.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/settings.h"
+
+VolumeView volumeView;
+
+void VolumeView::show(Volume&& read, float iso, FILE* isoMessages) {
+    volume = std::move(read);
+    loaded = true;
+    startIso = iso;
+    isoStep = static_cast<float>((double{volume.maximum} - volume.minimum) * kIsoStepFraction);
+    box = scene::volumeBoxFor(volume.sizes.data(), volume.spacing.data());
+    messages = isoMessages;
+    gridWritten_ = false;
+}
+
+float VolumeView::isoValue() const {
+    return static_cast<float>(double{startIso} + static_cast<double>(settings.isoSteps) * isoStep);
+}
+
+void VolumeView::stepIso(int32_t steps) {
+    settings.isoSteps = std::clamp(settings.isoSteps + steps, -kMaxIsoSteps, kMaxIsoSteps);
+    reportIso();
+}
+
+void VolumeView::resetIso() {
+    settings.isoSteps = 0;
+    reportIso();
+}
+
+void VolumeView::refreshGrid(ScalarGrid& grid) {
+    const float iso = isoValue();
+    if (gridWritten_ && iso == writtenIso_) {
+        return;
+    }
+    writeIsoSamples(volume, iso, grid);
+    gridWritten_ = true;
+    writtenIso_ = iso;
+}
+
+void VolumeView::reportIso() const {
+    if (messages != nullptr) {
+        std::fprintf(messages, "Iso value: %.6g\n", isoValue());
+        std::fflush(messages);
+    }
+}

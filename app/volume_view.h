@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "field/scalar_grid.h"
+#include "field/volume.h"
+#include "render/scene.h"
+
+// The volume shown instead of the blobs when --volume names one, and its iso
+// value, which the keys step through settings.isoSteps:
+//   iso value = startIso + isoSteps * isoStep   (formed in double)
+// isoStep is 1% of the data's range; the steps go at most kMaxIsoSteps either
+// way, far enough to cross the whole range from anywhere within it.
+struct VolumeView {
+    static constexpr int32_t kMaxIsoSteps = 100;
+    static constexpr double kIsoStepFraction = 0.01;
+
+    Volume volume;
+    bool loaded = false;
+    float startIso = 0.0f;
+    float isoStep = 0.0f;
+    scene::VolumeBox box;
+    FILE* messages = nullptr;  // where a changed iso value is reported
+
+    // Takes `read` over (its samples are moved), starting at `iso`.
+    void show(Volume&& read, float iso, FILE* isoMessages);
+    float isoValue() const;
+    // Steps the iso value by `steps` (within kMaxIsoSteps of the start), or
+    // back to the start, and reports the new value as "Iso value: V".
+    void stepIso(int32_t steps);
+    void resetIso();
+    // Rewrites `grid` as the volume's samples minus the iso value, unless it
+    // already holds them for the current value. `grid` must have the
+    // volume's sizes.
+    void refreshGrid(ScalarGrid& grid);
+
+  private:
+    void reportIso() const;
+    bool gridWritten_ = false;
+    float writtenIso_ = 0.0f;
+};
+
+// The one instance; empty (not loaded) when the blobs are shown.
+extern VolumeView volumeView;

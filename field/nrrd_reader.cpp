@@ -1,0 +1,134 @@
+#include "field/nrrd_reader.h"
+
+#include <teem/biff.h>
+#include <teem/nrrd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+namespace {
+
+constexpr unsigned int kVolumeAxes = 3;
+constexpr std::string_view kNrrdMagic = "NRRD";
+
+struct NrrdDeleter {
+    void operator()(Nrrd* nrrd) const { nrrdNuke(nrrd); }
+};
+struct IoStateDeleter {
+    void operator()(NrrdIoState* state) const { nrrdIoStateNix(state); }
+};
+using UniqueNrrd = std::unique_ptr<Nrrd, NrrdDeleter>;
+
+struct TypePair {
+    int nrrdType;
+    SampleType type;
+};
+
+constexpr std::array kTypePairs{
+    TypePair{nrrdTypeUChar, SampleType::kUint8},   TypePair{nrrdTypeChar, SampleType::kInt8},
+    TypePair{nrrdTypeUShort, SampleType::kUint16}, TypePair{nrrdTypeShort, SampleType::kInt16},
+    TypePair{nrrdTypeUInt, SampleType::kUint32},   TypePair{nrrdTypeInt, SampleType::kInt32},
+    TypePair{nrrdTypeFloat, SampleType::kFloat32}, TypePair{nrrdTypeDouble, SampleType::kFloat64},
+};
+
+// Biff's message runs from the outermost call inwards, a line per level, each
+// "[nrrd] function: text"; the innermost says what was actually wrong.
+std::string takeTeemError() {
+    char* message = biffGetDone(NRRD);
+    std::string_view text = message != nullptr ? message : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+        text.remove_suffix(1);
+    }
+    text = text.substr(text.find_last_of('\n') + 1);  // npos + 1 == 0
+    const size_t functionEnd = text.find(": ");
+    if (text.starts_with("[") && functionEnd != std::string_view::npos) {
+        text.remove_prefix(functionEnd + 2);
+    }
+    std::string line = "Teem cannot read it: " + std::string(text);
+    std::free(message);
+    return line;
+}
+
+// Teem reads PNG, PNM, VTK and text tables too, and its readers of those
+// leak on files they refuse; a .nrrd or .nhdr file must be NRRD.
+bool startsWithNrrdMagic(const std::string& path, std::string& problem) {
+    char magic[kNrrdMagic.size()] = {};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    const bool read = file != nullptr && std::fread(magic, 1, sizeof magic, file) == sizeof magic;
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    if (!read || std::string_view(magic, sizeof magic) != kNrrdMagic) {
+        problem = "not a NRRD file: it does not start with \"NRRD\"";
+        return false;
+    }
+    return true;
+}
+
+bool loadWithTeem(const std::string& path, Nrrd* nrrd, bool headerOnly, std::string& problem) {
+    // Teem reports its reading progress on stderr unless told not to.
+    nrrdStateVerboseIO = 0;
+    std::unique_ptr<NrrdIoState, IoStateDeleter> state(nrrdIoStateNew());
+    state->skipData = headerOnly ? AIR_TRUE : AIR_FALSE;
+    if (nrrdLoad(nrrd, path.c_str(), state.get()) != 0) {
+        problem = takeTeemError();
+        return false;
+    }
+    return true;
+}
+
+bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::string& problem,
+                 const VolumeSizeCheck& check) {
+    if (nrrd.dim != kVolumeAxes) {
+        problem = "the data have " + std::to_string(nrrd.dim) + " axes, not 3";
+        return false;
+    }
+    const auto found = std::ranges::find(kTypePairs, nrrd.type, &TypePair::nrrdType);
+    if (found == kTypePairs.end()) {
+        problem = "the sample type is not an 8-, 16- or 32-bit integer, float or double";
+        return false;
+    }
+    type = found->type;
+    const std::array<uint64_t, 3> sizes{nrrd.axis[0].size, nrrd.axis[1].size, nrrd.axis[2].size};
+    return countSamples(sizes, samples, problem) &&
+           check(samples, samples * sampleTypeSize(type), problem);
+}
+
+float spacingOf(const Nrrd& nrrd, unsigned int axis) {
+    double spacing = std::nan("");
+    double direction[NRRD_SPACE_DIM_MAX];
+    nrrdSpacingCalculate(&nrrd, axis, &spacing, direction);
+    // Unknown or meaningless spacings leave the grid's own unit.
+    return std::isfinite(spacing) && spacing != 0.0 ? static_cast<float>(std::fabs(spacing)) : 1.0f;
+}
+
+}  // namespace
+
+bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
+              const VolumeSizeCheck& check) {
+    SampleType type{};
+    uint64_t samples = 0;
+    UniqueNrrd header(nrrdNew());
+    if (!startsWithNrrdMagic(path, problem) || !loadWithTeem(path, header.get(), true, problem) ||
+        !checkHeader(*header, type, samples, problem, check)) {
+        return false;
+    }
+    UniqueNrrd nrrd(nrrdNew());
+    // The file is read again in full; checked again, as it may have changed.
+    if (!loadWithTeem(path, nrrd.get(), false, problem) ||
+        !checkHeader(*nrrd, type, samples, problem, check)) {
+        return false;
+    }
+    for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {
+        volume.sizes[axis] = static_cast<int32_t>(nrrd->axis[axis].size);
+        volume.spacing[axis] = spacingOf(*nrrd, axis);
+    }
+    volume.samples.resize(samples);
+    convertSamples(type, nrrd->data, samples, volume.samples.data());
+    return true;
+}
