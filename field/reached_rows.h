@@ -35,6 +35,7 @@ class ReachedRows {
         bits_[static_cast<std::size_t>(q / kBitsPerWord)] |= uint64_t{1} << (q % kBitsPerWord);
     }
 
+    // Whether some blob reached row (j, k); true outside the shape.
     bool reached(int32_t j, int32_t k) const {
         if (j < 0 || j >= ny_ || k < 0 || k >= nz_) {
             return true;
