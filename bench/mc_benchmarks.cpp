@@ -27,8 +27,8 @@ void TableGeneration(benchmark::State& state) {
 }
 BENCHMARK(TableGeneration)->Unit(benchmark::kMicrosecond);
 
-template <void (*fieldStep)(ScalarGrid&, float)>
-void runFieldStep(benchmark::State& state) {
+template <class Step>
+void runFieldStep(benchmark::State& state, Step&& fieldStep) {
     const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
     for (auto _ : state) {
         fieldStep(*grid, bench::kFirstFrameTime);
@@ -37,13 +37,21 @@ void runFieldStep(benchmark::State& state) {
 }
 
 void FieldStep(benchmark::State& state) {
-    runFieldStep<updateMetaballField>(state);
+    runFieldStep(state, [](ScalarGrid& grid, float time) { updateMetaballField(grid, time); });
 }
 BENCHMARK(FieldStep)->Apply(bench::addGridSizes);
 
+// The same step recording the rows no blob reached, for the extraction to skip.
+void FieldStepRecordingRows(benchmark::State& state) {
+    ReachedRows rows;
+    runFieldStep(state,
+                 [&rows](ScalarGrid& grid, float time) { updateMetaballField(grid, time, rows); });
+}
+BENCHMARK(FieldStepRecordingRows)->Apply(bench::addGridSizes);
+
 // The yardstick for the field step: six passes over the whole grid.
 void FieldStepSixFullPasses(benchmark::State& state) {
-    runFieldStep<reference::updateMetaballField>(state);
+    runFieldStep(state, reference::updateMetaballField);
 }
 BENCHMARK(FieldStepSixFullPasses)->Apply(bench::addGridSizes);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "field/reached_rows.h"
 #include "field/scalar_grid.h"
 
 // Rewrites every sample of `grid` with the six-blob field at `animationTime`:
@@ -12,11 +13,19 @@
 // same triangles: centre values in double, stored as float; distances summed
 // in double, stored as float, their root in float; near a centre
 // (d <= 0.1f) the term r / 0.1f is added in double; elsewhere the term
-// (r - d) / d is formed and added in float. Each blob visits only the box of
-// samples it can reach, and each sample receives its terms in blob order, so
-// the result is bit for bit that of six passes over the whole grid.
+// (r - d) / d is formed and added in float. The grid is filled row by row,
+// each row reset and then visited by the blobs that may reach it, each only
+// within (a sample more than) its disc in the row's slice; every sample
+// receives its terms in blob order, so the result is bit for bit that of six
+// passes over the whole grid.
 //
 // A grid without storage is left as it is. Allocates nothing.
 void updateMetaballField(ScalarGrid& grid, float animationTime);
+
+// The same step, which also clears `reachedRows` for the grid's shape and
+// records in it the rows some blob reached (see ReachedRows); a grid without
+// storage leaves it with no rows. Allocates only to resize `reachedRows` for
+// a shape that is new to it.
+void updateMetaballField(ScalarGrid& grid, float animationTime, ReachedRows& reachedRows);
 
 inline constexpr float kFieldBackground = -0.5f;
