@@ -40,7 +40,12 @@ inline void stepField() {
         return;
     }
     advanceAnimationClock();
-    updateMetaballField(sampleGrid, settings.animationTime);
+    updateMetaballField(sampleGrid, settings.animationTime, fieldRows);
+}
+
+// What the blobs' field step recorded of the rows; nothing for a volume.
+inline const ReachedRows* reachedRows() {
+    return volumeView.loaded ? nullptr : &fieldRows;
 }
 
 // A volume's scene follows its box; the blobs' the grid's size.
@@ -102,10 +107,10 @@ void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
         settings.drawPath == DrawPath::kArrays || settings.shading == Shading::kSmooth;
     if (arrays != nullptr && fromMesh) {
         arrays->draw(gl, sampleGrid, settings.faceRule, settings.shading, cubeMarcher.usageCount,
-                     listing);
+                     listing, reachedRows());
     } else {
         drawSurface(gl, cubeMarcher, sampleGrid, listing != nullptr, out,
-                    deciderFor(settings.faceRule));
+                    deciderFor(settings.faceRule), reachedRows());
     }
 }
 

@@ -5,3 +5,4 @@
 CubeMarcher cubeMarcher;
 AmbiguousCaseTable ambiguousCases;
 ScalarGrid sampleGrid;
+ReachedRows fieldRows;

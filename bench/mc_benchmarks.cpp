@@ -83,18 +83,20 @@ void PlainRead(benchmark::State& state) {
 }
 BENCHMARK(PlainRead)->Arg(256)->Unit(benchmark::kMillisecond);
 
-// Time step, field step and per-cell pass, as a headless frame runs them by
-// default.
+// Time step, field step and per-cell pass, ambiguous faces decided and rows
+// no blob reached skipped, as a headless frame runs them by default.
 void HeadlessFrame(benchmark::State& state) {
     const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
     CubeMarcher& marcher = bench::generatedMarcher();
+    const AmbiguousCaseTable* decider = &bench::generatedAmbiguousTable();
     NoGl gl;
+    ReachedRows rows;
     float animationTime = 0.0f;
-    drawSurface(gl, marcher, *grid, false, nullptr);  // sizes the workspace
+    drawSurface(gl, marcher, *grid, false, nullptr, decider);  // sizes the workspace
     for (auto _ : state) {
         animationTime = static_cast<float>(animationTime + kAnimationStep);
-        updateMetaballField(*grid, animationTime);
-        benchmark::DoNotOptimize(drawSurface(gl, marcher, *grid, false, nullptr));
+        updateMetaballField(*grid, animationTime, rows);
+        benchmark::DoNotOptimize(drawSurface(gl, marcher, *grid, false, nullptr, decider, &rows));
     }
 }
 BENCHMARK(HeadlessFrame)->Arg(kProgramGridSize)->Arg(256)->Unit(benchmark::kMillisecond);
@@ -106,12 +108,13 @@ void HeadlessMeshFrame(benchmark::State& state) {
     CubeMarcher& marcher = bench::generatedMarcher();
     MeshExtractor extractor(marcher, bench::generatedAmbiguousTable(), 2);
     SurfaceMesh mesh;
+    ReachedRows rows;
     float animationTime = 0.0f;
     for (auto _ : state) {
         animationTime = static_cast<float>(animationTime + kAnimationStep);
-        updateMetaballField(*grid, animationTime);
-        benchmark::DoNotOptimize(
-            extractor.extract(*grid, mesh, FaceRule::kDecider, marcher.usageCount));
+        updateMetaballField(*grid, animationTime, rows);
+        benchmark::DoNotOptimize(extractor.extract(
+            *grid, mesh, FaceRule::kDecider, marcher.usageCount, VertexNormals::kNone, &rows));
     }
 }
 BENCHMARK(HeadlessMeshFrame)->Arg(256)->Unit(benchmark::kMillisecond);

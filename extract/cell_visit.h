@@ -43,23 +43,28 @@ inline void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_
 // fastest, is polygonised by `marcher` (with `decider`, see polygoniseCell),
 // which counts it under its case, and handed to visit(origin, triangles, count): the cell's lowest
 // corner as floats, and `count` cell-local triangles of kFloatsPerTriangle floats each (as
-// polygoniseCell writes them). Returns the number of crossing cells.
+// polygoniseCell writes them). Returns the number of crossing cells. `rows`,
+// when given, lets the finder skip rows no blob reached (see CrossingCells).
 //
 // `marcher` must hold its generated table; the grid must have storage (not
 // checked). Allocates nothing once `cells` fits the grid's shape.
 template <class Visit>
 int64_t forEachPolygonisedCell(CubeMarcher& marcher, const ScalarGrid& grid, CrossingCells& cells,
-                               const AmbiguousCaseTable* decider, Visit&& visit) {
+                               const AmbiguousCaseTable* decider, Visit&& visit,
+                               const ReachedRows* rows = nullptr) {
     int64_t crossingCells = 0;
-    cells.forEach(grid, [&](int32_t x, int32_t y, int32_t z) {
-        float corners[kCornerCount];
-        readCellCorners(grid, x, y, z, corners);
-        marcher.setCornerValues(corners);
-        float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
-        const int32_t count = marcher.polygoniseCell(triangles, decider);
-        visit(Vec3{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)},
-              static_cast<const float*>(triangles), count);
-        ++crossingCells;
-    });
+    cells.forEach(
+        grid,
+        [&](int32_t x, int32_t y, int32_t z) {
+            float corners[kCornerCount];
+            readCellCorners(grid, x, y, z, corners);
+            marcher.setCornerValues(corners);
+            float triangles[kMaxTrianglesPerCell * kFloatsPerTriangle];
+            const int32_t count = marcher.polygoniseCell(triangles, decider);
+            visit(Vec3{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)},
+                  static_cast<const float*>(triangles), count);
+            ++crossingCells;
+        },
+        rows);
     return crossingCells;
 }

@@ -95,10 +95,16 @@ void CrossingCells::computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t
     for (int32_t y = 0; y < ny_; ++y) {
         const float* row = grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + firstX_;
         const RowSigns signs = rowSigns(plane, y);
+        const bool background = rows_ != nullptr && !rows_->reached(y, z);
         for (int32_t w = 0; w < wordsPerRow_; ++w) {
             const int32_t first = w * kBitsPerWord;
-            signMasksOf(row + first, std::min(kBitsPerWord, nx_ - first), signs.below[w],
-                        signs.above[w]);
+            const int32_t count = std::min(kBitsPerWord, nx_ - first);
+            if (background) {
+                signs.below[w] = count == kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
+                signs.above[w] = 0;
+            } else {
+                signMasksOf(row + first, count, signs.below[w], signs.above[w]);
+            }
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "field/reached_rows.h"
 #include "field/scalar_grid.h"
 
 // Finds the crossing cells of a grid, the cells with some corner value below
@@ -30,17 +31,21 @@ class CrossingCells {
     // Calls visit(x, y, z) for every crossing cell of `grid`, in traversal
     // order, (x, y, z) being the cell's lowest corner. `grid` must have
     // storage (not checked); a grid with fewer than two samples along an
-    // axis has no cells.
+    // axis has no cells. Rows that `rows` (when given and fitting the grid)
+    // records as unreached are known to hold the background, below zero, and
+    // are not read.
     template <class Visit>
-    void forEach(const ScalarGrid& grid, Visit&& visit) {
-        forEachInSlabs(grid, 0, grid.nx - 1, visit);
+    void forEach(const ScalarGrid& grid, Visit&& visit, const ReachedRows* rows = nullptr) {
+        forEachInSlabs(grid, 0, grid.nx - 1, visit, rows);
     }
 
     // The same for the cells with firstX <= x < endX only (0 <= firstX and
     // endX <= nx - 1, not checked), reading no sample outside them: one
     // thread's share of a grid.
     template <class Visit>
-    void forEachInSlabs(const ScalarGrid& grid, int32_t firstX, int32_t endX, Visit&& visit) {
+    void forEachInSlabs(const ScalarGrid& grid, int32_t firstX, int32_t endX, Visit&& visit,
+                        const ReachedRows* rows = nullptr) {
+        rows_ = rows != nullptr && rows->fits(grid) ? rows : nullptr;
         markCrossingCells(grid, firstX, endX);
         for (int32_t x = 0; x < cellsX_; ++x) {
             visitSlab(x, visit);
@@ -87,6 +92,7 @@ class CrossingCells {
     int32_t cellsZ_ = 0;
     int64_t wordsPerSlab_ = 0;  // ceil(cell rows / 64), cell rows = (ny - 1) * (nz - 1)
     int32_t wordsPerRow_ = 0;   // ceil(nx_ / 64): one sample row's mask words
+    const ReachedRows* rows_ = nullptr;
     std::vector<uint64_t> marks_;
     // Sign masks of two sample planes (z and z + 1), below then above:
     // signs_[((plane * 2 + side) * ny + y) * wordsPerRow_ + word].

@@ -263,7 +263,7 @@ MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable&
 MeshExtractor::~MeshExtractor() = default;
 
 void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-                          VertexNormals normals) const {
+                          VertexNormals normals, const ReachedRows* rows) const {
     mesh.clear();
     part.shared.clear();
     part.crossingCells = 0;
@@ -279,10 +279,13 @@ void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh,
                 .usageCount = part.usage.data(),
                 .shared = part.firstX > 0 ? &part.shared : nullptr,
                 .lowerPlane = part.firstX};
-    part.cells.forEachInSlabs(grid, part.firstX, part.endX, [&](int32_t x, int32_t y, int32_t z) {
-        sweep.addCell(x, y, z);
-        ++part.crossingCells;
-    });
+    part.cells.forEachInSlabs(
+        grid, part.firstX, part.endX,
+        [&](int32_t x, int32_t y, int32_t z) {
+            sweep.addCell(x, y, z);
+            ++part.crossingCells;
+        },
+        rows);
     part.lastSlab = sweep.slabX;
     std::copy_n(sweep.planeStart, kParities, part.planeStart);
 }
@@ -311,7 +314,8 @@ void MeshExtractor::join(SurfaceMesh& mesh, VertexNormals normals) {
 }
 
 int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-                               int32_t* usageCount, VertexNormals normals) {
+                               int32_t* usageCount, VertexNormals normals,
+                               const ReachedRows* rows) {
     if (grid.data == nullptr) {
         mesh.clear();
         return 0;
@@ -329,10 +333,10 @@ int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRu
         firstX = part.endX;
     }
     if (partCount == 1) {
-        sweep(*parts_[0], grid, mesh, rule, normals);
+        sweep(*parts_[0], grid, mesh, rule, normals, rows);
     } else {
         const auto sweepPart = [&](int32_t p) {
-            sweep(*parts_[p], grid, parts_[p]->mesh, rule, normals);
+            sweep(*parts_[p], grid, parts_[p]->mesh, rule, normals, rows);
         };
         pool_->run(sweepPart);
         join(mesh, normals);

@@ -73,8 +73,10 @@ class MeshExtractor {
     // not null, each crossing cell is counted in usageCount[its case], as
     // polygoniseCell counts. Returns the number of crossing cells. A grid
     // without storage gives an empty mesh.
+    // `rows`, when given, lets the finder skip rows no blob reached.
     int64_t extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-                    int32_t* usageCount = nullptr, VertexNormals normals = VertexNormals::kNone);
+                    int32_t* usageCount = nullptr, VertexNormals normals = VertexNormals::kNone,
+                    const ReachedRows* rows = nullptr);
 
   private:
     // A case's triangles as corners numbered by the case's distinct edges,
@@ -93,7 +95,7 @@ class MeshExtractor {
     struct Sweep;
 
     void sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-               VertexNormals normals) const;
+               VertexNormals normals, const ReachedRows* rows) const;
     void join(SurfaceMesh& mesh, VertexNormals normals);
 
     const CubeMarcher& table_;

@@ -32,14 +32,14 @@ class ArraysPass {
 
     // Extracts and draws the surface of `grid`, counting each crossing cell
     // in usageCount (when not null) and listing every triangle on `listing`
-    // (when not null; flushed after the pass) as the per-cell pass does.
-    // Returns the number of crossing cells.
+    // (when not null; flushed after the pass) as the per-cell pass does;
+    // `rows` as MeshExtractor::extract. Returns the number of crossing cells.
     template <GlOperations Gl>
     int64_t draw(Gl& gl, const ScalarGrid& grid, FaceRule rule, Shading shading,
-                 int32_t* usageCount, FILE* listing) {
+                 int32_t* usageCount, FILE* listing, const ReachedRows* rows = nullptr) {
         const int64_t crossingCells = extractor_.extract(
             grid, mesh_, rule, usageCount,
-            shading == Shading::kSmooth ? VertexNormals::kGradient : VertexNormals::kNone);
+            shading == Shading::kSmooth ? VertexNormals::kGradient : VertexNormals::kNone, rows);
         if (listing != nullptr) {
             list(listing);
         }

@@ -110,7 +110,8 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
 // Returns the number of crossing cells polygonised.
 template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
-                    FILE* out, const AmbiguousCaseTable* decider = nullptr) {
+                    FILE* out, const AmbiguousCaseTable* decider = nullptr,
+                    const ReachedRows* rows = nullptr) {
     if (grid.data == nullptr) {
         return 0;
     }
@@ -122,7 +123,8 @@ int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool l
                 surface::drawCellTriangles(gl, origin, triangles, count, listing);
                 surface::drawCellOutlines(gl, origin, triangles, count);
             }
-        });
+        },
+        rows);
     if (listing != nullptr) {
         std::fflush(listing);
     }

@@ -27,7 +27,8 @@ inline bool readCrossingCell(const ScalarGrid& grid, int32_t x, int32_t y, int32
 
 template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
-                    FILE* out, const AmbiguousCaseTable* decider = nullptr) {
+                    FILE* out, const AmbiguousCaseTable* decider = nullptr,
+                    const ReachedRows* /*rows: every row is read*/ = nullptr) {
     FILE* listing = listingRequested ? out : nullptr;
     int64_t crossingCells = 0;
     for (int32_t x = 0; x < grid.nx - 1; ++x) {

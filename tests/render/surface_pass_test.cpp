@@ -38,10 +38,11 @@ struct Pass {
 
 template <class Gl = RecordingGl, class Sweep = decltype(drawSurface<Gl>)>
 Pass<Gl> run(const ScalarGrid& grid, bool listingRequested = true, Sweep sweep = drawSurface<Gl>,
-             const AmbiguousCaseTable* decider = nullptr) {
+             const AmbiguousCaseTable* decider = nullptr, const ReachedRows* rows = nullptr) {
     Pass<Gl> pass;
     pass.lines = linesOf(flushedOutput([&](FILE* out) {
-        pass.crossingCells = sweep(pass.gl, *pass.marcher, grid, listingRequested, out, decider);
+        pass.crossingCells =
+            sweep(pass.gl, *pass.marcher, grid, listingRequested, out, decider, rows);
     }));
     return pass;
 }
@@ -174,12 +175,14 @@ TEST(SurfacePass, BlobFieldCrossingsAllHaveTrianglesWithOrWithoutDrawing) {
 
 // The fast pass against the plain per-cell sweep: the same calls bit for bit,
 // the same listing, usage counts, last corner values and crossing cells,
-// with ambiguous faces as tabled and as decided.
-void expectSameAsPlainSweep(const ScalarGrid& grid, const std::string& context) {
+// with ambiguous faces as tabled and as decided; the fast pass skips the
+// rows `rows` records as unreached.
+void expectSameAsPlainSweep(const ScalarGrid& grid, const std::string& context,
+                            const ReachedRows* rows = nullptr) {
     static const AmbiguousCaseTable ambiguous(*makeGeneratedMarcher());
     for (const bool listing : {true, false}) {
         const AmbiguousCaseTable* decider = listing ? &ambiguous : nullptr;
-        const Pass<> fast = run(grid, listing, drawSurface<RecordingGl>, decider);
+        const Pass<> fast = run(grid, listing, drawSurface<RecordingGl>, decider, rows);
         const Pass<> plain = run(grid, listing, reference::drawSurface<RecordingGl>, decider);
         EXPECT_EQ(fast.crossingCells, plain.crossingCells) << context;
         EXPECT_EQ(firstDifference(fast.gl.calls, plain.gl.calls), "") << context;
@@ -205,8 +208,10 @@ TEST(FastSurfacePass, MatchesThePlainSweepOnBlobFields) {
         ScalarGrid grid;
         ASSERT_TRUE(grid.allocate(shape[0], shape[1], shape[2]));
         for (const float t : {0.2f, -7.3f, 37.3f, 1.0e4f}) {
-            updateMetaballField(grid, t);
-            expectSameAsPlainSweep(grid, testing::PrintToString(shape) + " t " + std::to_string(t));
+            ReachedRows rows;
+            updateMetaballField(grid, t, rows);
+            expectSameAsPlainSweep(grid, testing::PrintToString(shape) + " t " + std::to_string(t),
+                                   &rows);
         }
     }
 }
