@@ -204,8 +204,8 @@ using Shape = std::array<int32_t, 3>;
 TEST(FastSurfacePass, MatchesThePlainSweepOnBlobFields) {
     for (const Shape& shape :
          {Shape{2, 2, 2}, Shape{3, 3, 3}, Shape{17, 17, 17}, Shape{40, 40, 40}, Shape{41, 41, 41},
-          Shape{64, 64, 64}, Shape{40, 17, 23}, Shape{64, 8, 8}, Shape{70, 12, 9}, Shape{48, 40, 20},
-          Shape{20, 12, 40}}) {
+          Shape{64, 64, 64}, Shape{40, 17, 23}, Shape{64, 8, 8}, Shape{70, 12, 9},
+          Shape{48, 40, 20}, Shape{20, 12, 40}}) {
         ScalarGrid grid;
         ASSERT_TRUE(grid.allocate(shape[0], shape[1], shape[2]));
         for (const float t : {0.2f, -7.3f, 37.3f, 1.0e4f}) {
