@@ -11,7 +11,8 @@ namespace {
 constexpr int32_t kBelow = 0;
 constexpr int32_t kAbove = 1;
 constexpr int32_t kSides = 2;
-constexpr int32_t kPlanes = 2;  // the two sample planes a cell plane lies between
+constexpr int32_t kPlanes = 2;          // the two sample planes a cell plane lies between
+constexpr int32_t kCellRowCorners = 4;  // sample rows around a cell row
 constexpr int32_t kLastBit = CrossingCells::kBitsPerWord - 1;
 
 int64_t wordsFor(int64_t bits) {
@@ -35,6 +36,28 @@ uint64_t cellsTouchingSide(const CellRowCorners& corners, int64_t word, int64_t 
     const uint64_t samples = corners.anyAt(word);
     const uint64_t nextSamples = word + 1 < wordsPerRow ? corners.anyAt(word + 1) : 0;
     return samples | (samples >> 1) | (nextSamples << kLastBit);
+}
+
+// The first sample of row (y, z).
+const float* sampleRow(const ScalarGrid& grid, int32_t y, int32_t z) {
+    return grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y;
+}
+
+// The masks of `count` samples from `row` into words below[] and above[]; a
+// row known to hold the background (below zero) is not read.
+void rowSignsOf(const float* row, int32_t count, bool background, uint64_t* below,
+                uint64_t* above) {
+    for (int32_t w = 0; w * CrossingCells::kBitsPerWord < count; ++w) {
+        const int32_t first = w * CrossingCells::kBitsPerWord;
+        const int32_t inWord = std::min(CrossingCells::kBitsPerWord, count - first);
+        if (background) {
+            below[w] =
+                inWord == CrossingCells::kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << inWord) - 1;
+            above[w] = 0;
+        } else {
+            signMasksOf(row + first, inWord, below[w], above[w]);
+        }
+    }
 }
 
 // The bits of the word that stand for existing cells (x < cellsX).
@@ -93,35 +116,101 @@ CrossingCells::RowSigns CrossingCells::rowSigns(int32_t plane, int32_t y) {
 
 void CrossingCells::computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane) {
     for (int32_t y = 0; y < ny_; ++y) {
-        const float* row = grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + firstX_;
-        const RowSigns signs = rowSigns(plane, y);
-        const bool background = rows_ != nullptr && !rows_->reached(y, z);
-        for (int32_t w = 0; w < wordsPerRow_; ++w) {
-            const int32_t first = w * kBitsPerWord;
-            const int32_t count = std::min(kBitsPerWord, nx_ - first);
-            if (background) {
-                signs.below[w] = count == kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
-                signs.above[w] = 0;
-            } else {
-                signMasksOf(row + first, count, signs.below[w], signs.above[w]);
-            }
+        uint64_t* below =
+            signs_.data() + ((int64_t{plane} * kSides + kBelow) * ny_ + y) * wordsPerRow_;
+        uint64_t* above =
+            signs_.data() + ((int64_t{plane} * kSides + kAbove) * ny_ + y) * wordsPerRow_;
+        rowSignsOf(sampleRow(grid, y, z) + firstX_, nx_, rows_ != nullptr && !rows_->reached(y, z),
+                   below, above);
+    }
+}
+
+void CrossingCells::markCellRow(int32_t y, int32_t z, const RowSigns (&corners)[4],
+                                int32_t wordsPerRow) {
+    const CellRowCorners below{
+        {corners[0].below, corners[1].below, corners[2].below, corners[3].below}};
+    const CellRowCorners above{
+        {corners[0].above, corners[1].above, corners[2].above, corners[3].above}};
+    const int64_t q = int64_t{y} * cellsZ_ + z;
+    for (int64_t w = 0; w < wordsFor(cellsX_); ++w) {
+        uint64_t crossing = cellsTouchingSide(below, w, wordsPerRow) &
+                            cellsTouchingSide(above, w, wordsPerRow) & existingCells(w, cellsX_);
+        for (; crossing != 0; crossing &= crossing - 1) {
+            markCell(static_cast<int32_t>(w * kBitsPerWord + std::countr_zero(crossing)), q);
         }
     }
 }
 
-void CrossingCells::markCellRow(int32_t y, int32_t z) {
-    const RowSigns low0 = rowSigns(z % kPlanes, y);
-    const RowSigns low1 = rowSigns(z % kPlanes, y + 1);
-    const RowSigns high0 = rowSigns((z + 1) % kPlanes, y);
-    const RowSigns high1 = rowSigns((z + 1) % kPlanes, y + 1);
-    const CellRowCorners below{{low0.below, low1.below, high0.below, high1.below}};
-    const CellRowCorners above{{low0.above, low1.above, high0.above, high1.above}};
-    const int64_t q = int64_t{y} * cellsZ_ + z;
-    for (int64_t w = 0; w < wordsFor(cellsX_); ++w) {
-        uint64_t crossing = cellsTouchingSide(below, w, wordsPerRow_) &
-                            cellsTouchingSide(above, w, wordsPerRow_) & existingCells(w, cellsX_);
-        for (; crossing != 0; crossing &= crossing - 1) {
-            markCell(static_cast<int32_t>(w * kBitsPerWord + std::countr_zero(crossing)), q);
+void CrossingCells::reserveFor(const ScalarGrid& grid) {
+    const int64_t words = wordsFor(grid.nx);
+    const int64_t wordsPerSlab = wordsFor(int64_t{grid.ny} * grid.nz);
+    marks_.reserve(static_cast<size_t>(int64_t{grid.nx} * wordsPerSlab));
+    signs_.reserve(static_cast<size_t>(int64_t{kPlanes} * kSides * grid.ny * words));
+    shifted_.reserve(static_cast<size_t>(kCellRowCorners * kSides * words));
+}
+
+void CrossingCells::markFromSigns(const PlaneSigns& signs, const ScalarGrid& grid, int32_t firstX,
+                                  int32_t endX) {
+    firstX_ = firstX;
+    fitTo(grid, endX - firstX);
+    const int32_t firstWord = firstX / kBitsPerWord;
+    const int32_t shift = firstX % kBitsPerWord;
+    const int32_t fullWords = signs.wordsPerRow();
+    // A run that starts inside a mask word reads its rows' masks shifted
+    // down to its first cell, into `shifted_`, one row of the corners at a
+    // time.
+    constexpr int32_t kRows = kCellRowCorners * kSides;
+    shifted_.resize(static_cast<size_t>(kRows * wordsPerRow_));
+    const auto shiftedCopy = [&](const uint64_t* full, int32_t slot) {
+        uint64_t* out = shifted_.data() + int64_t{slot} * wordsPerRow_;
+        for (int32_t w = 0; w < wordsPerRow_; ++w) {
+            const int32_t at = firstWord + w;
+            const uint64_t low = at < fullWords ? full[at] >> shift : 0;
+            const uint64_t high = at + 1 < fullWords ? full[at + 1] << (kBitsPerWord - shift) : 0;
+            out[w] = low | high;
+        }
+        return out;
+    };
+    int32_t slot = 0;
+    const auto at = [&](int32_t z, int32_t y) {
+        if (shift == 0) {
+            return RowSigns{signs.row(z, kBelow, y) + firstWord,
+                            signs.row(z, kAbove, y) + firstWord};
+        }
+        slot = (slot + kSides) % kRows;
+        return RowSigns{shiftedCopy(signs.row(z, kBelow, y), slot),
+                        shiftedCopy(signs.row(z, kAbove, y), slot + 1)};
+    };
+    const int32_t wordsPerRow = shift == 0 ? fullWords - firstWord : wordsPerRow_;
+    for (int32_t z = 0; cellsX_ > 0 && z < cellsZ_; ++z) {
+        for (int32_t y = 0; y < ny_ - 1; ++y) {
+            const RowSigns corners[4] = {at(z, y), at(z, y + 1), at(z + 1, y), at(z + 1, y + 1)};
+            markCellRow(y, z, corners, wordsPerRow);
+        }
+    }
+}
+
+void PlaneSigns::fitTo(const ScalarGrid& grid) {
+    if (grid.nx == nx_ && grid.ny == ny_ && grid.nz == nz_) {
+        return;
+    }
+    nx_ = grid.nx;
+    ny_ = grid.ny;
+    nz_ = grid.nz;
+    wordsPerRow_ = static_cast<int32_t>(wordsFor(nx_));
+    signs_.assign(static_cast<size_t>(int64_t{nz_} * kSides * ny_ * wordsPerRow_), 0);
+}
+
+void PlaneSigns::compute(const ScalarGrid& grid, int32_t zBegin, int32_t zEnd,
+                         const ReachedRows* rows) {
+    const bool useRows = rows != nullptr && rows->fits(grid);
+    for (int32_t z = zBegin; z < zEnd; ++z) {
+        for (int32_t y = 0; y < ny_; ++y) {
+            uint64_t* below =
+                signs_.data() + ((int64_t{z} * kSides + kBelow) * ny_ + y) * wordsPerRow_;
+            uint64_t* above =
+                signs_.data() + ((int64_t{z} * kSides + kAbove) * ny_ + y) * wordsPerRow_;
+            rowSignsOf(sampleRow(grid, y, z), nx_, useRows && !rows->reached(y, z), below, above);
         }
     }
 }
@@ -138,7 +227,10 @@ void CrossingCells::markCrossingCells(const ScalarGrid& grid, int32_t firstX, in
     for (int32_t z = 0; z < cellsZ_; ++z) {
         computePlaneSigns(grid, z + 1, (z + 1) % kPlanes);
         for (int32_t y = 0; y < ny_ - 1; ++y) {
-            markCellRow(y, z);
+            const RowSigns corners[4] = {rowSigns(z % kPlanes, y), rowSigns(z % kPlanes, y + 1),
+                                         rowSigns((z + 1) % kPlanes, y),
+                                         rowSigns((z + 1) % kPlanes, y + 1)};
+            markCellRow(y, z, corners, wordsPerRow_);
         }
     }
 }

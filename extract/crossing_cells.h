@@ -7,6 +7,29 @@
 #include "field/reached_rows.h"
 #include "field/scalar_grid.h"
 
+// The sign masks of every sample plane of a grid, for threads that share
+// one: each computes the planes of its own run of z, whole rows at a time, so
+// each reads memory in order, and then each marks its own run of x-slabs
+// from them (CrossingCells::forEachInSlabs with signs). Layout:
+//   signs[((z * 2 + side) * ny + y) * wordsPerRow + word], side 0 below.
+class PlaneSigns {
+  public:
+    void fitTo(const ScalarGrid& grid);
+    // Planes zBegin <= z < zEnd; rows `rows` records as unreached are not read.
+    void compute(const ScalarGrid& grid, int32_t zBegin, int32_t zEnd, const ReachedRows* rows);
+    const uint64_t* row(int32_t z, int32_t side, int32_t y) const {
+        return signs_.data() + ((int64_t{z} * 2 + side) * ny_ + y) * wordsPerRow_;
+    }
+    int32_t wordsPerRow() const { return wordsPerRow_; }
+
+  private:
+    int32_t nx_ = -1;
+    int32_t ny_ = -1;
+    int32_t nz_ = -1;
+    int32_t wordsPerRow_ = 0;
+    std::vector<uint64_t> signs_;
+};
+
 // Finds the crossing cells of a grid, the cells with some corner value below
 // 0 and some above 0 (exactly 0.0 and NaN count as neither), and hands them
 // out in the surface pass's traversal order: x outermost, then y, then z
@@ -52,18 +75,38 @@ class CrossingCells {
         }
     }
 
+    // Makes room for runs of slabs as wide as `grid`, so that runs that
+    // change width from one call to the next allocate nothing.
+    void reserveFor(const ScalarGrid& grid);
+
+    // The same from the masks of `signs`, computed for every plane of `grid`.
+    // Reads no sample.
+    template <class Visit>
+    void forEachInSlabs(const PlaneSigns& signs, const ScalarGrid& grid, int32_t firstX,
+                        int32_t endX, Visit&& visit) {
+        markFromSigns(signs, grid, firstX, endX);
+        for (int32_t x = 0; x < cellsX_; ++x) {
+            visitSlab(x, visit);
+        }
+    }
+
   private:
     // A sample row's signs, one bit per sample.
     struct RowSigns {
-        uint64_t* below;
-        uint64_t* above;
+        const uint64_t* below;
+        const uint64_t* above;
     };
 
     void fitTo(const ScalarGrid& grid, int32_t cellsX);
     void markCrossingCells(const ScalarGrid& grid, int32_t firstX, int32_t endX);
     void computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane);
     RowSigns rowSigns(int32_t plane, int32_t y);
-    void markCellRow(int32_t y, int32_t z);
+    // Marks the crossing cells of cell row (y, z) from its four sample rows'
+    // signs: (y, z), (y + 1, z), (y, z + 1), (y + 1, z + 1), whose masks hold
+    // `wordsPerRow` words from this run's first cell on.
+    void markCellRow(int32_t y, int32_t z, const RowSigns (&corners)[4], int32_t wordsPerRow);
+    void markFromSigns(const PlaneSigns& signs, const ScalarGrid& grid, int32_t firstX,
+                       int32_t endX);
     void markCell(int32_t x, int64_t q) {
         marks_[x * wordsPerSlab_ + q / kBitsPerWord] |= uint64_t{1} << (q % kBitsPerWord);
     }
@@ -94,6 +137,7 @@ class CrossingCells {
     int32_t wordsPerRow_ = 0;   // ceil(nx_ / 64): one sample row's mask words
     const ReachedRows* rows_ = nullptr;
     std::vector<uint64_t> marks_;
+    std::vector<uint64_t> shifted_;  // markFromSigns' rows, when not word-aligned
     // Sign masks of two sample planes (z and z + 1), below then above:
     // signs_[((plane * 2 + side) * ny + y) * wordsPerRow_ + word].
     std::vector<uint64_t> signs_;

@@ -186,12 +186,23 @@ struct MeshExtractor::Part {
 
     bool isEmpty() const { return endX == firstX; }
 
+    // A part may take any share of a frame's cells: room for as much as the
+    // whole mesh has held keeps the frames from allocating once grown.
+    void reserveLike(const SurfaceMesh& whole) {
+        mesh.positions.reserve(whole.positions.capacity());
+        mesh.normals.reserve(whole.normals.capacity());
+        mesh.triangles.reserve(whole.triangles.capacity());
+        sharedWith.reserve(whole.positions.capacity());
+        keptRank.reserve(whole.positions.capacity());
+    }
+
     void fitTo(const ScalarGrid& grid) {
         if (grid.ny != ny || grid.nz != nz) {
             ny = grid.ny;
             nz = grid.nz;
             slots.resize(static_cast<size_t>(kSlotArrays * int64_t{ny} * nz));
         }
+        cells.reserveFor(grid);
         std::fill(slots.begin(), slots.end(), kNoVertex);
     }
 
@@ -258,12 +269,14 @@ MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable&
         parts_.push_back(std::make_unique<Part>());
     }
     pool_ = std::make_unique<WorkerPool>(static_cast<int32_t>(parts_.size()));
+    phases_ = std::make_unique<std::barrier<>>(static_cast<std::ptrdiff_t>(parts_.size()));
 }
 
 MeshExtractor::~MeshExtractor() = default;
 
 void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-                          VertexNormals normals, const ReachedRows* rows) const {
+                          VertexNormals normals, const ReachedRows* rows, const PlaneSigns* signs,
+                          int64_t* slabCells) const {
     mesh.clear();
     part.shared.clear();
     part.crossingCells = 0;
@@ -279,23 +292,54 @@ void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh,
                 .usageCount = part.usage.data(),
                 .shared = part.firstX > 0 ? &part.shared : nullptr,
                 .lowerPlane = part.firstX};
-    part.cells.forEachInSlabs(
-        grid, part.firstX, part.endX,
-        [&](int32_t x, int32_t y, int32_t z) {
-            sweep.addCell(x, y, z);
-            ++part.crossingCells;
-        },
-        rows);
+    const auto visit = [&](int32_t x, int32_t y, int32_t z) {
+        sweep.addCell(x, y, z);
+        ++part.crossingCells;
+        ++slabCells[x];
+    };
+    if (signs != nullptr) {
+        part.cells.forEachInSlabs(*signs, grid, part.firstX, part.endX, visit);
+    } else {
+        part.cells.forEachInSlabs(grid, part.firstX, part.endX, visit, rows);
+    }
     part.lastSlab = sweep.slabX;
     std::copy_n(sweep.planeStart, kParities, part.planeStart);
 }
 
-void MeshExtractor::join(SurfaceMesh& mesh, VertexNormals normals) {
-    const auto findShared = [&](int32_t p) {
+// Between the phases every thread waits for all: the signs of every plane
+// before marking, every part before the join looks across, every offset
+// before copying.
+void MeshExtractor::extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
+                                   VertexNormals normals, const ReachedRows* rows) {
+    const auto partCount = static_cast<int32_t>(parts_.size());
+    planeSigns_.fitTo(grid);
+    for (const auto& part : parts_) {
+        part->reserveLike(mesh);
+    }
+    // The nearest part below each that sweeps something: the one it shares
+    // its lower plane with.
+    belowOf_.assign(parts_.size(), nullptr);
+    for (size_t p = 1; p < parts_.size(); ++p) {
+        belowOf_[p] = parts_[p - 1]->isEmpty() ? belowOf_[p - 1] : parts_[p - 1].get();
+    }
+    const auto task = [&](int32_t p) {
         Part& part = *parts_[p];
-        part.findShared(p > 0 && !part.isEmpty() ? parts_[p - 1].get() : nullptr);
+        planeSigns_.compute(grid, grid.nz * p / partCount, grid.nz * (p + 1) / partCount, rows);
+        phases_->arrive_and_wait();
+        sweep(part, grid, part.mesh, rule, normals, rows, &planeSigns_, slabCells_.data());
+        phases_->arrive_and_wait();
+        part.findShared(belowOf_[p]);
+        phases_->arrive_and_wait();
+        if (p == 0) {
+            sizeJoinedMesh(mesh, normals);
+        }
+        phases_->arrive_and_wait();
+        part.copyInto(mesh, belowOf_[p]);
     };
-    pool_->run(findShared);
+    pool_->run(task);
+}
+
+void MeshExtractor::sizeJoinedMesh(SurfaceMesh& mesh, VertexNormals normals) {
     int32_t vertices = 0;
     int64_t triangles = 0;
     for (const auto& part : parts_) {
@@ -307,10 +351,36 @@ void MeshExtractor::join(SurfaceMesh& mesh, VertexNormals normals) {
     mesh.positions.resize(static_cast<size_t>(vertices));
     mesh.normals.resize(normals == VertexNormals::kGradient ? static_cast<size_t>(vertices) : 0);
     mesh.triangles.resize(static_cast<size_t>(triangles));
-    const auto copy = [&](int32_t p) {
-        parts_[p]->copyInto(mesh, p > 0 ? parts_[p - 1].get() : nullptr);
-    };
-    pool_->run(copy);
+}
+
+// Runs of slabs that held about as many crossing cells each in the last
+// extraction of a grid as wide (frames follow one another closely), or as
+// many slabs each the first time; the split never changes the mesh.
+void MeshExtractor::splitIntoParts(const ScalarGrid& grid) {
+    const int32_t cellSlabs = std::max(grid.nx - 1, 0);
+    const auto partCount = static_cast<int32_t>(parts_.size());
+    const bool countsFit = static_cast<int32_t>(slabCells_.size()) == cellSlabs;
+    int64_t total = 0;
+    for (int32_t x = 0; countsFit && x < cellSlabs; ++x) {
+        total += slabCells_[x];
+    }
+    int32_t x = 0;
+    int64_t sofar = 0;
+    for (int32_t p = 0; p < partCount; ++p) {
+        Part& part = *parts_[p];
+        part.firstX = x;
+        if (total > 0) {
+            const int64_t share = total * (p + 1) / partCount;
+            for (; x < cellSlabs && (sofar < share || p == partCount - 1); ++x) {
+                sofar += slabCells_[x];
+            }
+        } else {
+            x = static_cast<int32_t>(int64_t{cellSlabs} * (p + 1) / partCount);
+        }
+        part.endX = x;
+        part.usage.fill(0);
+    }
+    slabCells_.assign(static_cast<size_t>(cellSlabs), 0);
 }
 
 int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
@@ -320,26 +390,12 @@ int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRu
         mesh.clear();
         return 0;
     }
-    // Runs of whole slabs, the longer ones first, so that only the last
-    // parts can be empty.
-    const int32_t cellSlabs = std::max(grid.nx - 1, 0);
+    splitIntoParts(grid);
     const auto partCount = static_cast<int32_t>(parts_.size());
-    int32_t firstX = 0;
-    for (int32_t p = 0; p < partCount; ++p) {
-        Part& part = *parts_[p];
-        part.firstX = firstX;
-        part.endX = firstX + cellSlabs / partCount + (p < cellSlabs % partCount ? 1 : 0);
-        part.usage.fill(0);
-        firstX = part.endX;
-    }
     if (partCount == 1) {
-        sweep(*parts_[0], grid, mesh, rule, normals, rows);
+        sweep(*parts_[0], grid, mesh, rule, normals, rows, nullptr, slabCells_.data());
     } else {
-        const auto sweepPart = [&](int32_t p) {
-            sweep(*parts_[p], grid, parts_[p]->mesh, rule, normals, rows);
-        };
-        pool_->run(sweepPart);
-        join(mesh, normals);
+        extractInParts(grid, mesh, rule, normals, rows);
     }
     int64_t crossingCells = 0;
     for (const auto& part : parts_) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <barrier>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -48,8 +49,10 @@ enum class VertexNormals { kNone, kGradient };
 // least as large as the vertex count when its plane could first be written,
 // so nothing is cleared between slabs; everything is cleared once per sweep.
 //
-// With more than one thread the x-slabs are split into one run of slabs per
-// thread, each swept into a part of its own; the parts are then joined: a
+// With more than one thread, the threads first work out the sign masks of
+// every sample plane, each a run of z (so each reads memory in order); then
+// the x-slabs are split into one run of slabs per thread, at multiples of 64
+// cells, each swept into a part of its own; the parts are then joined: a
 // vertex on the plane two parts share is kept from the lower part, and the
 // rest are renumbered in order, so the mesh, its numbering and the usage
 // counts are exactly those of one thread.
@@ -94,14 +97,26 @@ class MeshExtractor {
     struct Part;
     struct Sweep;
 
+    // Sweeps the part's cells; from `signs` when given (computed for the
+    // whole grid), else reading the samples itself.
     void sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-               VertexNormals normals, const ReachedRows* rows) const;
-    void join(SurfaceMesh& mesh, VertexNormals normals);
+               VertexNormals normals, const ReachedRows* rows, const PlaneSigns* signs,
+               int64_t* slabCells) const;
+    void splitIntoParts(const ScalarGrid& grid);
+    void extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
+                        VertexNormals normals, const ReachedRows* rows);
+    void sizeJoinedMesh(SurfaceMesh& mesh, VertexNormals normals);
 
     const CubeMarcher& table_;
     const AmbiguousCaseTable& ambiguous_;
     std::array<CaseEdges, kCaseCount> cases_;
     std::vector<CaseEdges> variants_;           // ambiguous_.variants(), numbered alike
     std::vector<std::unique_ptr<Part>> parts_;  // one per thread
+    PlaneSigns planeSigns_;                     // with more than one thread
+    std::vector<const Part*> belowOf_;          // per part, the part it joins onto
+    // Crossing cells per slab in the last extraction: each part counts its
+    // own slabs, so the next split can balance the parts' work.
+    std::vector<int64_t> slabCells_;
     std::unique_ptr<WorkerPool> pool_;
+    std::unique_ptr<std::barrier<>> phases_;  // the threads' meeting points
 };
