@@ -328,20 +328,20 @@ constexpr std::array kOptions{
     OptionSpec{"--export", "FILE", "write the last frame's surface as .obj, .ply or .stl", false,
                setExport},
     OptionSpec{"--faces", "decider|table",
-               "cut ambiguous faces as decided from both sides, closing the surface (default), "
-               "or as the case table has them",
+               "ambiguous faces decided alike from both sides, so the surface closes\n"
+               "      (default), or as the case table has them",
                false, setFaces},
     OptionSpec{"--draw", "immediate|arrays",
-               "send the surface cell by cell in immediate mode (default), or the whole mesh "
-               "from vertex arrays (faster on fine grids)",
+               "send the surface cell by cell in immediate mode (default), or the\n"
+               "      frame's mesh from vertex arrays (faster on fine grids)",
                false, setDraw},
     OptionSpec{"--shading", "flat|smooth",
-               "one normal per triangle (default), or the field's gradient at each vertex "
-               "(drawn from vertex arrays)",
+               "one normal per triangle (default), or the field's gradient at each\n"
+               "      vertex (drawn from vertex arrays)",
                false, setShading},
     OptionSpec{"--threads", "N",
-               "threads that share the mesh extraction of --draw arrays and smooth shading "
-               "(1 to 64; default: the machine's cores)",
+               "threads sharing the mesh extraction of --draw arrays and smooth\n"
+               "      shading (1 to 64; default: the machine's cores)",
                false, setThreads},
     OptionSpec{"--timing", "", "print frame times per stage on stderr at quit", false, setTiming},
     OptionSpec{"--help", "", "print this help and exit", false, setHelp},
