@@ -38,6 +38,13 @@ uint64_t cellsTouchingSide(const CellRowCorners& corners, int64_t word, int64_t 
     return samples | (samples >> 1) | (nextSamples << kLastBit);
 }
 
+// Where a sample row's masks start in a store of sign planes laid out as
+// [((plane * 2 + side) * ny + y) * wordsPerRow + word].
+uint64_t* maskRow(std::vector<uint64_t>& signs, int64_t plane, int32_t side, int32_t ny, int32_t y,
+                  int32_t wordsPerRow) {
+    return signs.data() + ((plane * kSides + side) * ny + y) * wordsPerRow;
+}
+
 // The first sample of row (y, z).
 const float* sampleRow(const ScalarGrid& grid, int32_t y, int32_t z) {
     return grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y;
@@ -108,20 +115,15 @@ void CrossingCells::fitTo(const ScalarGrid& grid, int32_t cellsX) {
 }
 
 CrossingCells::RowSigns CrossingCells::rowSigns(int32_t plane, int32_t y) {
-    const auto at = [&](int32_t side) {
-        return signs_.data() + ((int64_t{plane} * kSides + side) * ny_ + y) * wordsPerRow_;
-    };
-    return {at(kBelow), at(kAbove)};
+    return {maskRow(signs_, plane, kBelow, ny_, y, wordsPerRow_),
+            maskRow(signs_, plane, kAbove, ny_, y, wordsPerRow_)};
 }
 
 void CrossingCells::computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane) {
     for (int32_t y = 0; y < ny_; ++y) {
-        uint64_t* below =
-            signs_.data() + ((int64_t{plane} * kSides + kBelow) * ny_ + y) * wordsPerRow_;
-        uint64_t* above =
-            signs_.data() + ((int64_t{plane} * kSides + kAbove) * ny_ + y) * wordsPerRow_;
         rowSignsOf(sampleRow(grid, y, z) + firstX_, nx_, rows_ != nullptr && !rows_->reached(y, z),
-                   below, above);
+                   maskRow(signs_, plane, kBelow, ny_, y, wordsPerRow_),
+                   maskRow(signs_, plane, kAbove, ny_, y, wordsPerRow_));
     }
 }
 
@@ -206,11 +208,9 @@ void PlaneSigns::compute(const ScalarGrid& grid, int32_t zBegin, int32_t zEnd,
     const bool useRows = rows != nullptr && rows->fits(grid);
     for (int32_t z = zBegin; z < zEnd; ++z) {
         for (int32_t y = 0; y < ny_; ++y) {
-            uint64_t* below =
-                signs_.data() + ((int64_t{z} * kSides + kBelow) * ny_ + y) * wordsPerRow_;
-            uint64_t* above =
-                signs_.data() + ((int64_t{z} * kSides + kAbove) * ny_ + y) * wordsPerRow_;
-            rowSignsOf(sampleRow(grid, y, z), nx_, useRows && !rows->reached(y, z), below, above);
+            rowSignsOf(sampleRow(grid, y, z), nx_, useRows && !rows->reached(y, z),
+                       maskRow(signs_, z, kBelow, ny_, y, wordsPerRow_),
+                       maskRow(signs_, z, kAbove, ny_, y, wordsPerRow_));
         }
     }
 }

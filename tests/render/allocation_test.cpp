@@ -42,12 +42,20 @@ void operator delete[](void* p, std::size_t) noexcept {
 
 namespace {
 
-TEST(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
+// A generated table and a 40^3 grid, made before any allocation is counted.
+class PerFramePath : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        marcher.initialiseCubeMarcher(sink.get());
+        ASSERT_TRUE(grid.allocate(40, 40, 40));
+    }
+
     CubeMarcher marcher;
     CapturedFile sink;
-    marcher.initialiseCubeMarcher(sink.get());
     ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(40, 40, 40));
+};
+
+TEST_F(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
     NoGl gl;
     // The first pass over a grid of a new shape sizes the pass's workspace.
     updateMetaballField(grid, 0.0f);
@@ -65,12 +73,7 @@ TEST(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
 
 // Once the mesh's buffers have grown to the frames' size, extracting them
 // again allocates nothing, with or without usage counting, on two threads.
-TEST(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
-    CubeMarcher marcher;
-    CapturedFile sink;
-    marcher.initialiseCubeMarcher(sink.get());
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(40, 40, 40));
+TEST_F(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
     const AmbiguousCaseTable ambiguous(marcher);
     MeshExtractor extractor(marcher, ambiguous, 2);
     SurfaceMesh mesh;
@@ -89,7 +92,7 @@ TEST(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
 
 // The overlay's text changes every frame (the frame rate, the triangle
 // count); once it has been as long, drawing it allocates nothing.
-TEST(PerFramePath, OverlayAllocatesNothingOnceItsTextHasBeenAsLong) {
+TEST_F(PerFramePath, OverlayAllocatesNothingOnceItsTextHasBeenAsLong) {
     NoGl gl;
     drawOverlay(gl, "iso 1e+06\n1000000 triangles\n1000.0 fps\nlighting off");
     const int64_t before = allocationCount;
@@ -101,10 +104,10 @@ TEST(PerFramePath, OverlayAllocatesNothingOnceItsTextHasBeenAsLong) {
 }
 
 // Guards the guard: the counter does see allocations.
-TEST(PerFramePath, CounterSeesAllocations) {
+TEST_F(PerFramePath, CounterSeesAllocations) {
     const int64_t before = allocationCount;
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(2, 2, 2));
+    ScalarGrid small;
+    ASSERT_TRUE(small.allocate(2, 2, 2));
     EXPECT_EQ(allocationCount - before, 1);
 }
 
