@@ -42,20 +42,12 @@ void operator delete[](void* p, std::size_t) noexcept {
 
 namespace {
 
-// A generated table and a 40^3 grid, made before any allocation is counted.
-class PerFramePath : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        marcher.initialiseCubeMarcher(sink.get());
-        ASSERT_TRUE(grid.allocate(40, 40, 40));
-    }
-
+TEST(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
     CubeMarcher marcher;
     CapturedFile sink;
+    marcher.initialiseCubeMarcher(sink.get());
     ScalarGrid grid;
-};
-
-TEST_F(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
+    ASSERT_TRUE(grid.allocate(40, 40, 40));
     NoGl gl;
     // The first pass over a grid of a new shape sizes the pass's workspace.
     updateMetaballField(grid, 0.0f);
@@ -73,7 +65,12 @@ TEST_F(PerFramePath, AllocatesNothingWhileDrawingAndListing) {
 
 // Once the mesh's buffers have grown to the frames' size, extracting them
 // again allocates nothing, with or without usage counting, on two threads.
-TEST_F(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
+TEST(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
+    CubeMarcher marcher;
+    CapturedFile sink;
+    marcher.initialiseCubeMarcher(sink.get());
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(40, 40, 40));
     const AmbiguousCaseTable ambiguous(marcher);
     MeshExtractor extractor(marcher, ambiguous, 2);
     SurfaceMesh mesh;
@@ -92,7 +89,7 @@ TEST_F(PerFramePath, MeshExtractionAllocatesNothingOnceGrown) {
 
 // The overlay's text changes every frame (the frame rate, the triangle
 // count); once it has been as long, drawing it allocates nothing.
-TEST_F(PerFramePath, OverlayAllocatesNothingOnceItsTextHasBeenAsLong) {
+TEST(PerFramePath, OverlayAllocatesNothingOnceItsTextHasBeenAsLong) {
     NoGl gl;
     drawOverlay(gl, "iso 1e+06\n1000000 triangles\n1000.0 fps\nlighting off");
     const int64_t before = allocationCount;
@@ -104,10 +101,10 @@ TEST_F(PerFramePath, OverlayAllocatesNothingOnceItsTextHasBeenAsLong) {
 }
 
 // Guards the guard: the counter does see allocations.
-TEST_F(PerFramePath, CounterSeesAllocations) {
+TEST(PerFramePath, CounterSeesAllocations) {
     const int64_t before = allocationCount;
-    ScalarGrid small;
-    ASSERT_TRUE(small.allocate(2, 2, 2));
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(2, 2, 2));
     EXPECT_EQ(allocationCount - before, 1);
 }
 
