@@ -1,15 +1,13 @@
 #pragma once
 
-#include <concepts>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "app/frame.h"
 #include "app/options.h"
-#include "app/process_setup.h"
-#include "app/window_procedure.h"
 #include "platform/window_system.h"
 
 // The keys of --press, handed to the window procedure frame by frame.
@@ -36,24 +34,7 @@ class KeySchedule {
 // procedure receives a close request, exactly as when the user closes the
 // window. Every frame is timed by `timer`; `arrays` draws from the mesh
 // (see renderFrame).
-template <GlOperations Gl, std::invocable Present>
-int32_t runFrames(Gl& gl, Present&& present, WindowHandle window, const Options& options, FILE* out,
-                  FrameTimer& timer, ArraysPass* arrays) {
-    KeySchedule schedule(options.presses);
-    int64_t framesDone = 0;
-    Message message;
-    while (true) {
-        if (peekMessage(message)) {
-            if (message.code == msg::kQuit) {
-                return static_cast<int32_t>(message.wParam);
-            }
-            translateMessage(message);
-            dispatchMessage(message);
-        } else if (quitSignalReceived() || (options.frames && framesDone == *options.frames)) {
-            windowProcedure(window, msg::kClose, 0, 0);
-        } else if (!schedule.deliverBefore(framesDone + 1, window)) {
-            renderFrame(gl, present, out, timer, arrays);
-            ++framesDone;
-        }
-    }
-}
+// Instantiated for the backends renderFrame is (frame_loop.cpp).
+template <GlOperations Gl>
+int32_t runFrames(Gl& gl, const std::function<void()>& present, WindowHandle window,
+                  const Options& options, FILE* out, FrameTimer& timer, ArraysPass* arrays);

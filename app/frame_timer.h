@@ -70,10 +70,3 @@ class FrameTimer {
     Clock::time_point lastEnd_;
     int64_t frames_ = 0;
 };
-
-// Stands in for FrameTimer where nothing is timed.
-struct NoFrameTimer {
-    void startFrame() {}
-    void endStage(Stage) {}
-    void endFrame() {}
-};

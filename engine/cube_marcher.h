@@ -70,9 +70,10 @@ struct CubeMarcher {
     void generateCaseTable();
     void printCaseTable(FILE* out) const;
 
-    // --- Pattern handlers: each returns the number of triangles it appended ---
-    // Each writes normalHint for every piece it recognises, appends the piece and
-    // orients it against that hint at once (orientTriangles on the new range).
+    // --- Pattern handlers, run in the order of kPatternHandlers below ---
+    // Each returns the number of triangles it appended, writes normalHint for every piece it
+    // recognises, appends the piece and orients it against that hint at once (orientTriangles on
+    // the new range).
     int32_t addIsolatedCorners(int32_t caseIndex);
     int32_t addIsolatedEdges(int32_t caseIndex);
     int32_t addHalfCubeSplits(int32_t caseIndex);
@@ -106,4 +107,14 @@ struct CubeMarcher {
     // --- Usage statistics (usage_stats.cpp) ---
     void resetUsage();
     void printUsageStats(FILE* out) const;
+};
+
+// The handlers in the order the generator runs them. Each searches the whole
+// cube for its own pattern and appends after whatever the earlier ones
+// stored, so their order shapes each record.
+using PatternHandler = int32_t (CubeMarcher::*)(int32_t);
+inline constexpr PatternHandler kPatternHandlers[] = {
+    &CubeMarcher::addIsolatedCorners, &CubeMarcher::addIsolatedEdges,
+    &CubeMarcher::addHalfCubeSplits,  &CubeMarcher::addFaceTriple,
+    &CubeMarcher::addCornerStar,      &CubeMarcher::addCornerChain,
 };

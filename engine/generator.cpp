@@ -7,15 +7,6 @@ namespace {
 constexpr int32_t kEmptyCase = 0;
 constexpr int32_t kFullCase = kCaseCount - 1;
 
-// Every handler searches the whole cube for its own pattern and appends after
-// whatever the earlier ones stored, so their order shapes each record.
-using PatternHandler = int32_t (CubeMarcher::*)(int32_t);
-constexpr PatternHandler kPatternHandlers[] = {
-    &CubeMarcher::addIsolatedCorners, &CubeMarcher::addIsolatedEdges,
-    &CubeMarcher::addHalfCubeSplits,  &CubeMarcher::addFaceTriple,
-    &CubeMarcher::addCornerStar,      &CubeMarcher::addCornerChain,
-};
-
 void printCornerOffsets(const CubeMarcher& marcher, FILE* out) {
     std::fputs("Vertex offset:\n", out);
     for (int32_t corner = 0; corner < kCornerCount; ++corner) {

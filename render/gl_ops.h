@@ -4,40 +4,10 @@
 
 // The OpenGL 1.1 operations the program draws with, as a compile-time
 // interface: the surface pass and the scene setup are templates over a "Gl"
-// type with the member functions below, so a backend costs nothing per vertex.
-// Backends: OpenGl (render/opengl.h, the real calls), NoGl (below: headless
-// runs), and the recording backend of the tests.
-//
-//   void clearColor(float r, float g, float b, float a);
-//   void clear(GlBitfield mask);
-//   void viewport(int32_t x, int32_t y, int32_t width, int32_t height);
-//   void enable(GlEnum cap);            void disable(GlEnum cap);
-//   void shadeModel(GlEnum mode);
-//   void lightModelfv(GlEnum pname, const float* params);
-//   void lightfv(GlEnum light, GlEnum pname, const float* params);
-//   void materialfv(GlEnum face, GlEnum pname, const float* params);
-//   void materialf(GlEnum face, GlEnum pname, float param);
-//   void matrixMode(GlEnum mode);       void loadIdentity();
-//   void frustum(double l, double r, double b, double t, double n, double f);
-//   void ortho(double l, double r, double b, double t, double n, double f);
-//   void pushMatrix();                  void popMatrix();
-//   void translatef(float x, float y, float z);
-//   void rotatef(float angle, float x, float y, float z);
-//   void scalef(float x, float y, float z);
-//   void begin(GlEnum mode);            void end();
-//   void color3f(float r, float g, float b);
-//   void normal3f(float x, float y, float z);
-//   void vertex3f(float x, float y, float z);
-//   void readPixels(int32_t x, int32_t y, int32_t width, int32_t height,
-//                   GlEnum format, GlEnum type, void* pixels);
-//                   // from the back buffer, bottom row first
-//   void enableClientState(GlEnum array);  void disableClientState(GlEnum array);
-//   void vertexPointer(int32_t size, GlEnum type, int32_t stride, const void* pointer);
-//   void normalPointer(GlEnum type, int32_t stride, const void* pointer);
-//   void drawArrays(GlEnum mode, int32_t first, int32_t count);
-//   void drawElements(GlEnum mode, int32_t count, GlEnum type, const void* indices);
-//                   // client-side arrays, read during the call
-//   void getViewport(int32_t viewport[4]);  // x, y, width, height
+// type satisfying GlOperations (below, the one statement of the operations),
+// so a backend costs nothing per vertex. Backends: OpenGl (render/opengl.h,
+// the real calls), NoGl (below: headless runs), and the tests' recording
+// backend, built on NoGl.
 
 using GlEnum = uint32_t;
 using GlBitfield = uint32_t;
@@ -73,8 +43,10 @@ inline constexpr GlBitfield kDepthBufferBit = 0x0100;
 inline constexpr GlBitfield kColorBufferBit = 0x4000;
 }  // namespace gl
 
-// The interface above as a concept, so a backend that misses an operation or
-// gets a parameter type wrong fails where it is declared.
+// The operations, with GL's own signatures, so a backend that misses one or
+// gets a parameter type wrong fails where it is declared. readPixels reads the
+// back buffer, bottom row first; the pointer and draw calls take client-side
+// arrays, read during the draw call; getViewport gives x, y, width, height.
 template <class Gl>
 concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, GlBitfield mask,
                                 const float* fv, void* pixels, const void* array,

@@ -1,16 +1,16 @@
+#include "app/options.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "app/frame.h"
 #include "app/globals.h"
-#include "app/options.h"
 #include "app/run.h"
 #include "app/settings.h"
-#include "recording_gl.h"
 #include "test_support.h"
 
 // Command lines the program accepts. Every refused one is checked against
@@ -25,79 +25,63 @@ Options parsed(std::vector<const char*> arguments) {
     return options;
 }
 
-TEST(OptionsTest, NoOptionsMeansTheWindowedRunWithoutEndOnTheUsualGrid) {
-    const Options options = parsed({});
-    EXPECT_FALSE(options.headless);
-    EXPECT_FALSE(options.frames.has_value());
-    EXPECT_TRUE(options.presses.empty());
-    EXPECT_EQ(options.gridSize, kGridSize);
-    EXPECT_FALSE(options.meshExport.has_value() || options.screenshotPath.has_value());
-    EXPECT_FALSE(options.timing);
-}
-
+// Values at the ends of their ranges, next or after '=', extensions and key
+// names in any letter case; presses keep their order across lists.
 TEST(OptionsTest, ReadsEveryOptionWithItsValueNextOrAfterEquals) {
-    const Options options =
-        parsed({"--headless", "--frames=1000000000", "--grid", "256", "--export", "out/Surface.OBJ",
-                "--timing", "--press", "1000000000:P"});
+    const Options options = parsed({"--headless", "--frames=1000000000", "--grid", "256",
+                                    "--export", "out/Surface.OBJ", "--timing", "--faces=TABLE",
+                                    "--press", "1000000000:P,1:pagedown", "--press=1:escape"});
     EXPECT_TRUE(options.headless);
     EXPECT_EQ(options.frames, kMaxFrames);
     EXPECT_EQ(options.gridSize, kMaxGridSize);
-    ASSERT_TRUE(options.meshExport.has_value());
     EXPECT_EQ(options.meshExport->path, "out/Surface.OBJ");
     EXPECT_EQ(options.meshExport->format, MeshFormat::kObj);
     EXPECT_TRUE(options.timing);
-    EXPECT_EQ(options.presses, (std::vector<ScheduledKey>{{kMaxFrames, vk::kP}}));
+    EXPECT_EQ(options.faceRule, FaceRule::kTable);
+    EXPECT_EQ(options.presses, (std::vector<ScheduledKey>{
+                                   {kMaxFrames, vk::kP}, {1, vk::kPageDown}, {1, vk::kEscape}}));
+    EXPECT_EQ(
+        parsed({"--press", "1:LEFT,1:up,1:Right,1:down,1:pageup,1:a,1:l,1:f,1:s,1:q,1:w"}).presses,
+        (std::vector<ScheduledKey>{{1, vk::kLeft},
+                                   {1, vk::kUp},
+                                   {1, vk::kRight},
+                                   {1, vk::kDown},
+                                   {1, vk::kPageUp},
+                                   {1, vk::kA},
+                                   {1, vk::kL},
+                                   {1, vk::kF},
+                                   {1, vk::kS},
+                                   {1, vk::kQ},
+                                   {1, vk::kW}}));
     EXPECT_EQ(parsed({"--frames", "0", "--grid=2"}).gridSize, kMinGridSize);
     EXPECT_EQ(parsed({"--screenshot=shot.PNG"}).screenshotPath, "shot.PNG");
     EXPECT_EQ(parsed({"--export", "a.b/mesh.ply"}).meshExport->format, MeshFormat::kPly);
     EXPECT_EQ(parsed({"--export", "mesh.stl"}).meshExport->format, MeshFormat::kStl);
-    EXPECT_EQ(parsed({}).faceRule, FaceRule::kDecider);
-    EXPECT_EQ(parsed({"--faces=TABLE"}).faceRule, FaceRule::kTable);
+    const Options extras =
+        parsed({"--draw=ARRAYS", "--shading", "smooth", "--threads", "3", "--volume", "v.raw",
+                "--iso=-2.5", "--dims", "2,3,4", "--type", "int16"});
+    EXPECT_EQ(extras.drawPath, DrawPath::kArrays);
+    EXPECT_EQ(extras.shading, Shading::kSmooth);
+    EXPECT_EQ(extras.threads, 3);
+    EXPECT_EQ(extras.volume.path, "v.raw");
+    EXPECT_EQ(extras.iso, -2.5f);
+    EXPECT_EQ(extras.volume.sizes, (std::array<int32_t, 3>{2, 3, 4}));
+    EXPECT_EQ(extras.volume.type, SampleType::kInt16);
 }
 
-TEST(OptionsTest, PressesKeepTheirOrderAcrossListsAndIgnoreLetterCase) {
-    const Options options =
-        parsed({"--press", "3:escape,1:PAGEUP,1:pagedown", "--press", "2:left,2:Up,2:RIGHT,2:down",
-                "--press=4:a,4:l,4:p,4:q,4:w,4:f"});
-    EXPECT_EQ(options.presses, (std::vector<ScheduledKey>{{3, vk::kEscape},
-                                                          {1, vk::kPageUp},
-                                                          {1, vk::kPageDown},
-                                                          {2, vk::kLeft},
-                                                          {2, vk::kUp},
-                                                          {2, vk::kRight},
-                                                          {2, vk::kDown},
-                                                          {4, vk::kA},
-                                                          {4, vk::kL},
-                                                          {4, vk::kP},
-                                                          {4, vk::kQ},
-                                                          {4, vk::kW},
-                                                          {4, vk::kF}}));
-}
-
-// The frustum's far plane, the camera's distance and the red light's x, as
-// the next frame loads them.
-std::tuple<double, double, double> farPlaneDistanceAndRedLight() {
-    RecordingGl gl;
-    renderFrame(
-        gl, [] {}, nullptr);
-    const auto named = [&gl](const char* name, double light = gl::kLight0) {
-        return *std::ranges::find_if(gl.calls, [&](const GlCall& call) {
-            return call.name == name && (call.name != "lightfv" ||
-                                         (call.args[0] == light && call.args[1] == gl::kPosition));
-        });
-    };
-    return {named("frustum").args[5], -named("translatef").args[2], named("lightfv").args[2]};
-}
-
+// The camera starts as far back as the grid is large, and the far plane and
+// the lights follow the grid; 40 keeps every value of the fixed scene.
 TEST(OptionsTest, GridSizeScalesTheStartDistanceFarPlaneAndLightsExactlyFromForty) {
-    for (const auto& [grid, farPlane, distance] :
-         {std::tuple{"64", 160.0, 64.0}, std::tuple{"40", 100.0, 40.0}}) {
+    for (const auto& [grid, farPlaneAtSize, distance] :
+         {std::tuple{"64", 160.0, 64.0f}, std::tuple{"40", 100.0, 40.0f}}) {
         settings = Settings{};
-        const std::vector<const char*> arguments = {"--headless", "--frames", "1", "--grid", grid};
         CapturedFile out;
+        const std::vector<const char*> arguments = {"--headless", "--frames", "1", "--grid", grid};
         EXPECT_EQ(runProgram(arguments, out.get(), out.get()), kExitSuccess);
         EXPECT_EQ(sampleGrid.nx, std::stoi(grid));
-        EXPECT_EQ(farPlaneDistanceAndRedLight(), std::make_tuple(farPlane, distance, distance));
+        EXPECT_EQ(settings.cameraDistance, distance);
+        EXPECT_EQ(farPlane(), farPlaneAtSize);
+        EXPECT_EQ(lightPositions()[0][0], distance);  // the red light's x
     }
 }
 

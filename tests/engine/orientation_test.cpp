@@ -1,4 +1,4 @@
-#include "engine_test_support.h"
+#include "test_support.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine_test_support.h"
+#include "test_support.h"
 
 namespace {
 

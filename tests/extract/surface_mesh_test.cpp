@@ -6,16 +6,15 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <iostream>
 #include <random>
+#include <ranges>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "animated_field.h"
-#include "engine_test_support.h"
 #include "extract/cell_visit.h"
 #include "extract/mesh_weld.h"
 #include "field/metaball_field.h"
@@ -31,12 +30,11 @@ Bits bitsOf(const Vec3& p) {
             std::bit_cast<uint32_t>(p.z)};
 }
 
-// What the per-cell path places: three corners per triangle, in draw order.
-struct PerCellSurface {
-    std::vector<Bits> corners;
-    int64_t crossingCells = 0;
-    std::array<int32_t, kCaseCount> usage{};
-};
+std::vector<Bits> bitsOfAll(const std::vector<Vec3>& points) {
+    std::vector<Bits> bits;
+    std::ranges::transform(points, std::back_inserter(bits), bitsOf);
+    return bits;
+}
 
 const CubeMarcher& generatedTable() {
     static const auto table = makeGeneratedMarcher();
@@ -48,10 +46,19 @@ const AmbiguousCaseTable& ambiguousTable() {
     return table;
 }
 
-PerCellSurface perCellSurface(const ScalarGrid& grid, FaceRule rule) {
+// What an extraction gives: the mesh, its corners bit for bit in triangle
+// order, the usage counts and the crossing cells.
+struct Surface {
+    SurfaceMesh mesh;
+    std::vector<Bits> corners;
+    std::array<int32_t, kCaseCount> usage{};
+    int64_t crossingCells = 0;
+};
+
+Surface perCellSurface(const ScalarGrid& grid, FaceRule rule) {
     const auto marcher = makeGeneratedMarcher();
     CrossingCells cells;
-    PerCellSurface surface;
+    Surface surface;
     const AmbiguousCaseTable* decider = rule == FaceRule::kDecider ? &ambiguousTable() : nullptr;
     surface.crossingCells = forEachPolygonisedCell(
         *marcher, grid, cells, decider,
@@ -66,53 +73,63 @@ PerCellSurface perCellSurface(const ScalarGrid& grid, FaceRule rule) {
     return surface;
 }
 
-// The mesh against the per-cell path, under both face rules: the same
-// triangles in the same order with the same corners bit for bit, the same
-// usage counts; and where no sample is 0 or NaN, no position twice, so every
-// crossed edge gave one vertex that all its triangles share.
-void expectSameAsPerCellPath(MeshExtractor& extractor, SurfaceMesh& mesh, const ScalarGrid& grid,
-                             FaceRule rule, bool distinctEdges, const std::string& context) {
-    const PerCellSurface expected = perCellSurface(grid, rule);
-    std::array<int32_t, kCaseCount> usage{};
-    EXPECT_EQ(extractor.extract(grid, mesh, rule, usage.data()), expected.crossingCells) << context;
-    EXPECT_EQ(usage, expected.usage) << context;
-    std::vector<Bits> corners;
-    for (const auto& triangle : mesh.triangles) {
+Surface extracted(MeshExtractor& extractor, const ScalarGrid& grid, FaceRule rule) {
+    Surface surface;
+    surface.crossingCells =
+        extractor.extract(grid, surface.mesh, rule, surface.usage.data(), VertexNormals::kGradient);
+    for (const auto& triangle : surface.mesh.triangles) {
         for (const int32_t index : triangle) {
-            ASSERT_LT(size_t(index), mesh.positions.size()) << context;
-            corners.push_back(bitsOf(mesh.positions[index]));
+            surface.corners.push_back(bitsOf(surface.mesh.positions.at(index)));
         }
     }
-    EXPECT_EQ(corners == expected.corners, true) << context;
-    if (distinctEdges) {
-        std::set<Bits> distinct;
-        std::ranges::transform(mesh.positions, std::inserter(distinct, distinct.end()), bitsOf);
-        EXPECT_EQ(distinct.size(), mesh.positions.size())
-            << context << ": an edge gave two vertices";
-    }
+    return surface;
 }
 
-void expectSameAsPerCellPath(MeshExtractor& extractor, SurfaceMesh& mesh, const ScalarGrid& grid,
-                             bool distinctEdges, const std::string& context) {
+// Under both face rules, one thread's mesh against the per-cell path: the
+// same triangles in the same order with the same corners bit for bit, the
+// same usage counts; where no sample is 0 or NaN, no position twice, so every
+// crossed edge gave one vertex that all its triangles share. Two and three
+// threads give one thread's mesh, numbering, normals and counts exactly.
+void expectSameAsPerCellPath(const ScalarGrid& grid, bool distinctEdges,
+                             const std::string& context) {
+    // The same extractors throughout, so a workspace that fails to refit, or
+    // a slot trusted from an earlier slab or sweep, shows.
+    static MeshExtractor one(generatedTable(), ambiguousTable(), 1);
+    static MeshExtractor two(generatedTable(), ambiguousTable(), 2);
+    static MeshExtractor three(generatedTable(), ambiguousTable(), 3);
     for (const FaceRule rule : {FaceRule::kTable, FaceRule::kDecider}) {
-        expectSameAsPerCellPath(extractor, mesh, grid, rule, distinctEdges,
-                                context + (rule == FaceRule::kTable ? ", table" : ", decider"));
+        SCOPED_TRACE(context + (rule == FaceRule::kTable ? ", table" : ", decider"));
+        const Surface expected = perCellSurface(grid, rule);
+        const Surface actual = extracted(one, grid, rule);
+        EXPECT_EQ(actual.crossingCells, expected.crossingCells);
+        EXPECT_EQ(actual.usage, expected.usage);
+        EXPECT_TRUE(actual.corners == expected.corners);
+        if (distinctEdges) {
+            const std::set<Bits> distinct(actual.corners.begin(), actual.corners.end());
+            EXPECT_EQ(distinct.size(), actual.mesh.positions.size()) << "an edge gave two vertices";
+        }
+        for (MeshExtractor* threaded : {&two, &three}) {
+            const Surface split = extracted(*threaded, grid, rule);
+            EXPECT_EQ(split.usage, actual.usage);
+            EXPECT_TRUE(split.mesh.triangles == actual.mesh.triangles);
+            EXPECT_TRUE(bitsOfAll(split.mesh.positions) == bitsOfAll(actual.mesh.positions));
+            EXPECT_TRUE(bitsOfAll(split.mesh.normals) == bitsOfAll(actual.mesh.normals));
+        }
     }
 }
 
-// One extractor and one mesh through every shape and field, so a workspace
-// that fails to refit, or a slot trusted from an earlier slab or sweep, shows.
-TEST(MeshExtractor, MatchesThePerCellPathOnBlobAndRandomFields) {
-    MeshExtractor extractor(generatedTable(), ambiguousTable());
-    SurfaceMesh mesh;
-    for (const Shape& shape : {Shape{2, 2, 2}, Shape{40, 40, 40}, Shape{41, 17, 23},
-                               Shape{64, 8, 8}, Shape{70, 12, 9}, Shape{3, 3, 70}}) {
+// Blob fields and random fields with and without samples exactly 0 or NaN
+// (edges whose vertex both sides of a thread's split create), on grids with
+// fewer cell slabs than threads too.
+TEST(MeshExtractor, ThreadsGiveExactlyThePerCellPathsSurface) {
+    for (const Shape& shape : {Shape{2, 2, 2}, Shape{3, 4, 4}, Shape{40, 40, 40}, Shape{41, 17, 23},
+                               Shape{70, 12, 9}, Shape{3, 3, 70}}) {
         ScalarGrid grid;
         ASSERT_TRUE(grid.allocate(shape[0], shape[1], shape[2]));
         const std::string name = testing::PrintToString(shape);
         for (const float t : {0.2f, 37.3f}) {
             updateMetaballField(grid, t);
-            expectSameAsPerCellPath(extractor, mesh, grid, true, name + " t " + std::to_string(t));
+            expectSameAsPerCellPath(grid, true, name + " t " + std::to_string(t));
         }
         const float withZeros[] = {-1.0f, 1.0f, 0.0f, -0.0f, std::nanf(""), -0.25f, 2.0f};
         for (const int32_t kinds : {2, 7}) {
@@ -120,68 +137,7 @@ TEST(MeshExtractor, MatchesThePerCellPathOnBlobAndRandomFields) {
             for (int64_t s = 0; s < grid.sampleCount(); ++s) {
                 grid.data[s] = withZeros[random() % kinds];
             }
-            expectSameAsPerCellPath(extractor, mesh, grid, kinds == 2,
-                                    name + " random of " + std::to_string(kinds));
-        }
-    }
-    expectSameAsPerCellPath(extractor, mesh, ScalarGrid{}, true, "no storage");
-    EXPECT_TRUE(mesh.triangles.empty() && mesh.positions.empty());
-}
-
-struct Extraction {
-    SurfaceMesh mesh;
-    std::array<int32_t, kCaseCount> usage{};
-    int64_t crossingCells = 0;
-};
-
-Extraction extractWith(MeshExtractor& extractor, const ScalarGrid& grid, FaceRule rule) {
-    Extraction result;
-    result.crossingCells =
-        extractor.extract(grid, result.mesh, rule, result.usage.data(), VertexNormals::kGradient);
-    return result;
-}
-
-std::vector<Bits> bitsOfAll(const std::vector<Vec3>& points) {
-    std::vector<Bits> bits;
-    std::ranges::transform(points, std::back_inserter(bits), bitsOf);
-    return bits;
-}
-
-void expectSameWithThreads(const ScalarGrid& grid, FaceRule rule, const std::string& context) {
-    static MeshExtractor one(generatedTable(), ambiguousTable(), 1);
-    static MeshExtractor two(generatedTable(), ambiguousTable(), 2);
-    static MeshExtractor three(generatedTable(), ambiguousTable(), 3);
-    const Extraction expected = extractWith(one, grid, rule);
-    for (MeshExtractor* threaded : {&two, &three}) {
-        const Extraction actual = extractWith(*threaded, grid, rule);
-        EXPECT_EQ(actual.crossingCells, expected.crossingCells) << context;
-        EXPECT_EQ(actual.usage, expected.usage) << context;
-        EXPECT_TRUE(actual.mesh.triangles == expected.mesh.triangles) << context;
-        EXPECT_TRUE(bitsOfAll(actual.mesh.positions) == bitsOfAll(expected.mesh.positions))
-            << context;
-        EXPECT_TRUE(bitsOfAll(actual.mesh.normals) == bitsOfAll(expected.mesh.normals)) << context;
-    }
-}
-
-// Two and three threads give one thread's mesh, numbering, normals and
-// counts, on grids with fewer cell slabs than threads too, and on fields
-// with samples exactly 0 (edges whose vertex both sides of a split create).
-TEST(MeshExtractor, ThreadsGiveExactlyOneThreadsMesh) {
-    for (const Shape& shape : {Shape{2, 5, 5}, Shape{3, 4, 4}, Shape{4, 9, 9}, Shape{17, 17, 17},
-                               Shape{40, 40, 40}, Shape{41, 12, 30}}) {
-        ScalarGrid grid;
-        ASSERT_TRUE(grid.allocate(shape[0], shape[1], shape[2]));
-        for (int32_t round = 0; round < 6; ++round) {
-            updateMetaballField(grid, 0.2f + 9.7f * round);
-            if (round % 3 == 2) {
-                std::mt19937 random(static_cast<uint32_t>(round + shape[0]));
-                for (int64_t s = 0; s < grid.sampleCount(); ++s) {
-                    grid.data[s] = random() % 4 == 0 ? 0.0f : grid.data[s];
-                }
-            }
-            expectSameWithThreads(
-                grid, round % 2 == 0 ? FaceRule::kDecider : FaceRule::kTable,
-                testing::PrintToString(shape) + " round " + std::to_string(round));
+            expectSameAsPerCellPath(grid, kinds == 2, name + " random of " + std::to_string(kinds));
         }
     }
     // Two threads split these six planes' five slabs at x = 3. The lower part
@@ -197,7 +153,8 @@ TEST(MeshExtractor, ThreadsGiveExactlyOneThreadsMesh) {
             split.writeSample(x, yz % 3, yz / 3, yz == 4 ? centreValue[x] : planeValue[x]);
         }
     }
-    expectSameWithThreads(split, FaceRule::kDecider, "a part ending without crossing cells");
+    expectSameAsPerCellPath(split, false, "a part ending without crossing cells");
+    expectSameAsPerCellPath(ScalarGrid{}, true, "no storage");
 }
 
 bool inBoundaryPlane(const Vec3& a, const Vec3& b, float last) {
@@ -233,16 +190,15 @@ int64_t openEdges(const SurfaceMesh& mesh, float last) {
     return open;
 }
 
-// Every frame's exported surface is closed: each edge inside the grid is
-// shared by two faces that run along it in opposite directions. Counts the
-// frames that needed the decider (a cell with an ambiguous face) and the
-// merge within rounding (a triangle that collapsed).
-void expectClosedOverFrames(int32_t gridSize, int32_t frames) {
-    const AmbiguousCaseTable& ambiguous = ambiguousTable();
-    MeshExtractor extractor(generatedTable(), ambiguous);
+// Open edges over frames 1 to `frames` of the animation under `rule`, welded
+// as the export welds; counts the frames that needed the decider (a cell with
+// an ambiguous face) and the merge within rounding (a triangle that collapsed).
+int64_t openEdgesOverFrames(int32_t gridSize, int32_t frames, FaceRule rule) {
+    MeshExtractor extractor(generatedTable(), ambiguousTable());
     ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(gridSize, gridSize, gridSize));
+    EXPECT_TRUE(grid.allocate(gridSize, gridSize, gridSize));
     SurfaceMesh mesh;
+    int64_t open = 0;
     int32_t decided = 0;
     int32_t merged = 0;
     float time = 0.0f;
@@ -250,56 +206,41 @@ void expectClosedOverFrames(int32_t gridSize, int32_t frames) {
         time = nextClock(time);
         updateMetaballField(grid, time);
         std::array<int32_t, kCaseCount> usage{};
-        extractor.extract(grid, mesh, FaceRule::kDecider, usage.data());
-        const SurfaceMesh welded = weldCoincidentPositions(mesh, Weld::kWithinRounding);
-        ASSERT_EQ(openEdges(welded, static_cast<float>(gridSize - 1)), 0)
-            << "frame " << frame << " of the " << gridSize << "^3 grid";
-        bool ambiguousCell = false;
-        for (int32_t c = 0; c < kCaseCount; ++c) {
-            ambiguousCell = ambiguousCell || (usage[c] > 0 && ambiguous.ambiguousFaces(c) != 0);
-        }
-        decided += ambiguousCell ? 1 : 0;
+        extractor.extract(grid, mesh, rule, usage.data());
+        const Weld weld = rule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
+        const SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
+        open += openEdges(welded, static_cast<float>(gridSize - 1));
+        decided += std::ranges::any_of(std::views::iota(0, kCaseCount), [&](int32_t c) {
+            return usage[c] > 0 && ambiguousTable().ambiguousFaces(c) != 0;
+        });
         merged += welded.triangles.size() < mesh.triangles.size() ? 1 : 0;
     }
     std::cout << gridSize << "^3, " << frames << " frames: " << decided << " needed the decider, "
               << merged << " the merge within rounding\n";
+    return open;
 }
 
+// Every frame's exported surface is closed: each edge inside the grid is
+// shared by two faces that run along it in opposite directions. The table as
+// it is leaves cracks where neighbours cut an ambiguous face differently,
+// which the check sees.
 TEST(MeshExtractor, EveryFramesSurfaceIsClosedWithTheDecider) {
-    expectClosedOverFrames(40, 1000);
-    expectClosedOverFrames(128, 200);
-}
-
-// The table as it is leaves cracks where neighbours cut an ambiguous face
-// differently: the check above sees them.
-TEST(MeshExtractor, TheTableAloneLeavesCracksTheCheckSees) {
-    MeshExtractor extractor(generatedTable(), ambiguousTable());
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(40, 40, 40));
-    SurfaceMesh mesh;
-    int64_t open = 0;
-    float time = 0.0f;
-    for (int32_t frame = 1; frame <= 200; ++frame) {
-        time = nextClock(time);
-        updateMetaballField(grid, time);
-        extractor.extract(grid, mesh, FaceRule::kTable);
-        open += openEdges(weldCoincidentPositions(mesh, Weld::kExact), 39.0f);
-    }
-    EXPECT_GT(open, 0);
+    EXPECT_EQ(openEdgesOverFrames(40, 1000, FaceRule::kDecider), 0);
+    EXPECT_EQ(openEdgesOverFrames(128, 200, FaceRule::kDecider), 0);
+    EXPECT_GT(openEdgesOverFrames(40, 200, FaceRule::kTable), 0);
 }
 
 // Exact welding merges only exactly equal positions (-0.0 is 0.0) and keeps
-// every face; within rounding, coordinates a few float steps from a grid
-// plane move onto it and collapsed triangles go. Corners stay where they were
-// and positions keep their order of first use.
+// every face and corner; within rounding, coordinates a few float steps from
+// a grid plane move onto it and collapsed triangles go. Positions keep their
+// order of first use.
 TEST(WeldCoincidentPositions, MergesExactlyOrWithinRounding) {
-    const float oneStepAbove1 = std::nextafter(1.0f, 2.0f);
     const SurfaceMesh mesh = {.positions = {{0, 0, 0},
                                             {1, 0, 0},
                                             {0, 1, 0},
                                             {0, -0.0f, 0},
                                             {0, 0, 1},
-                                            {oneStepAbove1, 0, 0},
+                                            {std::nextafter(1.0f, 2.0f), 0, 0},
                                             {0.5f, 1e-7f, 0}},
                               .triangles = {{0, 1, 2}, {1, 3, 4}, {5, 2, 2}, {0, 5, 2}, {6, 1, 2}},
                               .normals = {}};
@@ -307,14 +248,7 @@ TEST(WeldCoincidentPositions, MergesExactlyOrWithinRounding) {
     EXPECT_EQ(exact.triangles, (std::vector<std::array<int32_t, 3>>{
                                    {0, 1, 2}, {1, 0, 3}, {4, 2, 2}, {0, 4, 2}, {5, 1, 2}}));
     EXPECT_EQ(exact.positions.size(), 6u);
-    for (size_t t = 0; t < mesh.triangles.size(); ++t) {
-        for (int32_t c = 0; c < 3; ++c) {
-            const Vec3& before = mesh.positions[mesh.triangles[t][c]];
-            const Vec3& after = exact.positions[exact.triangles[t][c]];
-            EXPECT_TRUE(before.x == after.x && before.y == after.y && before.z == after.z)
-                << "exact welding moved corner " << c << " of triangle " << t;
-        }
-    }
+    EXPECT_EQ(exact.positions[4].x, mesh.positions[5].x);
     const SurfaceMesh rounded = weldCoincidentPositions(mesh, Weld::kWithinRounding);
     EXPECT_EQ(rounded.triangles,
               (std::vector<std::array<int32_t, 3>>{{0, 1, 2}, {1, 0, 3}, {0, 1, 2}, {4, 1, 2}}));

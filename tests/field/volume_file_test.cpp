@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine_test_support.h"
 #include "extract/surface_mesh.h"
+#include "test_support.h"
 #include "test_volume.h"
 
 namespace {

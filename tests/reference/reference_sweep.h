@@ -8,22 +8,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "reference_cell.h"
 #include "render/surface_pass.h"
 
 namespace reference {
-
-// Reads the cell whose lowest corner is sample (x, y, z); true when it crosses.
-inline bool readCrossingCell(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
-                             float corners[kCornerCount]) {
-    bool below = false;
-    bool above = false;
-    for (int32_t c = 0; c < kCornerCount; ++c) {
-        grid.readSample(x + (c & 1), y + ((c >> 1) & 1), z + ((c >> 2) & 1), corners[c]);
-        below = below || corners[c] < 0.0f;
-        above = above || corners[c] > 0.0f;
-    }
-    return below && above;
-}
 
 template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,

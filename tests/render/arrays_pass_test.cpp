@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine_test_support.h"
 #include "field/metaball_field.h"
 #include "recording_gl.h"
 #include "test_support.h"
@@ -111,8 +110,8 @@ TEST(ArraysPass, DrawsWhatThePerCellPassDrawsWithEachOutlineEdgeOnce) {
         EXPECT_EQ(arrays.usage, cells.usage);
         ASSERT_GE(arrays.calls.size(), 2u);
         EXPECT_EQ(arrays.calls[arrays.calls.size() - 2],
-                  glCall("disableClientState", {gl::kNormalArray}));
-        EXPECT_EQ(arrays.calls.back(), glCall("disableClientState", {gl::kVertexArray}));
+                  (GlCall{"disableClientState", {gl::kNormalArray}}));
+        EXPECT_EQ(arrays.calls.back(), (GlCall{"disableClientState", {gl::kVertexArray}}));
     }
 }
 

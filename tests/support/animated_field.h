@@ -4,12 +4,12 @@
 
 #include "field/metaball_field.h"
 #include "field/scalar_grid.h"
+#include "reference_cell.h"
 
 // The blob field as a run animates it, rebuilt from the field layer alone, so
 // tests and scripts/soak can count what a run must have visited without
 // trusting the surface pass.
 
-inline constexpr int32_t kCellCorners = 8;
 inline constexpr double kClockStepPerFrame = 0.2;
 
 // One frame's step of the running clock: the sum is formed in double and
@@ -27,35 +27,13 @@ inline float clockAfterFrames(int64_t frames) {
     return time;
 }
 
-// Corner c of cell (x, y, z) sits at (x + bit 0, y + bit 1, z + bit 2) of c,
-// the engine's corner numbering. The cell must lie inside the grid.
-inline void readCornersOneByOne(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
-                                float (&values)[kCellCorners]) {
-    for (int32_t c = 0; c < kCellCorners; ++c) {
-        grid.readSample(x + (c & 1), y + ((c >> 1) & 1), z + ((c >> 2) & 1), values[c]);
-    }
-}
-
-// A cell with a corner below zero and one above (0.0 and NaN are neither):
-// one the surface pass must polygonise.
-inline bool isCrossingCell(const float (&values)[kCellCorners]) {
-    bool below = false;
-    bool above = false;
-    for (float value : values) {
-        below = below || value < 0.0f;
-        above = above || value > 0.0f;
-    }
-    return below && above;
-}
-
 inline int64_t crossingCells(const ScalarGrid& grid) {
     int64_t count = 0;
-    float values[kCellCorners];
+    float corners[reference::kCellCorners];
     for (int32_t x = 0; x + 1 < grid.nx; ++x) {
         for (int32_t y = 0; y + 1 < grid.ny; ++y) {
             for (int32_t z = 0; z + 1 < grid.nz; ++z) {
-                readCornersOneByOne(grid, x, y, z, values);
-                count += isCrossingCell(values) ? 1 : 0;
+                count += reference::readCrossingCell(grid, x, y, z, corners) ? 1 : 0;
             }
         }
     }

@@ -3,19 +3,17 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <initializer_list>
 #include <ostream>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "render/gl_ops.h"
 
-// One recorded GL operation: its name as in gl_ops.h and its arguments in
-// order, each widened to double (exact for every float, enum and int32_t). A
-// parameter vector is recorded as the four values it points to. Calls compare
-// argument by argument as bits, so NaN equals NaN and 0.0 differs from -0.0.
+// One recorded GL operation: its name and its arguments in order, each
+// widened to double (exact for every float, enum and int32_t); a parameter
+// vector as the four values it points to. Calls compare argument by argument
+// as bits, so NaN equals NaN and 0.0 differs from -0.0.
 struct GlCall {
     std::string name;
     std::vector<double> args;
@@ -37,47 +35,44 @@ inline std::ostream& operator<<(std::ostream& os, const GlCall& call) {
     return os << ')';
 }
 
-inline GlCall glCall(std::string name, std::initializer_list<double> args = {}) {
-    return {std::move(name), std::vector<double>(args)};
+// One call per line: the form of the golden traces in tests/.
+inline std::string traceOf(const std::vector<GlCall>& calls) {
+    std::ostringstream os;
+    for (const GlCall& call : calls) {
+        os << call << '\n';
+    }
+    return os.str();
 }
 
 // Empty when the two sequences are equal; otherwise names the first call that
 // differs, so long sequences need not be compared by eye.
 inline std::string firstDifference(const std::vector<GlCall>& actual,
                                    const std::vector<GlCall>& expected) {
+    const auto [a, e] = std::ranges::mismatch(actual, expected);
     std::ostringstream os;
-    for (size_t i = 0; i < actual.size() && i < expected.size(); ++i) {
-        if (!(actual[i] == expected[i])) {
-            os << "call " << i << " is " << actual[i] << ", expected " << expected[i];
-            return os.str();
-        }
-    }
-    if (actual.size() != expected.size()) {
+    if (a != actual.end() && e != expected.end()) {
+        os << "call " << (a - actual.begin()) << " is " << *a << ", expected " << *e;
+    } else if (actual.size() != expected.size()) {
         os << actual.size() << " calls, expected " << expected.size();
     }
     return os.str();
 }
 
-// A GL backend that does nothing but record every call, in order. A draw
-// from client-side arrays is recorded as its call, followed by what GL reads
-// for each element, as immediate mode would send it: normal3f (while the
-// normal array is on) and vertex3f. Arrays must be three floats per element,
-// indices unsigned ints.
-struct RecordingGl {
+// Records the calls the passes' output depends on, in order; every other
+// operation is NoGl's. A draw from client-side arrays is recorded as its
+// call, followed by what GL reads for each element, as immediate mode would
+// send it: normal3f (while the normal array is on) and vertex3f. Arrays must
+// be three floats per element, indices unsigned ints.
+struct RecordingGl : NoGl {
     std::vector<GlCall> calls;
 
-    void clearColor(float r, float g, float b, float a) { add("clearColor", r, g, b, a); }
-    void clear(GlBitfield mask) { add("clear", mask); }
-    void viewport(int32_t x, int32_t y, int32_t w, int32_t h) { add("viewport", x, y, w, h); }
     void enable(GlEnum cap) { add("enable", cap); }
     void disable(GlEnum cap) { add("disable", cap); }
     void shadeModel(GlEnum mode) { add("shadeModel", mode); }
-    void lightModelfv(GlEnum pname, const float* v) { addWithVector("lightModelfv", v, pname); }
-    void lightfv(GlEnum light, GlEnum pname, const float* v) {
-        addWithVector("lightfv", v, light, pname);
-    }
+    void lightModelfv(GlEnum pname, const float* v) { add("lightModelfv", pname, v); }
+    void lightfv(GlEnum light, GlEnum pname, const float* v) { add("lightfv", light, pname, v); }
     void materialfv(GlEnum face, GlEnum pname, const float* v) {
-        addWithVector("materialfv", v, face, pname);
+        add("materialfv", face, pname, v);
     }
     void materialf(GlEnum face, GlEnum pname, float param) { add("materialf", face, pname, param); }
     void matrixMode(GlEnum mode) { add("matrixMode", mode); }
@@ -102,14 +97,8 @@ struct RecordingGl {
     void readPixels(int32_t x, int32_t y, int32_t w, int32_t h, GlEnum format, GlEnum type, void*) {
         add("readPixels", x, y, w, h, format, type);
     }
-    void enableClientState(GlEnum array) {
-        add("enableClientState", array);
-        arrays_[array == gl::kNormalArray].enabled = true;
-    }
-    void disableClientState(GlEnum array) {
-        add("disableClientState", array);
-        arrays_[array == gl::kNormalArray].enabled = false;
-    }
+    void enableClientState(GlEnum array) { setClientState("enableClientState", array, true); }
+    void disableClientState(GlEnum array) { setClientState("disableClientState", array, false); }
     void vertexPointer(int32_t size, GlEnum type, int32_t stride, const void* pointer) {
         add("vertexPointer", size, type, stride);
         arrays_[0] = {arrays_[0].enabled, static_cast<const float*>(pointer), stride};
@@ -143,6 +132,12 @@ struct RecordingGl {
         const float* data = nullptr;
         int32_t stride = 0;  // bytes; 0 for tightly packed
     };
+    ClientArray arrays_[2];  // vertex, normal
+
+    void setClientState(const char* name, GlEnum array, bool enabled) {
+        add(name, array);
+        arrays_[array == gl::kNormalArray].enabled = enabled;
+    }
 
     void readElement(int32_t i) {
         const auto at = [i](const ClientArray& array) {
@@ -158,15 +153,15 @@ struct RecordingGl {
         add("vertex3f", v[0], v[1], v[2]);
     }
 
+    // Every parameter vector the program passes (colours, positions) has four.
     template <class... Args>
     void add(const char* name, Args... args) {
-        calls.push_back({name, {static_cast<double>(args)...}});
+        calls.push_back({name, {}});
+        (append(calls.back().args, args), ...);
     }
-    ClientArray arrays_[2];  // vertex, normal
-    // Every parameter vector the program passes (colours, positions) has four.
-    template <class... Head>
-    void addWithVector(const char* name, const float* v, Head... head) {
-        add(name, head..., v[0], v[1], v[2], v[3]);
+    static void append(std::vector<double>& args, double value) { args.push_back(value); }
+    static void append(std::vector<double>& args, const float* v) {
+        args.insert(args.end(), v, v + 4);
     }
 };
 static_assert(GlOperations<RecordingGl>);

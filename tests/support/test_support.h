@@ -1,14 +1,25 @@
 #pragma once
 
+// Helpers any test may share: a stream to hand code that writes to a FILE*,
+// text split into lines, golden files, and the engine at the stages tests need.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
 #include <cstdio>
+#include <fstream>
+#include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-// Helpers any test may share: a stream to hand code that writes to a FILE*,
-// read back whole, and text split into lines.
+#include "engine/cube_marcher.h"
 
-// A temporary file standing in for stdout or stderr; removed when destroyed.
+// A temporary file standing in for stdout, stderr or a file; removed when
+// destroyed. text() reads what reached the file, bypassing the stream's
+// buffer, so it shows only what the writer itself flushed.
 class CapturedFile {
   public:
     CapturedFile() : file_(std::tmpfile()) {}
@@ -17,13 +28,12 @@ class CapturedFile {
     CapturedFile& operator=(const CapturedFile&) = delete;
 
     FILE* get() const { return file_; }
-    // Everything written so far, bytes as they are.
     std::string text() const {
-        std::fflush(file_);
-        std::rewind(file_);
         std::string all;
-        for (int c; (c = std::fgetc(file_)) != EOF;) {
-            all.push_back(static_cast<char>(c));
+        char chunk[4096];
+        for (ssize_t got; (got = pread(fileno(file_), chunk, sizeof chunk,
+                                       static_cast<off_t>(all.size()))) > 0;) {
+            all.append(chunk, static_cast<size_t>(got));
         }
         return all;
     }
@@ -32,6 +42,14 @@ class CapturedFile {
     FILE* file_;
 };
 
+// What `write` flushed to a stream it is handed.
+template <class Write>
+std::string flushedOutput(Write write) {
+    const CapturedFile file;
+    write(file.get());
+    return file.text();
+}
+
 inline std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream stream(text);
@@ -39,4 +57,48 @@ inline std::vector<std::string> linesOf(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// The golden file `name` under tests/; with MC_UPDATE_GOLDEN set, `actual` is
+// written there first, so a deliberate change is one run away.
+inline std::string golden(const std::string& name, const std::string& actual) {
+    const std::string path = std::string(MC_TESTS_DIR) + "/" + name;
+    if (std::getenv("MC_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(path, std::ios::binary) << actual;
+    }
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+inline bool operator==(const Vec3& a, const Vec3& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+inline void PrintTo(const Vec3& v, std::ostream* os) {
+    *os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
+}
+
+// Corner offsets and edges laid out, no case generated.
+inline std::unique_ptr<CubeMarcher> makeLaidOutMarcher() {
+    auto marcher = std::make_unique<CubeMarcher>();
+    marcher->buildCornerOffsets();
+    marcher->buildEdges();
+    return marcher;
+}
+
+inline std::unique_ptr<CubeMarcher> makeGeneratedMarcher() {
+    auto marcher = makeLaidOutMarcher();
+    marcher->generateCaseTable();
+    return marcher;
+}
+
+using Triangle = std::array<int32_t, 3>;
+
+inline std::vector<Triangle> trianglesOf(const CaseEntry& entry) {
+    std::vector<Triangle> triangles;
+    for (int32_t t = 0; t < entry.triangleCount; ++t) {
+        const int32_t* e = &entry.triangles[3 * t];
+        triangles.push_back({e[0], e[1], e[2]});
+    }
+    return triangles;
 }
