@@ -63,33 +63,6 @@ RunResult runWith(std::vector<const char*> arguments) {
     return {exitCode, linesOf(out.text()), err.text()};
 }
 
-void pressKey(int32_t key) {
-    windowProcedure(nullptr, msg::kKeyDown, key, key_flags::kSingleRepeat);
-}
-
-void prepareGlobals(int32_t nx, int32_t ny, int32_t nz) {
-    settings = Settings{};
-    CapturedFile scratch;
-    cubeMarcher.initialiseCubeMarcher(scratch.get());
-    ambiguousCases.generate(cubeMarcher);
-    ASSERT_TRUE(sampleGrid.allocate(nx, ny, nz));
-}
-
-TEST(FrameTest, PressingPTwiceBetweenFramesListsExactlyOneFrame) {
-    prepareGlobals(kGridSize, kGridSize, kGridSize);
-    pressKey(vk::kP);
-    pressKey(vk::kP);
-    NoGl gl;
-    FrameTimer timer;
-    CapturedFile out;
-    renderFrame(
-        gl, [] {}, out.get(), timer);
-    renderFrame(
-        gl, [] {}, out.get(), timer);
-    EXPECT_FALSE(settings.listingRequested);
-    EXPECT_EQ(linesOf(out.text()), listingAt(clockAfterFrames(1)));
-}
-
 TEST(FrameTest, HeadlessRunListsTheTableThenTheRequestedFrameThenTheStatistics) {
     const RunResult run = runWith({"--headless", "--frames", "3", "--press", "2:P"});
     EXPECT_EQ(run.exitCode, kExitSuccess);
@@ -129,7 +102,11 @@ TEST(FrameTest, WithoutADisplayTheWindowedRunSaysWhatFailedInOneLineAndExitsOne)
 // clock standing still, framed and lit by its scaled box.
 TEST(FrameTest, AVolumeFrameKeepsTheClockAndUsesTheVolumesBox) {
     constexpr int32_t kSizes[3] = {20, 16, 12};
-    prepareGlobals(kSizes[0], kSizes[1], kSizes[2]);
+    settings = Settings{};
+    CapturedFile scratch;
+    cubeMarcher.initialiseCubeMarcher(scratch.get());
+    ambiguousCases.generate(cubeMarcher);
+    ASSERT_TRUE(sampleGrid.allocate(kSizes[0], kSizes[1], kSizes[2]));
     Volume ball;
     ball.sizes = {kSizes[0], kSizes[1], kSizes[2]};
     ball.spacing = {1.0f, 2.0f, 0.5f};
@@ -141,7 +118,7 @@ TEST(FrameTest, AVolumeFrameKeepsTheClockAndUsesTheVolumesBox) {
         }
     }
     volumeView.show(std::move(ball), 5.0f, nullptr);
-    pressKey(vk::kP);
+    windowProcedure(nullptr, msg::kKeyDown, vk::kP, key_flags::kSingleRepeat);
     NoGl gl;
     FrameTimer timer;
     CapturedFile out;

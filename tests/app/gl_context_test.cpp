@@ -41,14 +41,4 @@ TEST(GlContextTest, AttachRunsItsStepsInOrderAndStopsAtTheFirstFailure) {
     }
 }
 
-TEST(GlContextTest, DetachUnbindsBeforeDeletingAndDeletesBeforeReleasing) {
-    fake_platform::reset();
-    detachGlContext(kWindow, fake_platform::kDeviceContext, fake_platform::kGlContext);
-    EXPECT_EQ(fake_platform::state().calls, (std::vector<std::string>{
-                                                "makeCurrent(null, null)",
-                                                "deleteGlContext(gl)",
-                                                "releaseDeviceContext(window, dc)",
-                                            }));
-}
-
 }  // namespace

@@ -52,16 +52,4 @@ TEST(ProcessSignalsDeathTest, ASecondSignalEndsAtOnceAndLeavesNoTemporaryFile) {
     fs::remove_all(directory);
 }
 
-// nohup and background jobs ignore signals for the program; so does it.
-TEST(ProcessSignalsDeathTest, ASignalIgnoredAtStartStaysIgnored) {
-    EXPECT_EXIT(
-        {
-            std::signal(SIGHUP, SIG_IGN);
-            handleProcessSignals();
-            std::raise(SIGHUP);
-            std::_Exit(quitSignalReceived() ? EXIT_FAILURE : kStillRunning);
-        },
-        testing::ExitedWithCode(kStillRunning), "");
-}
-
 }  // namespace

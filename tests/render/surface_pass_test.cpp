@@ -78,32 +78,6 @@ TEST(SurfacePass, DrawsAndListsTheCellAtTenTwentyThirtyInCases1And254) {
     EXPECT_EQ(trace, golden("render/surface_pass_cell.trace", trace));
 }
 
-void expectNothingDrawn(const ScalarGrid& grid, const std::string& context) {
-    const Pass pass = run(grid);
-    EXPECT_EQ(pass.crossingCells, 0) << context;
-    EXPECT_TRUE(pass.gl.calls.empty()) << context;
-    EXPECT_TRUE(pass.lines.empty()) << context;
-    EXPECT_EQ(totalUsage(*pass.marcher), 0) << context;
-}
-
-// Only a cell holding a value below 0 and one above 0 crosses; 0.0 and NaN
-// count as neither, although their case indices have triangles.
-TEST(SurfacePass, SkipsCellsWithoutBothSignsAndGridsWithoutSurface) {
-    const float skipped[][2] = {{0.0f, -1.0f}, {0.0f, 1.0f}, {kNaN, -1.0f},
-                                {kNaN, 1.0f},  {0.0f, 0.0f}, {-1.0f, -1.0f}};
-    for (const auto& [atSample, others] : skipped) {
-        ScalarGrid grid;
-        ASSERT_TRUE(grid.allocate(2, 2, 2));
-        fill(grid, others, 0, 0, 0, atSample);
-        expectNothingDrawn(grid, std::to_string(atSample) + " among " + std::to_string(others));
-    }
-    ScalarGrid background;
-    ASSERT_TRUE(background.allocate(5, 5, 5));
-    fill(background, kFieldBackground, 0, 0, 0, kFieldBackground);
-    expectNothingDrawn(background, "background");
-    expectNothingDrawn(ScalarGrid{}, "no storage");
-}
-
 // The fast pass against the plain per-cell sweep: the same calls bit for bit,
 // the same listing, usage counts, last corner values and crossing cells,
 // with ambiguous faces as tabled and as decided; the fast pass skips the
@@ -133,7 +107,9 @@ using Shape = std::array<int32_t, 3>;
 
 // Fields of -1, +1, both zeros and NaN at random, on rows that end just
 // before, on and after 64-sample word boundaries: every way a corner can
-// count or not count toward a crossing. The shapes follow each other through
+// count or not count toward a crossing (only a cell with a value below 0 and
+// one above crosses; 0.0 and NaN count as neither), and a grid without
+// storage. The shapes follow each other through
 // the pass's one workspace, which must refit to every change of size.
 TEST(FastSurfacePass, MatchesThePlainSweepOnRandomSigns) {
     const float others[] = {-1.0f, 0.0f, -0.0f, kNaN, -1.0f, -0.25f};
@@ -154,6 +130,7 @@ TEST(FastSurfacePass, MatchesThePlainSweepOnRandomSigns) {
                 grid, testing::PrintToString(shape) + " one in " + std::to_string(positiveOneIn));
         }
     }
+    expectSameAsPlainSweep(ScalarGrid{}, "no storage");
 }
 
 // Blob fields, their unreached rows skipped, on grids from one cell to wider
