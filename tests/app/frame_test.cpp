@@ -36,6 +36,7 @@ struct RunResult {
     int exitCode;
     std::vector<std::string> out;
     std::string err;
+    std::string outText;
 
     // The lines between the table's last line and the statistics.
     std::vector<std::string> listedTriangles() const {
@@ -60,7 +61,7 @@ RunResult runWith(std::vector<const char*> arguments) {
     CapturedFile err;
     const int exitCode = runProgram(arguments, out.get(), err.get());
     std::fflush(err.get());  // stands in for stderr, which has no buffer
-    return {exitCode, linesOf(out.text()), err.text()};
+    return {exitCode, linesOf(out.text()), err.text(), out.text()};
 }
 
 TEST(FrameTest, HeadlessRunListsTheTableThenTheRequestedFrameThenTheStatistics) {
@@ -72,6 +73,14 @@ TEST(FrameTest, HeadlessRunListsTheTableThenTheRequestedFrameThenTheStatistics) 
     EXPECT_EQ(run.listedTriangles(), listingAt(clockAfterFrames(2)));
     EXPECT_EQ(run.casesOk(), crossingCellsOfRun(3, kGridSize));
     EXPECT_EQ(runWith({"--headless", "--frames", "0"}).casesOk(), 0);
+}
+
+// The table, one frame's triangles and the statistics, character for
+// character, on a grid small enough to read.
+TEST(FrameTest, HeadlessRunPrintsTheGoldenOutput) {
+    const RunResult run =
+        runWith({"--headless", "--frames", "3", "--grid", "12", "--press", "2:P"});
+    EXPECT_EQ(run.outText, golden("app/headless_grid12.txt", run.outText));
 }
 
 // An Escape among a frame's keys ends the run before that frame; A stops the

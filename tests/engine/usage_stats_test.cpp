@@ -9,7 +9,7 @@ std::string statsOf(const CubeMarcher& marcher) {
     return flushedOutput([&](FILE* out) { marcher.printUsageStats(out); });
 }
 
-// The layout is pinned by tests/e2e/headless_grid12.txt.
+// The layout is pinned by tests/app/headless_grid12.txt.
 // Cases 0 and 255 stay out of both totals; a case without triangles counts as
 // empty; saturated counters add up without overflow.
 TEST(UsageStats, TotalsTheCasesWithAndWithoutTriangles) {
