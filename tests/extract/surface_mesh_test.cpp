@@ -154,6 +154,17 @@ TEST(MeshExtractor, ThreadsGiveExactlyThePerCellPathsSurface) {
         }
     }
     expectSameAsPerCellPath(split, false, "a part ending without crossing cells");
+    // Slab 0 crosses everywhere, slab 1 only around the inside sample at the
+    // centre of plane 1. Once the table rule has counted that, three threads
+    // split the two slabs 0 | none | 1: the last part shares plane 1 with the
+    // first, across the empty one.
+    ScalarGrid skewed;
+    ASSERT_TRUE(skewed.allocate(3, 5, 5));
+    for (int32_t s = 0; s < skewed.sampleCount(); ++s) {
+        const int32_t x = s % 3;
+        skewed.data[s] = x == 0 ? (s % 2 == 0 ? -1.0f : 1.0f) : (x == 1 && s == 37 ? -1.0f : 1.0f);
+    }
+    expectSameAsPerCellPath(skewed, false, "a part between others without slabs");
     expectSameAsPerCellPath(ScalarGrid{}, true, "no storage");
 }
 
