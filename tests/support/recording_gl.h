@@ -1,9 +1,7 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,48 +10,24 @@
 
 // One recorded GL operation: its name and its arguments in order, each
 // widened to double (exact for every float, enum and int32_t); a parameter
-// vector as the four values it points to. Calls compare argument by argument
-// as bits, so NaN equals NaN and 0.0 differs from -0.0.
+// vector as the four values it points to.
 struct GlCall {
     std::string name;
     std::vector<double> args;
-
-    bool operator==(const GlCall& other) const {
-        const auto bits = [](double v) { return std::bit_cast<uint64_t>(v); };
-        return name == other.name && std::ranges::equal(args, other.args, {}, bits, bits);
-    }
 };
 
-// Prints as name(arg, arg, ...) with enough digits to tell floats apart.
-inline std::ostream& operator<<(std::ostream& os, const GlCall& call) {
-    const auto oldPrecision = os.precision(9);
-    os << call.name << '(';
-    for (size_t i = 0; i < call.args.size(); ++i) {
-        os << (i == 0 ? "" : ", ") << call.args[i];
-    }
-    os.precision(oldPrecision);
-    return os << ')';
-}
-
-// One call per line: the form of the golden traces in tests/.
+// One call per line, as name(arg, arg, ...) with enough digits to tell
+// floats apart (and 0 from -0): the form the tests compare and the golden
+// traces in tests/ hold.
 inline std::string traceOf(const std::vector<GlCall>& calls) {
     std::ostringstream os;
+    os.precision(9);
     for (const GlCall& call : calls) {
-        os << call << '\n';
-    }
-    return os.str();
-}
-
-// Empty when the two sequences are equal; otherwise names the first call that
-// differs, so long sequences need not be compared by eye.
-inline std::string firstDifference(const std::vector<GlCall>& actual,
-                                   const std::vector<GlCall>& expected) {
-    const auto [a, e] = std::ranges::mismatch(actual, expected);
-    std::ostringstream os;
-    if (a != actual.end() && e != expected.end()) {
-        os << "call " << (a - actual.begin()) << " is " << *a << ", expected " << *e;
-    } else if (actual.size() != expected.size()) {
-        os << actual.size() << " calls, expected " << expected.size();
+        os << call.name << '(';
+        for (size_t i = 0; i < call.args.size(); ++i) {
+            os << (i == 0 ? "" : ", ") << call.args[i];
+        }
+        os << ")\n";
     }
     return os.str();
 }
