@@ -16,13 +16,12 @@ expect help 1 'marching-cubes: cannot write the standard output*'
 # --- Quit signals, most likely landing in a listing: P before each of the first frames ---
 readonly vertex='-?[0-9]+\.[0-9]{2} -?[0-9]+\.[0-9]{2} -?[0-9]+\.[0-9]{2}'
 readonly triangle_line="^$vertex "$'\t'"$vertex "$'\t'"$vertex\$"
-presses=$(seq -s, -f '%g:P' 1 200)
 
 # quit_by NAME SIGNAL...: an endless run sent each SIGNAL as it lists ends as
 # a quit does: exit code 0, whole lines, the statistics and the export alone.
 quit_by() {
     mkdir "$work/$1"
-    start "$1" --headless --frames 1000000000 --press "$presses" --export "$work/$1/surface.obj"
+    start "$1" --headless --frames 1000000000 --press "$(seq -s, -f '%g:P' 1 200)" --export "$work/$1/surface.obj"
     wait_for_line "$1.out" $'\t' "a triangle line"
     for signal in "${@:2}"; do
         kill -s "$signal" "$program_pid"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Volumes, headless: raw and Teem-written NRRD files of the same samples, the
-# iso keys and bad files.
+# iso keys, bad files and the address-space limit.
 # Usage: volume_test.sh path/to/marching-cubes path/to/make-test-volume
 set -euo pipefail
 program=$(realpath "$1")
@@ -50,4 +50,10 @@ while IFS='|' read -r file problem making; do
     expect bad 1 "marching-cubes: $file: *$problem*"
 done <"$bad_volumes"
 
+# More than `ulimit -v` allows is refused (a sanitizer's shadow memory needs more than that).
+if [[ "$(ldd "$program")" != *libasan* ]]; then
+    "$make_volume" float32 256 256 256 100 big_256x256x256_float32.raw >/dev/null
+    (ulimit -v 100000 && run big --headless --frames 1 --volume big_256x256x256_float32.raw && exit "$status") && status=0 || status=$?
+    expect big 1 '*the volume needs 128 MiB, more than the*'
+fi
 finish "volume end-to-end"
