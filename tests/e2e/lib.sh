@@ -1,101 +1,76 @@
-# Sourced by the end-to-end scripts: a private work directory, failure
-# counting, runs of the program with their output kept, bounded waits and,
-# for the windowed scripts, an Xvfb display of its own, the program's window
-# and pixel counts over screenshots. Everything started through `pids` is
-# stopped, and the work directory removed, when the script exits.
-# Expects `program` to hold the path of the built program.
-
+# Sourced by the end-to-end scripts once `program` is set: a work directory,
+# failure counting, bounded runs and waits, Xvfb and pixel counts.
 work=$(mktemp -d)
 pids=()
-cleanup() {
-    local pid
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
+trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
 readonly title="Marching cubes"
-# Seconds for any one thing to happen: waits end as soon as it does, so the
-# limit is reached only when something is stuck, however slow the machine.
-readonly wait_limit=120
+readonly wait_limit=120 # seconds; waits end once what they wait for happens
 export LIBGL_ALWAYS_SOFTWARE=1
 failures=0
 
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2 && failures=$((failures + 1)); }
+die() { fail "$@" && exit 1; }
+finish() { [ "$failures" -eq 0 ] && echo "$1 checks passed" || die "$failures check(s) failed"; }
 
-die() {
-    fail "$@"
-    exit 1
-}
-
-# finish WHAT: the script's verdict.
-finish() {
-    [ "$failures" -eq 0 ] || die "$failures check(s) failed"
-    echo "$1 checks passed"
-}
-
-# run NAME ARGS...: the program, bounded in time, with stdout in NAME.out,
-# stderr in NAME.err and its exit code in $status.
+# run NAME ARGS...: stdout in NAME.out (or $stdout), stderr in NAME.err, exit code in $status.
 run() {
-    local name=$1
-    shift
     status=0
-    timeout "$wait_limit" "$program" "$@" >"$work/$name.out" 2>"$work/$name.err" || status=$?
+    timeout "$wait_limit" "$program" "${@:2}" >"${stdout:-$work/$1.out}" 2>"$work/$1.err" || status=$?
 }
 
-# The triangle lines NAME.out lists between the table and the statistics.
-triangle_lines() {
-    sed -n '/^case count:254$/,/^Usage stats:$/p' "$work/$1.out" | sed '1d;$d'
+# start NAME ARGS...: as run, in the background as $program_pid, through $launcher if set.
+start() {
+    # shellcheck disable=SC2086 # the launcher is a command line
+    ${launcher:-} "$program" "${@:2}" </dev/null >"$work/$1.out" 2>"$work/$1.err" &
+    program_pid=$!
+    pids+=("$program_pid")
 }
 
-# NAME.out ends with statistics of a surface the table fully covers.
+# expect NAME CODE GLOB: the run exited CODE with one line on stderr, matching GLOB.
+expect() {
+    [ "$status" -eq "$2" ] || fail "$1: exit code $status, not $2"
+    # shellcheck disable=SC2053 # $3 is a glob
+    [ "$(wc -l <"$work/$1.err")" -eq 1 ] && [[ "$(cat "$work/$1.err")" == $3 ]] ||
+        fail "$1: stderr holds: $(cat "$work/$1.err")"
+}
+
+triangle_lines() { sed -n '/^case count:254$/,/^Usage stats:$/p' "$work/$1.out" | sed '1d;$d'; }
+
 check_statistics() {
     tail -n 2 "$work/$1.out" | head -n 1 | grep -qE '^casesOk:[1-9][0-9]*'$'\t''casesEmpty:0$' ||
         fail "$1: no usage statistics at the end of stdout"
 }
 
-# wait_until DESCRIPTION COMMAND...: polls COMMAND until it succeeds.
+# ended NAME CODE: the started run ends with exit code CODE and the statistics.
+ended() {
+    local timer finished=""
+    sleep "$wait_limit" </dev/null >/dev/null 2>&1 &
+    timer=$!
+    status=0
+    wait -n -p finished "$program_pid" "$timer" || status=$?
+    [ "$finished" = "$program_pid" ] || { kill -KILL "$program_pid"; die "$1 did not end in time"; }
+    kill "$timer"
+    [ "$status" -eq "$2" ] || fail "$1: exit code $status, not $2"
+    check_statistics "$1"
+}
+
 wait_until() {
-    local description=$1
-    shift
     local deadline=$((SECONDS + wait_limit))
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || die "timed out waiting for $description"
+    until "${@:2}"; do
+        [ "$SECONDS" -lt "$deadline" ] || die "timed out waiting for $1"
         sleep 0.2
     done
 }
 
-# wait_for_line FILE PATTERN DESCRIPTION [PID]: returns as soon as a line of
-# FILE matches the extended regular expression PATTERN (tail follows the file
-# as it grows); fails after wait_limit, or when process PID ends without it.
+# wait_for_line FILE REGEX DESCRIPTION: fails if the started run ends before FILE has a line matching REGEX.
 wait_for_line() {
-    local file=$1 pattern=$2 description=$3 pid=${4:-} lines follower found=0
-    exec {lines}< <(exec timeout "$wait_limit" tail -n +1 -F ${pid:+--pid="$pid"} "$file" 2>/dev/null)
+    local lines follower found=0
+    exec {lines}< <(exec timeout "$wait_limit" tail -n +1 -F --pid="$program_pid" "$work/$1" 2>/dev/null)
     follower=$!
-    grep -m 1 -qE -- "$pattern" <&"$lines" && found=1
+    grep -m 1 -qE -- "$2" <&"$lines" && found=1
     kill "$follower" 2>/dev/null || true
     exec {lines}<&-
-    [ "$found" -eq 1 ] || die "never saw $description"
-}
-
-# wait_for_exit PID: waits for PID, a child of this shell, to end and sets
-# $status to its exit code; one still running after wait_limit is killed.
-wait_for_exit() {
-    local timer ended=""
-    sleep "$wait_limit" </dev/null >/dev/null 2>&1 &
-    timer=$!
-    status=0
-    wait -n -p ended "$1" "$timer" || status=$?
-    if [ "$ended" != "$1" ]; then
-        kill -KILL "$1" 2>/dev/null || true
-        die "process $1 did not end within $wait_limit s"
-    fi
-    kill "$timer" 2>/dev/null || true
+    [ "$found" -eq 1 ] || die "never saw $3"
 }
 
 start_display() {
@@ -107,19 +82,14 @@ start_display() {
     wait_until "the display to answer" xdpyinfo >/dev/null 2>&1
 }
 
-# wait_for_window: sets $window to the program's window once it is shown.
 wait_for_window() {
-    window=$(timeout "$wait_limit" xdotool search --sync --onlyvisible --name "^${title}\$" 2>/dev/null |
-        head -n 1) || true
+    window=$(timeout "$wait_limit" xdotool search --sync --onlyvisible --name "^${title}\$" | head -n 1) || true
     [ -n "$window" ] || die "timed out waiting for the window"
 }
 
-screenshot() {
-    import -window "$window" "png:$work/$1.png" 2>/dev/null
-}
+screenshot() { import -window "$window" "png:$work/$1.png" 2>/dev/null; }
 
-# count_pixels NAME CONDITION: pixels of NAME.png in the work directory for
-# which the awk CONDITION over r, g, b (0 to 255) and their max and min holds.
+# count_pixels NAME CONDITION: pixels of NAME.png meeting the awk CONDITION on r, g, b, max, min.
 count_pixels() {
     convert "$work/$1.png" -depth 8 txt:- | awk -F'[(,)]' 'NR > 1 {
         r = $3 + 0; g = $4 + 0; b = $5 + 0
@@ -129,37 +99,21 @@ count_pixels() {
     } END { print n + 0 }'
 }
 
-# The lit surface is tinted by the red, green, blue and grey lights; unlit it
-# shows its plain 0.9 grey. The axes are pure red, green and blue.
-readonly tinted='max >= 60 && max - min >= 30'
-readonly plain_grey='r == g && g == b && r >= 225 && r <= 235'
-readonly axis_colours=('r >= 200 && g <= 20 && b <= 20' 'g >= 200 && r <= 20 && b <= 20'
-    'b >= 200 && r <= 20 && g <= 20')
-readonly enough_axis=20       # pixels of each axis colour
-readonly enough_surface=2000 # tinted pixels in the middle of a lit picture
+readonly tinted='max >= 60 && max - min >= 30' # the lit surface, in the lights' tints
+readonly plain_grey='r == g && g == b && r >= 225 && r <= 235' # the unlit surface
+
+# check_surface_picture NAME: NAME.png is 800x600 with the lit surface in its middle.
+check_surface_picture() {
+    [ "$(identify -format '%wx%h' "$work/$1.png")" = 800x600 ] || fail "$1.png is no 800x600 image"
+    convert "$work/$1.png" -crop 400x300+200+150 +repage "$work/$1-middle.png"
+    [ "$(count_pixels "$1-middle" "$tinted")" -ge 2000 ] || fail "$1.png: too few surface pixels in the middle"
+}
 
 check_axes() {
-    local colour count
-    for colour in "${axis_colours[@]}"; do
-        count=$(count_pixels "$1" "$colour")
-        [ "$count" -ge "$enough_axis" ] || fail "$1.png: the axis of '$colour' shows in $count pixels"
+    local colour
+    for colour in 'r >= 200 && g <= 20 && b <= 20' 'g >= 200 && r <= 20 && b <= 20' 'b >= 200 && r <= 20 && g <= 20'; do
+        [ "$(count_pixels "$1" "$colour")" -ge 20 ] || fail "$1.png: the axis of '$colour' shows too little"
     done
 }
 
-# check_surface_picture NAME: NAME.png is 800x600 and the lit surface fills
-# its middle.
-check_surface_picture() {
-    local size middle
-    size=$(identify -format '%wx%h' "$work/$1.png") || die "$1.png is no image"
-    [ "$size" = 800x600 ] || fail "$1.png is $size, not the window's 800x600"
-    convert "$work/$1.png" -crop 400x300+200+150 +repage "$work/$1-middle.png"
-    middle=$(count_pixels "$1-middle" "$tinted")
-    [ "$middle" -ge "$enough_surface" ] || fail "$1.png: only $middle surface pixels in the middle"
-}
-
-# check_picture NAME: as check_surface_picture, and each axis shows in its
-# colour (the blobs may hide them in later frames).
-check_picture() {
-    check_surface_picture "$1"
-    check_axes "$1"
-}
+check_picture() { check_surface_picture "$1" && check_axes "$1"; }
