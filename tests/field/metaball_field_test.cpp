@@ -70,12 +70,4 @@ TEST(MetaballField, FastStepMatchesSixFullPassesBitForBitAndRecordsTheEmptyRows)
     EXPECT_GE(recordedEmpty, kEmptyRowsRecordedAtLeast * emptyRows);
 }
 
-TEST(MetaballField, AGridWithoutStorageIsLeftAsItIsAndHasNoRows) {
-    ScalarGrid grid;
-    ReachedRows rows;
-    updateMetaballField(grid, 1.0f, rows);
-    EXPECT_EQ(grid.data, nullptr);
-    EXPECT_TRUE(rows.fits(grid) && rows.reached(0, 0));
-}
-
 }  // namespace

@@ -11,7 +11,10 @@
 // writes through writeSample on one side and straight into data on the other.
 namespace {
 
-TEST(ScalarGrid, IgnoresIndicesOutsideTheReallocatedGrid) {
+// Indices outside a reallocated grid are ignored. Sizes below 1, more samples
+// than an int32_t can index, and (where the limit can be set) 1 GiB of samples
+// with 64 MiB of address space to spare are refused and leave the grid empty.
+TEST(ScalarGrid, IgnoresIndicesOutsideItAndRefusesSizesItCannotHold) {
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(5, 5, 5) && grid.allocate(2, 3, 4));
     std::fill_n(grid.data, grid.sampleCount(), 0.0f);
@@ -23,26 +26,17 @@ TEST(ScalarGrid, IgnoresIndicesOutsideTheReallocatedGrid) {
         EXPECT_EQ(out, 0.0f) << i << ", " << j << ", " << k;
     }
     EXPECT_EQ(std::count(grid.data, grid.data + grid.sampleCount(), 0.0f), 2 * 3 * 4);
-}
-
-// Sizes below 1, more samples than an int32_t can index, and (where the limit
-// can be set) 1 GiB of samples with 64 MiB of address space to spare.
-TEST(ScalarGrid, RefusesSizesItCannotHoldAndEndsEmpty) {
-    const auto expectRefused = [](int32_t nx, int32_t ny, int32_t nz) {
-        ScalarGrid grid;
+    const AddressSpaceLimit limit(size_t{64} << 20);
+    for (const auto& [nx, ny, nz] : {std::array{0, 4, 4},
+                                     {4, -1, 4},
+                                     {4, 4, 0},
+                                     {2000, 2000, 2000},
+                                     {limit.active() ? 1024 : 0, 1024, 256}}) {
         ASSERT_TRUE(grid.allocate(3, 3, 3));
-        EXPECT_FALSE(grid.allocate(nx, ny, nz));
+        EXPECT_FALSE(grid.allocate(nx, ny, nz)) << nx << ", " << ny << ", " << nz;
         EXPECT_EQ((std::array{grid.nx, grid.ny, grid.nz, grid.sliceSize}),
                   (std::array{0, 0, 0, 0}));
         EXPECT_EQ(grid.data, nullptr);
-    };
-    for (const auto& [nx, ny, nz] :
-         {std::array{0, 4, 4}, {4, -1, 4}, {4, 4, 0}, {2000, 2000, 2000}}) {
-        expectRefused(nx, ny, nz);
-    }
-    const AddressSpaceLimit limit(size_t{64} << 20);
-    if (limit.active()) {
-        expectRefused(1024, 1024, 256);
     }
 }
 

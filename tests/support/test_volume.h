@@ -1,14 +1,10 @@
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <fstream>
 #include <limits>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
+#include <variant>
 
 #include "field/volume.h"
 
@@ -19,9 +15,10 @@
 inline constexpr double kSphereIso = 100.0;
 inline constexpr double kSphereSlope = 4.0;
 
-// The C++ type of each SampleType, in the enum's order.
-using SampleTypes =
-    std::tuple<uint8_t, int8_t, uint16_t, int16_t, uint32_t, int32_t, float, double>;
+// A value of the C++ type of each SampleType, in the enum's order.
+inline constexpr std::variant<uint8_t, int8_t, uint16_t, int16_t, uint32_t, int32_t, float, double>
+    kSampleTypeOf[] = {uint8_t{},  int8_t{},  uint16_t{}, int16_t{},
+                       uint32_t{}, int32_t{}, 0.0f,       0.0};
 
 // Values stored as one sample type, and the float each stored value stands for.
 struct StoredSamples {
@@ -32,21 +29,19 @@ struct StoredSamples {
 // `values` as `type`: clamped to its range, rounded to integers for integer types.
 inline StoredSamples storeAs(SampleType type, const std::vector<double>& values) {
     StoredSamples stored;
-    const auto store = [&]<class T>(T) {
-        for (const double value : values) {
-            const double inRange = std::clamp(value, double{std::numeric_limits<T>::lowest()},
-                                              double{std::numeric_limits<T>::max()});
-            const T sample = static_cast<T>(std::is_integral_v<T> ? std::round(inRange) : inRange);
-            const auto* raw = reinterpret_cast<const unsigned char*>(&sample);
-            stored.bytes.insert(stored.bytes.end(), raw, raw + sizeof(T));
-            stored.floats.push_back(static_cast<float>(sample));
-        }
-    };
-    [&]<size_t... I>(std::index_sequence<I...>) {
-        ((static_cast<size_t>(type) == I ? store(std::tuple_element_t<I, SampleTypes>{}) : void()),
-         ...);
-    }
-    (std::make_index_sequence<std::tuple_size_v<SampleTypes>>());
+    std::visit(
+        [&]<class T>(T) {
+            for (const double value : values) {
+                const double inRange = std::clamp(value, double{std::numeric_limits<T>::lowest()},
+                                                  double{std::numeric_limits<T>::max()});
+                const T sample =
+                    static_cast<T>(std::is_integral_v<T> ? std::round(inRange) : inRange);
+                const auto* raw = reinterpret_cast<const unsigned char*>(&sample);
+                stored.bytes.insert(stored.bytes.end(), raw, raw + sizeof(T));
+                stored.floats.push_back(static_cast<float>(sample));
+            }
+        },
+        kSampleTypeOf[static_cast<size_t>(type)]);
     return stored;
 }
 
