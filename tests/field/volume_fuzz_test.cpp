@@ -50,10 +50,11 @@ void mutate(std::string& file, std::mt19937_64& random) {
                              upTo(file.size())};
     const size_t at = starts[upTo(2)];
     const size_t lineLength = std::min(file.find('\n', at), file.size()) - at;
-    const size_t lengths[] = {0, 1, lineLength, lineLength + 1, 1, file.size() - at};
+    const size_t lengths[] = {0, 1, lineLength, lineLength + 1, file.size() - at};
     const std::string pieces[] = {kAwkwardValues[upTo(std::size(kAwkwardValues) - 1)],
                                   std::string(1, static_cast<char>(random())),
                                   file.substr(at, lineLength + 1), ""};
+    // Drawn before the piece, so a seed gives the same files whatever the compiler.
     const size_t length = lengths[upTo(std::size(lengths) - 1)];
     file.replace(at, length, pieces[upTo(3)]);
 }
