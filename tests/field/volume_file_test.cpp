@@ -36,7 +36,7 @@ TEST(RawNames, MalformedOnesAreRefusedWithAReason) {
 // space directions). Each file reads back as the floats the stored values
 // stand for, with its spacings. A raw file needs two float copies of its
 // samples and no byte more, and is refused when it holds more bytes than the
-// request's shape takes.
+// request's shape takes. A .nrrd file must start with a NRRD magic line.
 TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
     const fs::path directory = fs::temp_directory_path() /
                                ("volume-test-" + std::to_string(::getpid()) + "_1x1x1_int8.raw");
@@ -84,6 +84,12 @@ TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
         EXPECT_FALSE(loadVolume({path(named), std::array{5, 1, 1}, type}, volume, error, rawLimit));
         EXPECT_TRUE(error.starts_with(path(named) + ": the file holds")) << error;
     }
+    // Teem would read it as a text table, and leak on refusing it.
+    std::ofstream(path("table.nrrd")) << "NRRD00nan01\n1 2\n";
+    Volume volume;
+    std::string error;
+    EXPECT_FALSE(loadVolume({path("table.nrrd"), {}, {}}, volume, error, UINT64_MAX));
+    EXPECT_TRUE(error.starts_with(path("table.nrrd") + ": not a NRRD file")) << error;
     fs::remove_all(directory);
 }
 
