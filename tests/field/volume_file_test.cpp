@@ -36,7 +36,8 @@ TEST(RawNames, MalformedOnesAreRefusedWithAReason) {
 // space directions). Each file reads back as the floats the stored values
 // stand for, with its spacings. A raw file needs two float copies of its
 // samples and no byte more, and is refused when it holds more bytes than the
-// request's shape takes. A .nrrd file must start with a NRRD magic line.
+// request's shape takes. A .nrrd file must start with a NRRD magic line, and
+// a sample that is no number is left out of the range.
 TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
     const fs::path directory = fs::temp_directory_path() /
                                ("volume-test-" + std::to_string(::getpid()) + "_1x1x1_int8.raw");
@@ -90,6 +91,11 @@ TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
     std::string error;
     EXPECT_FALSE(loadVolume({path("table.nrrd"), {}, {}}, volume, error, UINT64_MAX));
     EXPECT_TRUE(error.starts_with(path("table.nrrd") + ": not a NRRD file")) << error;
+    // A sample that is no number has no say in the range.
+    const std::string holes = path("holes_2x1x1_float64.raw");
+    ASSERT_TRUE(writeBytes(holes, storeAs(SampleType::kFloat64, {std::nan(""), 1}).bytes));
+    ASSERT_TRUE(loadVolume({holes, {}, {}}, volume, error, UINT64_MAX)) << error;
+    EXPECT_EQ(std::pair(volume.minimum, volume.maximum), std::pair(1.0f, 1.0f));
     fs::remove_all(directory);
 }
 
