@@ -14,7 +14,9 @@
 namespace {
 
 constexpr unsigned int kVolumeAxes = 3;
-constexpr std::string_view kNrrdMagic = "NRRD";
+constexpr std::string_view kLongestMagic = "NRRD00.01";
+constexpr std::array<std::string_view, 7> kNrrdMagics{
+    kLongestMagic, "NRRD0001", "NRRD0002", "NRRD0003", "NRRD0004", "NRRD0005", "NRRD0006"};
 
 struct NrrdDeleter {
     void operator()(Nrrd* nrrd) const { nrrdNuke(nrrd); }
@@ -55,16 +57,24 @@ std::string takeTeemError() {
 }
 
 // Teem reads PNG, PNM, VTK and text tables too, and its readers of those
-// leak on files they refuse; a .nrrd or .nhdr file must be NRRD.
+// leak on files they refuse; a .nrrd or .nhdr file must be NRRD. Its NRRD
+// reader claims a file only by one of these first lines (a line such as
+// "NRRD00nan01" goes on to the text reader), so the whole line is checked.
 bool startsWithNrrdMagic(const std::string& path, std::string& problem) {
-    char magic[kNrrdMagic.size()] = {};
+    char start[kLongestMagic.size() + 1] = {};
     FILE* file = std::fopen(path.c_str(), "rb");
-    const bool read = file != nullptr && std::fread(magic, 1, sizeof magic, file) == sizeof magic;
+    const size_t read = file != nullptr ? std::fread(start, 1, sizeof start, file) : 0;
     if (file != nullptr) {
         std::fclose(file);
     }
-    if (!read || std::string_view(magic, sizeof magic) != kNrrdMagic) {
-        problem = "not a NRRD file: it does not start with \"NRRD\"";
+    const std::string_view text(start, read);
+    const bool magic = std::ranges::any_of(kNrrdMagics, [text](std::string_view line) {
+        return text.size() > line.size() && text.starts_with(line) &&
+               (text[line.size()] == '\n' || text[line.size()] == '\r');
+    });
+    if (!magic) {
+        problem =
+            "not a NRRD file: it does not start with a NRRD magic line (NRRD0001 to NRRD0006)";
         return false;
     }
     return true;

@@ -13,18 +13,15 @@
 // limit is not set and active() is false.
 class AddressSpaceLimit {
   public:
-    explicit AddressSpaceLimit(size_t headroom) {
+    explicit AddressSpaceLimit([[maybe_unused]] size_t headroom) {
 #if !defined(__SANITIZE_ADDRESS__)
         size_t mappedPages = 0;
         std::ifstream("/proc/self/statm") >> mappedPages;
-        if (mappedPages == 0 || getrlimit(RLIMIT_AS, &saved_) != 0) {
-            return;
+        if (mappedPages != 0 && getrlimit(RLIMIT_AS, &saved_) == 0) {
+            rlimit lowered = saved_;
+            lowered.rlim_cur = mappedPages * static_cast<size_t>(sysconf(_SC_PAGESIZE)) + headroom;
+            active_ = setrlimit(RLIMIT_AS, &lowered) == 0;
         }
-        rlimit lowered = saved_;
-        lowered.rlim_cur = mappedPages * static_cast<size_t>(sysconf(_SC_PAGESIZE)) + headroom;
-        active_ = setrlimit(RLIMIT_AS, &lowered) == 0;
-#else
-        static_cast<void>(headroom);
 #endif
     }
     ~AddressSpaceLimit() {

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "test_volume.h"
 
@@ -16,11 +14,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make-test-volume TYPE X Y Z RADIUS FILE\n");
         return 2;
     }
-    SphereVolume sphere;
-    for (int axis = 0; axis < 3; ++axis) {
-        sphere.sizes[axis] = std::atoi(argv[2 + axis]);
-    }
-    sphere.radius = std::atof(argv[5]);
+    const SphereVolume sphere{{std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4])},
+                              {1.0, 1.0, 1.0},
+                              std::atof(argv[5])};
     const std::vector<unsigned char> bytes = sphereBytes(sphere, type);
     std::vector<float> samples(bytes.size() / sampleTypeSize(type));
     convertSamples(type, bytes.data(), samples.size(), samples.data());
