@@ -8,18 +8,6 @@
 
 namespace {
 
-// The table itself is pinned by the golden listing. A record already numbered
-// is left as it is, and a case keeps the hint of its last piece (case 105:
-// eight isolated corners, corner 7 the last).
-TEST(Generator, LeavesNumberedRecordsAndKeepsTheLastPiecesHint) {
-    EXPECT_EQ(makeGeneratedMarcher()->caseTable[105].normalHint, CubeMarcher::cornerDirection(7));
-    const auto preset = makeLaidOutMarcher();
-    preset->caseTable[7].caseNumber = 99;
-    preset->generateCaseTable();
-    EXPECT_EQ(preset->caseTable[7].caseNumber, 99);
-    EXPECT_EQ(preset->caseTable[7].triangleCount, 0);
-}
-
 using Segment = std::pair<int32_t, int32_t>;
 
 Segment segment(int32_t a, int32_t b) {

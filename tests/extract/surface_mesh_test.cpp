@@ -6,7 +6,6 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <iostream>
 #include <random>
 #include <ranges>
 #include <set>
@@ -202,32 +201,22 @@ int64_t openEdges(const SurfaceMesh& mesh, float last) {
 }
 
 // Open edges over frames 1 to `frames` of the animation under `rule`, welded
-// as the export welds; counts the frames that needed the decider (a cell with
-// an ambiguous face) and the merge within rounding (a triangle that collapsed).
+// as the export welds.
 int64_t openEdgesOverFrames(int32_t gridSize, int32_t frames, FaceRule rule) {
     MeshExtractor extractor(generatedTable(), ambiguousTable());
     ScalarGrid grid;
     EXPECT_TRUE(grid.allocate(gridSize, gridSize, gridSize));
     SurfaceMesh mesh;
     int64_t open = 0;
-    int32_t decided = 0;
-    int32_t merged = 0;
     float time = 0.0f;
     for (int32_t frame = 1; frame <= frames; ++frame) {
         time = nextClock(time);
         updateMetaballField(grid, time);
-        std::array<int32_t, kCaseCount> usage{};
-        extractor.extract(grid, mesh, rule, usage.data());
+        extractor.extract(grid, mesh, rule);
         const Weld weld = rule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
         const SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
         open += openEdges(welded, static_cast<float>(gridSize - 1));
-        decided += std::ranges::any_of(std::views::iota(0, kCaseCount), [&](int32_t c) {
-            return usage[c] > 0 && ambiguousTable().ambiguousFaces(c) != 0;
-        });
-        merged += welded.triangles.size() < mesh.triangles.size() ? 1 : 0;
     }
-    std::cout << gridSize << "^3, " << frames << " frames: " << decided << " needed the decider, "
-              << merged << " the merge within rounding\n";
     return open;
 }
 

@@ -22,17 +22,4 @@ TEST(KeyMapTest, GivesEveryKeyOfTheControlsItsVirtualKeyCode) {
     }
 }
 
-TEST(MessageQueueTest, HandsMessagesOutOldestFirstWithoutADisplay) {
-    Message message;
-    EXPECT_FALSE(peekMessage(message));
-    postMessage({.code = msg::kKeyDown, .wParam = vk::kP});
-    postQuitMessage(0);
-    ASSERT_TRUE(peekMessage(message));
-    EXPECT_EQ(message.code, msg::kKeyDown);
-    EXPECT_EQ(message.wParam, vk::kP);
-    ASSERT_TRUE(peekMessage(message));
-    EXPECT_EQ(message.code, msg::kQuit);
-    EXPECT_FALSE(peekMessage(message));
-}
-
 }  // namespace
