@@ -22,20 +22,6 @@ TEST(Polygoniser, CountsZeroOfEitherSignAsInsideAndNaNAsOutside) {
     EXPECT_EQ(CubeMarcher::caseIndexOf(values), 0b10010011u);
 }
 
-TEST(Polygoniser, PlacesVerticesAtTheZeroCrossing) {
-    const auto marcher = makeGeneratedMarcher();
-    const float threeAtCorner0[kCornerCount] = {3.0f,  -1.0f, -1.0f, -1.0f,
-                                                -1.0f, -1.0f, -1.0f, -1.0f};
-    marcher->setCornerValues(threeAtCorner0);
-    EXPECT_EQ(marcher->interpolateEdge(0), (Vec3{0.75f, 0.0f, 0.0f}));
-    float buffer[kBufferFloats];
-    const float zeroAtCorner0[kCornerCount] = {0.0f,  -1.0f, -1.0f, -1.0f,
-                                               -1.0f, -1.0f, -1.0f, -1.0f};
-    marcher->setCornerValues(zeroAtCorner0);
-    ASSERT_EQ(marcher->polygoniseCell(buffer), 1);
-    EXPECT_TRUE(std::all_of(buffer, buffer + kFloatsPerTriangle, [](float v) { return v == 0; }));
-}
-
 // Every case is counted once under its own index; every vertex lies halfway along one axis (on a
 // crossed edge of a +-1 cell), and nothing is written past the case's triangles.
 TEST(Polygoniser, CountsEveryCaseAndWritesOnlyItsTriangles) {

@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -70,14 +68,6 @@ inline std::string golden(const std::string& name, const std::string& actual) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-inline bool operator==(const Vec3& a, const Vec3& b) {
-    return a.x == b.x && a.y == b.y && a.z == b.z;
-}
-
-inline void PrintTo(const Vec3& v, std::ostream* os) {
-    *os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
-}
-
 // Corner offsets and edges laid out, no case generated.
 inline std::unique_ptr<CubeMarcher> makeLaidOutMarcher() {
     auto marcher = std::make_unique<CubeMarcher>();
@@ -90,15 +80,4 @@ inline std::unique_ptr<CubeMarcher> makeGeneratedMarcher() {
     auto marcher = makeLaidOutMarcher();
     marcher->generateCaseTable();
     return marcher;
-}
-
-using Triangle = std::array<int32_t, 3>;
-
-inline std::vector<Triangle> trianglesOf(const CaseEntry& entry) {
-    std::vector<Triangle> triangles;
-    for (int32_t t = 0; t < entry.triangleCount; ++t) {
-        const int32_t* e = &entry.triangles[3 * t];
-        triangles.push_back({e[0], e[1], e[2]});
-    }
-    return triangles;
 }
