@@ -88,18 +88,6 @@ TEST(FrameTest, ScheduledKeysApplyBeforeTheirFrameInTheOrderGiven) {
     EXPECT_EQ(run.listedTriangles(), listingAt(clockAfterFrames(1) + keys::kTimeStep, kGridSize));
 }
 
-TEST(FrameTest, WithoutADisplayTheWindowedRunSaysWhatFailedInOneLineAndExitsOne) {
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    const RunResult run = runWith({"--frames", "1"});
-    EXPECT_EQ(run.exitCode, kExitFailure);
-    EXPECT_EQ(run.out, "");
-    ASSERT_EQ(linesOf(run.err).size(), 1u) << run.err;
-    for (const char* fragment : {"cannot open the window", "--headless", "Xvfb"}) {
-        EXPECT_NE(run.err.find(fragment), std::string::npos) << fragment;
-    }
-}
-
 // A volume with spacings 1, 2 and 0.5: the frame shows its surface with the
 // clock standing still, framed and lit by its scaled box.
 TEST(FrameTest, AVolumeFrameKeepsTheClockAndUsesTheVolumesBox) {
@@ -128,20 +116,6 @@ TEST(FrameTest, AVolumeFrameKeepsTheClockAndUsesTheVolumesBox) {
     EXPECT_EQ(volumeBox(), &volumeView.box);
     EXPECT_EQ(&lightPositions(), &volumeView.box.lights);
     volumeView = VolumeView{};
-}
-
-TEST(FrameRate, IsTheRateOfTheLastCompletePeriod) {
-    using std::chrono::milliseconds;
-    FrameRate rate;
-    const FrameRate::Clock::time_point start{};
-    rate.tick(start);
-    for (int frame = 1; frame <= 10; ++frame) {
-        EXPECT_EQ(rate.perSecond(), 0.0) << frame;  // no period is complete yet
-        rate.tick(start + milliseconds(50 * frame));
-    }
-    EXPECT_DOUBLE_EQ(rate.perSecond(), 20.0);
-    rate.tick(start + milliseconds(1500));  // one frame in the next second
-    EXPECT_DOUBLE_EQ(rate.perSecond(), 1.0);
 }
 
 }  // namespace

@@ -50,17 +50,6 @@ TEST(WritePng, WritesOpaqueRgbTopRowFirst) {
                                     255, 0,   0,   255, 0, 255, 0, 255, 0,   0,   255, 255}));
 }
 
-TEST(WritePng, ReportsAFullDiskAndAnEmptyFrameWithoutPrintingAnything) {
-    FILE* full = std::fopen("/dev/full", "wb");
-    ASSERT_NE(full, nullptr);
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(writePng(kSmallFrame, full));
-    std::fclose(full);
-    CapturedFile file;
-    EXPECT_FALSE(writePng(FrameImage{}, file.get()));  // a PNG cannot be 0 x 0
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-}
-
 // The whole frame is read, at the window's size as it changes. A window too
 // large for the memory left: that frame is not kept, nor the one before it
 // under a different size, and its size is told; a smaller frame later is
