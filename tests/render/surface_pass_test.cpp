@@ -9,7 +9,6 @@
 #include <numeric>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "engine/ambiguous_table.h"
@@ -56,14 +55,12 @@ void fill(ScalarGrid& grid, float others, int32_t i, int32_t j, int32_t k, float
 // Sample (10, 20, 30) differs from all others, so the eight cells around it
 // cross; the last of them in traversal order has it as corner 0 and draws one
 // triangle, filled and outlined, with the triangle's unnormalised normal
-// pointing out of the inside: the golden trace holds the last cell's calls
-// for case 1 (sample +1) and case 254 (sample -1).
+// pointing out of the inside: the golden trace holds the last cell's listed
+// line and calls for case 1 (sample +1) and case 254 (sample -1).
 TEST(SurfacePass, DrawsAndListsTheCellAtTenTwentyThirtyInCases1And254) {
     constexpr size_t kLastCellCalls = 16;
     std::string trace;
-    for (const auto& [atSample, line] :
-         {std::pair{1.0f, "10.50 20.00 30.00 \t10.00 20.50 30.00 \t10.00 20.00 30.50"},
-          std::pair{-1.0f, "10.50 20.00 30.00 \t10.00 20.00 30.50 \t10.00 20.50 30.00"}}) {
+    for (const float atSample : {1.0f, -1.0f}) {
         ScalarGrid grid;
         ASSERT_TRUE(grid.allocate(12, 22, 32));
         fill(grid, -atSample, 10, 20, 30, atSample);
@@ -71,9 +68,9 @@ TEST(SurfacePass, DrawsAndListsTheCellAtTenTwentyThirtyInCases1And254) {
         EXPECT_EQ(pass.crossingCells, 8);
         EXPECT_EQ(totalUsage(*pass.marcher), 8);
         ASSERT_EQ(pass.lines.size(), 8u);
-        EXPECT_EQ(pass.lines.back(), line);
         ASSERT_GE(pass.gl.calls.size(), kLastCellCalls);
-        trace += traceOf({pass.gl.calls.end() - kLastCellCalls, pass.gl.calls.end()});
+        trace += pass.lines.back() + "\n" +
+                 traceOf({pass.gl.calls.end() - kLastCellCalls, pass.gl.calls.end()});
     }
     EXPECT_EQ(trace, golden("render/surface_pass_cell.trace", trace));
 }
@@ -92,14 +89,11 @@ void expectSameAsPlainSweep(const ScalarGrid& grid, const std::string& context,
         EXPECT_EQ(fast.crossingCells, plain.crossingCells) << context;
         EXPECT_EQ(traceOf(fast.gl.calls), traceOf(plain.gl.calls)) << context;
         EXPECT_EQ(fast.lines, plain.lines) << context;
-        EXPECT_EQ(std::memcmp(fast.marcher->usageCount, plain.marcher->usageCount,
-                              sizeof fast.marcher->usageCount),
-                  0)
-            << context;
-        EXPECT_EQ(std::memcmp(fast.marcher->cornerValue, plain.marcher->cornerValue,
-                              sizeof fast.marcher->cornerValue),
-                  0)
-            << context;
+        const auto sameBytes = [](const auto& a, const auto& b) {
+            return std::memcmp(&a, &b, sizeof a) == 0;
+        };
+        EXPECT_TRUE(sameBytes(fast.marcher->usageCount, plain.marcher->usageCount)) << context;
+        EXPECT_TRUE(sameBytes(fast.marcher->cornerValue, plain.marcher->cornerValue)) << context;
     }
 }
 

@@ -8,28 +8,14 @@
 
 #include "render/gl_ops.h"
 
-// One recorded GL operation: its name and its arguments in order, each
-// widened to double (exact for every float, enum and int32_t); a parameter
-// vector as the four values it points to.
-struct GlCall {
-    std::string name;
-    std::vector<double> args;
-};
-
-// One call per line, as name(arg, arg, ...) with enough digits to tell
-// floats apart (and 0 from -0): the form the tests compare and the golden
-// traces in tests/ hold.
-inline std::string traceOf(const std::vector<GlCall>& calls) {
-    std::ostringstream os;
-    os.precision(9);
-    for (const GlCall& call : calls) {
-        os << call.name << '(';
-        for (size_t i = 0; i < call.args.size(); ++i) {
-            os << (i == 0 ? "" : ", ") << call.args[i];
-        }
-        os << ")\n";
+// One call per line: the form the tests compare and the golden traces in
+// tests/ hold.
+inline std::string traceOf(const std::vector<std::string>& calls) {
+    std::string trace;
+    for (const std::string& call : calls) {
+        trace += call + '\n';
     }
-    return os.str();
+    return trace;
 }
 
 // Records the calls the passes' output depends on, in order; every other
@@ -38,7 +24,7 @@ inline std::string traceOf(const std::vector<GlCall>& calls) {
 // send it: normal3f (while the normal array is on) and vertex3f. Arrays must
 // be three floats per element, indices unsigned ints.
 struct RecordingGl : NoGl {
-    std::vector<GlCall> calls;
+    std::vector<std::string> calls;  // each as name(arg, arg, ...)
 
     void enable(GlEnum cap) { add("enable", cap); }
     void disable(GlEnum cap) { add("disable", cap); }
@@ -127,15 +113,26 @@ struct RecordingGl : NoGl {
         add("vertex3f", v[0], v[1], v[2]);
     }
 
-    // Every parameter vector the program passes (colours, positions) has four.
+    // Arguments widened to double, with enough digits to tell floats apart
+    // (and 0 from -0); every parameter vector the program passes (colours,
+    // positions) has four values.
     template <class... Args>
     void add(const char* name, Args... args) {
-        calls.push_back({name, {}});
-        (append(calls.back().args, args), ...);
+        std::ostringstream call;
+        call.precision(9);
+        call << name << '(';
+        [[maybe_unused]] const char* separator = "";  // loadIdentity() has no argument
+        (append(call, separator, args), ...);
+        calls.push_back(call.str() + ')');
     }
-    static void append(std::vector<double>& args, double value) { args.push_back(value); }
-    static void append(std::vector<double>& args, const float* v) {
-        args.insert(args.end(), v, v + 4);
+    static void append(std::ostringstream& call, const char*& separator, double value) {
+        call << separator << value;
+        separator = ", ";
+    }
+    static void append(std::ostringstream& call, const char*& separator, const float* v) {
+        for (int32_t i = 0; i < 4; ++i) {
+            append(call, separator, v[i]);
+        }
     }
 };
 static_assert(GlOperations<RecordingGl>);
