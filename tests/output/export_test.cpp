@@ -109,17 +109,6 @@ TEST_F(SafeFileTest, AReplacedFileKeepsItsPermissionsAndALinkItsTarget) {
     EXPECT_EQ(contentsOf(directory_ / "elsewhere.obj"), "old");
 }
 
-TEST_F(SafeFileTest, RefusesATargetThatIsNoRegularFileAndLeavesItAlone) {
-    fs::create_directory(directory_ / "taken.stl");
-    ASSERT_EQ(mkfifo((directory_ / "pipe.obj").c_str(), 0600), 0);
-    for (const char* name : {"taken.stl", "pipe.obj"}) {
-        EXPECT_FALSE(writeHello(directory_ / name));
-        EXPECT_EQ(error_, "cannot write " + (directory_ / name).string() + ": not a regular file");
-    }
-    EXPECT_TRUE(fs::is_fifo(directory_ / "pipe.obj"));
-    EXPECT_EQ(entries().size(), 2u);
-}
-
 // The temporary file's name must fit where the target's does.
 TEST_F(SafeFileTest, WritesEveryNameLengthUpToTheLimit) {
     for (size_t length : {1, 200, 240, 254, 255}) {
@@ -130,14 +119,23 @@ TEST_F(SafeFileTest, WritesEveryNameLengthUpToTheLimit) {
     }
 }
 
-TEST_F(SafeFileTest, NamesTheFileOnOneLineAndFailsAWriteWithoutMemory) {
+// What cannot be written is named on one line and left alone: no such
+// folder, no regular file, no memory.
+TEST_F(SafeFileTest, RefusesWhatItCannotWriteNamingTheFileOnOneLine) {
     EXPECT_FALSE(writeHello(directory_ / "no\nsuch/a\tb.obj"));
     EXPECT_EQ(error_, "cannot write " + directory_.string() +
                           "/no\\nsuch/a\\tb.obj: No such file or directory");
+    fs::create_directory(directory_ / "taken.stl");
+    ASSERT_EQ(mkfifo((directory_ / "pipe.obj").c_str(), 0600), 0);
+    for (const char* name : {"taken.stl", "pipe.obj"}) {
+        EXPECT_FALSE(writeHello(directory_ / name));
+        EXPECT_EQ(error_, "cannot write " + (directory_ / name).string() + ": not a regular file");
+    }
+    EXPECT_TRUE(fs::is_fifo(directory_ / "pipe.obj"));
     const auto exhausted = [](FILE*) -> bool { throw std::bad_alloc(); };
     EXPECT_FALSE(writeFileSafely(directory_ / "mesh.ply", exhausted, error_));
     EXPECT_NE(error_.find("Cannot allocate memory"), std::string::npos) << error_;
-    EXPECT_TRUE(entries().empty());
+    EXPECT_EQ(entries().size(), 2u);
 }
 
 }  // namespace
