@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "animated_field.h"
 #include "app/globals.h"
-#include "app/overlay_status.h"
 #include "app/run.h"
 #include "app/settings.h"
 #include "app/volume_view.h"
@@ -86,36 +83,6 @@ TEST(FrameTest, ScheduledKeysApplyBeforeTheirFrameInTheOrderGiven) {
     EXPECT_EQ(escaped.casesOk(), crossingCellsOfRun(1, kGridSize));
     const RunResult run = runWith({"--headless", "--frames", "2", "--press", "2:A,2:W,2:P"});
     EXPECT_EQ(run.listedTriangles(), listingAt(clockAfterFrames(1) + keys::kTimeStep, kGridSize));
-}
-
-// A volume with spacings 1, 2 and 0.5: the frame shows its surface with the
-// clock standing still, framed and lit by its scaled box.
-TEST(FrameTest, AVolumeFrameKeepsTheClockAndUsesTheVolumesBox) {
-    constexpr int32_t kSizes[3] = {20, 16, 12};
-    settings = Settings{};
-    CapturedFile scratch;
-    cubeMarcher.initialiseCubeMarcher(scratch.get());
-    ambiguousCases.generate(cubeMarcher);
-    ASSERT_TRUE(sampleGrid.allocate(kSizes[0], kSizes[1], kSizes[2]));
-    Volume ball;
-    ball.sizes = {kSizes[0], kSizes[1], kSizes[2]};
-    ball.spacing = {1.0f, 2.0f, 0.5f};
-    for (int32_t s = 0; s < kSizes[0] * kSizes[1] * kSizes[2]; ++s) {
-        const int32_t x = s % kSizes[0], y = s / kSizes[0] % kSizes[1], z = s / (20 * 16);
-        ball.samples.push_back(std::hypot(x - 9.5f, 2.0f * (y - 7.5f), 0.5f * (z - 5.5f)));
-    }
-    volumeView.show(std::move(ball), 5.0f, nullptr);
-    windowProcedure(nullptr, msg::kKeyDown, vk::kP, key_flags::kSingleRepeat);
-    NoGl gl;
-    FrameTimer timer;
-    CapturedFile out;
-    renderFrame(
-        gl, [] {}, out.get(), timer);
-    EXPECT_EQ(settings.animationTime, 0.0f);
-    EXPECT_GT(linesOf(out.text()).size(), 100u);
-    EXPECT_EQ(volumeBox(), &volumeView.box);
-    EXPECT_EQ(&lightPositions(), &volumeView.box.lights);
-    volumeView = VolumeView{};
 }
 
 }  // namespace

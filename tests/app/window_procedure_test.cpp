@@ -28,7 +28,6 @@ class WindowProcedureTest : public ::testing::Test {
         }
         return result;
     }
-    static const std::vector<std::string>& calls() { return fake_platform::state().calls; }
 };
 
 // Exact float results: a step taken in double, or two steps for one
@@ -58,7 +57,7 @@ TEST_F(WindowProcedureTest, EveryKeyChangesItsSettingOnceAndAnswersZero) {
         apply(expected);
         EXPECT_EQ(windowProcedure(kWindow, msg::kKeyDown, key, 5 | key_flags::kWasDown), 0);
         EXPECT_EQ(settings, expected);
-        EXPECT_TRUE(calls().empty()) << "a key press reached the platform";
+        EXPECT_TRUE(fake_platform::state().calls.empty()) << "a key press reached the platform";
     }
 }
 
@@ -66,8 +65,9 @@ TEST_F(WindowProcedureTest, EscapeAndCloseQuitAndOtherMessagesGoToDefaultHandlin
     EXPECT_EQ(press(vk::kEscape), 0);
     EXPECT_EQ(windowProcedure(kWindow, msg::kClose, 0, 0), 0);
     EXPECT_EQ(windowProcedure(kWindow, msg::kKeyUp, vk::kP, 3), fake_platform::kDefaultResult);
-    EXPECT_EQ(calls(), (std::vector<std::string>{"postQuitMessage(0)", "postQuitMessage(0)",
-                                                 "defaultWindowProcedure(window, 257, 80, 3)"}));
+    EXPECT_EQ(fake_platform::state().calls,
+              (std::vector<std::string>{"postQuitMessage(0)", "postQuitMessage(0)",
+                                        "defaultWindowProcedure(window, 257, 80, 3)"}));
     EXPECT_EQ(settings, Settings{});
 }
 

@@ -20,11 +20,9 @@ std::string unescaped(const std::string& text) {
             out += static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16));
             at += 2;
         } else {
-            out += kind == '\0'  ? text[at]
-                   : kind == 'n' ? '\n'
-                   : kind == 'r' ? '\r'
-                   : kind == 't' ? '\t'
-                                 : kind;
+            const std::string named = "n\nr\rt\t";  // each escape letter, then its character
+            const size_t letter = kind == '\0' ? std::string::npos : named.find(kind);
+            out += kind == '\0' ? text[at] : letter == std::string::npos ? kind : named[letter + 1];
         }
     }
     return out;

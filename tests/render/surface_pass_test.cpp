@@ -42,10 +42,6 @@ Pass run(const ScalarGrid& grid, bool listingRequested = true,
     return pass;
 }
 
-int64_t totalUsage(const CubeMarcher& marcher) {
-    return std::accumulate(marcher.usageCount, marcher.usageCount + kCaseCount, int64_t{0});
-}
-
 // `others` everywhere but at sample (i, j, k).
 void fill(ScalarGrid& grid, float others, int32_t i, int32_t j, int32_t k, float atSample) {
     std::fill_n(grid.data, grid.sampleCount(), others);
@@ -66,7 +62,8 @@ TEST(SurfacePass, DrawsAndListsTheCellAtTenTwentyThirtyInCases1And254) {
         fill(grid, -atSample, 10, 20, 30, atSample);
         const Pass pass = run(grid);
         EXPECT_EQ(pass.crossingCells, 8);
-        EXPECT_EQ(totalUsage(*pass.marcher), 8);
+        EXPECT_EQ(
+            std::accumulate(pass.marcher->usageCount, pass.marcher->usageCount + kCaseCount, 0), 8);
         ASSERT_EQ(pass.lines.size(), 8u);
         ASSERT_GE(pass.gl.calls.size(), kLastCellCalls);
         trace += pass.lines.back() + "\n" +
