@@ -6,7 +6,6 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <random>
 #include <ranges>
 #include <set>
@@ -31,7 +30,7 @@ Bits bitsOf(const Vec3& p) {
 }
 
 bool sameBits(const std::vector<Vec3>& a, const std::vector<Vec3>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Vec3)) == 0;
+    return std::ranges::equal(a, b, {}, bitsOf, bitsOf);
 }
 
 const CubeMarcher& generatedTable() {
