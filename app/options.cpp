@@ -241,6 +241,26 @@ bool setExport(std::string_view value, Options& options, std::string& error) {
     return true;
 }
 
+bool setExportSpace(std::string_view value, Options& options, std::string& error) {
+    ExportSpace space{};
+    if (!setChoice("--export-space", value,
+                   {{{"world", ExportSpace::kWorld}, {"index", ExportSpace::kIndex}}}, space,
+                   error)) {
+        return false;
+    }
+    options.exportSpace = space;
+    return true;
+}
+
+bool setSeries(std::string_view value, Options& options, std::string& error) {
+    if (value.empty()) {
+        error = "--series needs a series instance UID";
+        return false;
+    }
+    options.volume.series = std::string(value);
+    return true;
+}
+
 bool setScreenshot(std::string_view value, Options& options, std::string& error) {
     if (!equalsIgnoringCase(extensionOf(value), "png")) {
         error = "--screenshot: " + quoted(value) + " does not end in .png";
@@ -313,9 +333,13 @@ constexpr std::array kOptions{
                addPresses},
     OptionSpec{"--grid", "N", "sample N points along each axis (2 to 256; default 40)", false,
                setGrid},
-    OptionSpec{"--volume", "FILE",
-               "show the iso-surface of a volume: .nrrd, .nhdr, or raw NAME_XxYxZ_TYPE.raw", false,
-               setVolume},
+    OptionSpec{"--volume", "FILE|DIR",
+               "show the iso-surface of a volume: .nrrd, .nhdr, .nii, .nii.gz, .hdr,\n"
+               "      a DICOM series (its folder or one of its files), or raw\n"
+               "      NAME_XxYxZ_TYPE.raw",
+               false, setVolume},
+    OptionSpec{"--series", "UID", "the DICOM series to read from a folder holding several", false,
+               setSeries},
     OptionSpec{"--iso", "VALUE", "the volume's iso value (default: the middle of its range)", false,
                setIso},
     OptionSpec{"--dims", "X,Y,Z", "a raw volume's sizes, instead of its name's", false, setDims},
@@ -327,6 +351,10 @@ constexpr std::array kOptions{
                false, setScreenshot},
     OptionSpec{"--export", "FILE", "write the last frame's surface as .obj, .ply or .stl", false,
                setExport},
+    OptionSpec{"--export-space", "world|index",
+               "a volume's mesh in its file's world coordinates (default), or in\n"
+               "      grid steps scaled by the spacings",
+               false, setExportSpace},
     OptionSpec{"--faces", "decider|table",
                "ambiguous faces decided alike from both sides, so the surface closes\n"
                "      (default), or as the case table has them",
@@ -372,8 +400,13 @@ bool checkCombination(const Options& options, std::string& error) {
         error = "--grid cannot be used with --volume: the volume's own sizes are used";
         return false;
     }
-    if (!volume && (options.iso || options.volume.sizes || options.volume.type)) {
-        error = "--iso, --dims and --type need --volume FILE";
+    if (!volume && (options.iso || options.volume.sizes || options.volume.type ||
+                    options.volume.series)) {
+        error = "--iso, --dims, --type and --series need --volume FILE";
+        return false;
+    }
+    if (options.exportSpace && !options.meshExport) {
+        error = "--export-space needs --export FILE";
         return false;
     }
     for (const ScheduledKey& key : options.presses) {

@@ -34,6 +34,10 @@ struct ScheduledKey {
     bool operator==(const ScheduledKey&) const = default;
 };
 
+// The frame an exported volume's mesh is written in: the file's world frame,
+// or the grid's axes scaled by the spacings, sample (0, 0, 0) at the origin.
+enum class ExportSpace { kWorld, kIndex };
+
 struct MeshExport {
     std::string path;
     MeshFormat format = MeshFormat::kObj;
@@ -49,6 +53,7 @@ struct Options {
     std::optional<float> iso;                   // a volume's start iso value
     std::optional<std::string> screenshotPath;  // a .png; windowed runs only
     std::optional<MeshExport> meshExport;       // written at quit
+    std::optional<ExportSpace> exportSpace;     // --export-space; world when not given
     bool timing = false;                        // frame times on stderr at quit
     FaceRule faceRule = FaceRule::kDecider;     // --faces: decider (closed) or table
     DrawPath drawPath = DrawPath::kImmediate;   // --draw: immediate or arrays

@@ -162,13 +162,12 @@ bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* 
         path, [&grabber](FILE* file) { return writePng(grabber.image(), file); }, err);
 }
 
-// A volume's mesh is written in its physical units: grid units times the
-// spacings of its file.
-void scaleToVolumeSpacing(SurfaceMesh& mesh) {
-    const auto& spacing = volumeView.volume.spacing;
-    for (Vec3& p : mesh.positions) {
-        p = {p.x * spacing[0], p.y * spacing[1], p.z * spacing[2]};
-    }
+// A volume's mesh is written in its file's world frame, or on request in
+// grid steps times the spacings of its file.
+void placeVolumeMesh(SurfaceMesh& mesh, ExportSpace space) {
+    const Volume& volume = volumeView.volume;
+    mapToWorld(mesh, space == ExportSpace::kIndex ? IndexToWorld::scaled(volume.spacing)
+                                                  : volume.toWorld);
 }
 
 // The sample grid still holds the last frame's field, so its surface is
@@ -177,7 +176,7 @@ void scaleToVolumeSpacing(SurfaceMesh& mesh) {
 // triangles that collapse go, so that the surface stays closed at a sample
 // within rounding of 0. Extracted while the file is written, so that running
 // out of memory for the mesh fails the file like any other write.
-bool saveMesh(const MeshExport& meshExport, FILE* err) {
+bool saveMesh(const MeshExport& meshExport, ExportSpace space, FILE* err) {
     return saveFile(
         meshExport.path,
         [&](FILE* file) {
@@ -187,7 +186,7 @@ bool saveMesh(const MeshExport& meshExport, FILE* err) {
                 settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
             SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
             if (volumeView.loaded) {
-                scaleToVolumeSpacing(welded);
+                placeVolumeMesh(welded, space);
             }
             return writeMesh(welded, meshExport.format, file);
         },
@@ -204,7 +203,7 @@ int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grab
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
     }
     if (options.meshExport) {
-        saved = saveMesh(*options.meshExport, err) && saved;
+        saved = saveMesh(*options.meshExport, options.exportSpace.value_or(ExportSpace::kWorld), err) && saved;
     }
     if (options.timing) {
         timer.printReport(err);

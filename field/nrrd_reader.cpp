@@ -117,6 +117,27 @@ float spacingOf(const Nrrd& nrrd, unsigned int axis) {
     return std::isfinite(spacing) && spacing != 0.0 ? static_cast<float>(std::fabs(spacing)) : 1.0f;
 }
 
+// With a three-dimensional space, the axes' space directions and the space
+// origin place the grid; otherwise (or when they do not span the space) the
+// spacings scale it, sample (0, 0, 0) at the origin, as before spaces were
+// read. An origin not given is the space's origin.
+IndexToWorld worldOf(const Nrrd& nrrd) {
+    IndexToWorld spaced = IndexToWorld::scaled(
+        {spacingOf(nrrd, 0), spacingOf(nrrd, 1), spacingOf(nrrd, 2)});
+    if (nrrd.spaceDim != kVolumeAxes) {
+        return spaced;
+    }
+    IndexToWorld placed;
+    for (unsigned int row = 0; row < kVolumeAxes; ++row) {
+        for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {
+            placed.axes[axis][row] = nrrd.axis[axis].spaceDirection[row];
+        }
+        const double origin = nrrd.spaceOrigin[row];
+        placed.origin[row] = std::isfinite(origin) ? origin : 0.0;
+    }
+    return placed.invertible() ? placed : spaced;
+}
+
 }  // namespace
 
 bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
@@ -136,8 +157,8 @@ bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
     }
     for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {
         volume.sizes[axis] = static_cast<int32_t>(nrrd->axis[axis].size);
-        volume.spacing[axis] = spacingOf(*nrrd, axis);
     }
+    volume.placeInWorld(worldOf(*nrrd));
     volume.samples.resize(samples);
     convertSamples(type, nrrd->data, samples, volume.samples.data());
     return true;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "field/scalar_grid.h"
+#include "field/world_transform.h"
 
 // A volume read from a file, its samples converted once to float.
 //
@@ -19,8 +20,15 @@ struct Volume {
     std::vector<float> samples;
     std::array<int32_t, 3> sizes{};                  // samples along x, y, z
     std::array<float, 3> spacing{1.0f, 1.0f, 1.0f};  // physical size of a sample step
+    IndexToWorld toWorld;  // its axes' lengths are `spacing`; see placeInWorld
     float minimum = 0.0f;                            // over the finite samples
     float maximum = 0.0f;
+
+    // Sets the index-to-world transform, and the spacings as its axes' lengths.
+    void placeInWorld(const IndexToWorld& transform) {
+        toWorld = transform;
+        spacing = transform.spacing();
+    }
 
     // The default iso value: the middle of the data's range.
     float middleValue() const { return minimum + (maximum - minimum) / 2.0f; }

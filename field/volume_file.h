@@ -29,6 +29,9 @@ struct VolumeRequest {
     std::string path;
     std::optional<std::array<int32_t, 3>> sizes;
     std::optional<SampleType> type;
+    // The DICOM series instance UID to read; initialised, so a request may
+    // leave it out.
+    std::optional<std::string> series = std::nullopt;
 };
 
 // Reads a raw file name of the form ..._XxYxZ_type.raw (for example

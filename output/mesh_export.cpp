@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -86,6 +87,23 @@ void writeStl(const SurfaceMesh& mesh, FILE* out) {
 }
 
 }  // namespace
+
+void mapToWorld(SurfaceMesh& mesh, const IndexToWorld& toWorld) {
+    const auto mapped = [](const IndexToWorld::Vector& v) {
+        return Vec3{static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
+    };
+    for (Vec3& p : mesh.positions) {
+        p = mapped(toWorld.apply({p.x, p.y, p.z}));
+    }
+    for (Vec3& n : mesh.normals) {
+        n = mapped(toWorld.applyToNormal({n.x, n.y, n.z}));
+    }
+    if (toWorld.determinant() < 0.0) {
+        for (auto& triangle : mesh.triangles) {
+            std::swap(triangle[1], triangle[2]);
+        }
+    }
+}
 
 bool writeMesh(const SurfaceMesh& mesh, MeshFormat format, FILE* out) {
     switch (format) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "extract/surface_mesh.h"
+#include "field/world_transform.h"
 
 // The mesh formats of --export, chosen by the file's extension.
 enum class MeshFormat { kObj, kPly, kStl };
@@ -17,3 +18,10 @@ enum class MeshFormat { kObj, kPly, kStl };
 // Every face keeps its winding. Returns false when a write failed; the
 // stream's error state tells which.
 bool writeMesh(const SurfaceMesh& mesh, MeshFormat format, FILE* out);
+
+// Moves `mesh` from grid units into the frame `toWorld` gives (which must be
+// invertible): positions through it, normals through its inverse transpose.
+// A mirroring transform (negative determinant) would turn every triangle's
+// winding inwards, so each triangle's last two corners are swapped and the
+// winding still points from the inside out.
+void mapToWorld(SurfaceMesh& mesh, const IndexToWorld& toWorld);
