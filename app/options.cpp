@@ -400,8 +400,8 @@ bool checkCombination(const Options& options, std::string& error) {
         error = "--grid cannot be used with --volume: the volume's own sizes are used";
         return false;
     }
-    if (!volume && (options.iso || options.volume.sizes || options.volume.type ||
-                    options.volume.series)) {
+    if (!volume &&
+        (options.iso || options.volume.sizes || options.volume.type || options.volume.series)) {
         error = "--iso, --dims, --type and --series need --volume FILE";
         return false;
     }

@@ -68,6 +68,10 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
         std::fprintf(err, "marching-cubes: %s\n", error.c_str());
         return false;
     }
+    if (!volume.note.empty()) {
+        std::fprintf(err, "marching-cubes: %s: %s\n", printableText(options.volume.path).c_str(),
+                     volume.note.c_str());
+    }
     const float iso = options.iso.value_or(volume.middleValue());
     volumeView.show(std::move(volume), iso, err);
     settings.overlayShown = true;
@@ -166,8 +170,8 @@ bool saveScreenshot(const std::string& path, const FrameGrabber& grabber, FILE* 
 // grid steps times the spacings of its file.
 void placeVolumeMesh(SurfaceMesh& mesh, ExportSpace space) {
     const Volume& volume = volumeView.volume;
-    mapToWorld(mesh, space == ExportSpace::kIndex ? IndexToWorld::scaled(volume.spacing)
-                                                  : volume.toWorld);
+    mapToWorld(
+        mesh, space == ExportSpace::kIndex ? IndexToWorld::scaled(volume.spacing) : volume.toWorld);
 }
 
 // The sample grid still holds the last frame's field, so its surface is
@@ -203,7 +207,9 @@ int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grab
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
     }
     if (options.meshExport) {
-        saved = saveMesh(*options.meshExport, options.exportSpace.value_or(ExportSpace::kWorld), err) && saved;
+        saved =
+            saveMesh(*options.meshExport, options.exportSpace.value_or(ExportSpace::kWorld), err) &&
+            saved;
     }
     if (options.timing) {
         timer.printReport(err);

@@ -122,8 +122,8 @@ float spacingOf(const Nrrd& nrrd, unsigned int axis) {
 // spacings scale it, sample (0, 0, 0) at the origin, as before spaces were
 // read. An origin not given is the space's origin.
 IndexToWorld worldOf(const Nrrd& nrrd) {
-    IndexToWorld spaced = IndexToWorld::scaled(
-        {spacingOf(nrrd, 0), spacingOf(nrrd, 1), spacingOf(nrrd, 2)});
+    IndexToWorld spaced =
+        IndexToWorld::scaled({spacingOf(nrrd, 0), spacingOf(nrrd, 1), spacingOf(nrrd, 2)});
     if (nrrd.spaceDim != kVolumeAxes) {
         return spaced;
     }

@@ -6,12 +6,6 @@
 
 #include "field/volume.h"
 
-// Asked, before the data are read, whether a volume of `samples` samples,
-// held once in the file's own type (`nativeBytes`) while it is converted,
-// may be loaded; sets `problem` when not.
-using VolumeSizeCheck =
-    std::function<bool(uint64_t samples, uint64_t nativeBytes, std::string& problem)>;
-
 // Reads the NRRD file at `path` (a .nrrd, or a .nhdr with its data file) into
 // `volume`'s samples, sizes and spacing; the range is left to the caller. The
 // file must start with the NRRD magic; its header is read first, without the

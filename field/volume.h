@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +22,8 @@ struct Volume {
     std::array<int32_t, 3> sizes{};                  // samples along x, y, z
     std::array<float, 3> spacing{1.0f, 1.0f, 1.0f};  // physical size of a sample step
     IndexToWorld toWorld;  // its axes' lengths are `spacing`; see placeInWorld
-    float minimum = 0.0f;                            // over the finite samples
+    std::string note;      // how it was read, where the user should know (one line), or ""
+    float minimum = 0.0f;  // over the finite samples
     float maximum = 0.0f;
 
     // Sets the index-to-world transform, and the spacings as its axes' lengths.
@@ -33,6 +35,12 @@ struct Volume {
     // The default iso value: the middle of the data's range.
     float middleValue() const { return minimum + (maximum - minimum) / 2.0f; }
 };
+
+// Asked, before the data are read, whether a volume of `samples` samples,
+// held once in the file's own type (`nativeBytes`) while it is converted,
+// may be loaded; sets `problem` when not.
+using VolumeSizeCheck =
+    std::function<bool(uint64_t samples, uint64_t nativeBytes, std::string& problem)>;
 
 // The sample types a volume file may hold.
 enum class SampleType { kUint8, kInt8, kUint16, kInt16, kUint32, kInt32, kFloat32, kFloat64 };

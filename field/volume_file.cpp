@@ -16,6 +16,7 @@
 #include <new>
 #include <vector>
 
+#include "field/nifti_reader.h"
 #include "field/nrrd_reader.h"
 
 // Raw files are little-endian; a big-endian host would have to swap bytes.
@@ -241,16 +242,16 @@ bool loadVolume(const VolumeRequest& request, Volume& volume, std::string& error
                 uint64_t memoryLimitBytes) {
     std::string problem;
     bool loaded = false;
+    const VolumeSizeCheck fits = [memoryLimitBytes](uint64_t samples, uint64_t nativeBytes,
+                                                    std::string& why) {
+        return fitsInMemory(samples, nativeBytes, memoryLimitBytes, why);
+    };
     try {
         loaded =
             canOpen(request.path, problem) &&
-            (isNrrdPath(request.path)
-                 ? loadNrrd(request.path, volume, problem,
-                            [memoryLimitBytes](uint64_t samples, uint64_t nativeBytes,
-                                               std::string& why) {
-                                return fitsInMemory(samples, nativeBytes, memoryLimitBytes, why);
-                            })
-                 : loadRaw(request, volume, problem, memoryLimitBytes));
+            (isNrrdPath(request.path)    ? loadNrrd(request.path, volume, problem, fits)
+             : isNiftiPath(request.path) ? loadNifti(request.path, volume, problem, fits)
+                                         : loadRaw(request, volume, problem, memoryLimitBytes));
     } catch (const std::bad_alloc&) {
         problem = "not enough memory for the volume";
     }

@@ -14,8 +14,12 @@
 // nrrd library: raw or gzip encoding, either endianness, a detached data file,
 // exactly three axes of 8-, 16- or 32-bit integers or float or double, with
 // the axes' spacings (from "spacings" or the length of "space directions";
-// 1 where neither is given). Every other file is raw: little-endian samples,
-// x fastest, no header, shaped by its name or by `sizes` and `type`.
+// 1 where neither is given), placed in the world by "space origin" and
+// "space directions" where the space has three dimensions. Files ending in
+// .nii, .hdr or .img (maybe .gz) are NIfTI-1 or NIfTI-2, read by nifticlib
+// (see nifti_reader.h). Every other file is raw: little-endian samples, x
+// fastest, no header, shaped by its name or by `sizes` and `type`, each
+// sample step one unit along the world's axes.
 
 // The shape of a raw file.
 struct RawLayout {

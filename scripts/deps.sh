@@ -7,6 +7,8 @@ packages=(
     libx11-dev dpkg-dev
     xvfb xdotool x11-utils imagemagick openbox wmctrl assimp-utils
     libteem-dev teem-apps libstb-dev time
+    libnifti2-dev libgdcm-dev
+    mricron-data python3-nibabel python3-pydicom python3-numpy python3-vtk9
 )
 
 ensure_packages() {

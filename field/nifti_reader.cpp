@@ -1,0 +1,150 @@
+#include "field/nifti_reader.h"
+
+#include <nifti2_io.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int64_t kVolumeAxes = 3;
+
+struct ImageDeleter {
+    void operator()(nifti_image* image) const { nifti_image_free(image); }
+};
+using UniqueImage = std::unique_ptr<nifti_image, ImageDeleter>;
+
+struct DataDeleter {
+    void operator()(void* data) const { std::free(data); }
+};
+
+struct TypePair {
+    int niftiType;
+    SampleType type;
+};
+
+constexpr std::array kTypePairs{
+    TypePair{DT_UINT8, SampleType::kUint8},     TypePair{DT_INT8, SampleType::kInt8},
+    TypePair{DT_UINT16, SampleType::kUint16},   TypePair{DT_INT16, SampleType::kInt16},
+    TypePair{DT_UINT32, SampleType::kUint32},   TypePair{DT_INT32, SampleType::kInt32},
+    TypePair{DT_FLOAT32, SampleType::kFloat32}, TypePair{DT_FLOAT64, SampleType::kFloat64},
+};
+
+bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           std::ranges::equal(
+               text.substr(text.size() - suffix.size()), suffix,
+               [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+bool checkHeader(const nifti_image& image, SampleType& type, uint64_t& samples,
+                 std::string& problem, const VolumeSizeCheck& check) {
+    if (image.ndim < kVolumeAxes) {
+        problem = "the image has " + std::to_string(image.ndim) + " dimensions, not 3 or more";
+        return false;
+    }
+    const auto found = std::ranges::find(kTypePairs, image.datatype, &TypePair::niftiType);
+    if (found == kTypePairs.end()) {
+        problem = std::string("the data type ") + nifti_datatype_to_string(image.datatype) +
+                  " is not an 8-, 16- or 32-bit integer, float or double";
+        return false;
+    }
+    type = found->type;
+    // nifticlib has checked that every size is at least 1.
+    const std::array<uint64_t, 3> sizes{uint64_t(image.nx), uint64_t(image.ny), uint64_t(image.nz)};
+    return countSamples(sizes, samples, problem) &&
+           check(samples, samples * sampleTypeSize(type), problem);
+}
+
+// Where the NIfTI rules put the samples: the sform when its code says it is
+// set; else the qform, which nifticlib already turns into the voxel sizes
+// along the grid's axes when its own code is unset.
+IndexToWorld worldOf(const nifti_image& image) {
+    const nifti_dmat44& matrix = image.sform_code > 0 ? image.sto_xyz : image.qto_xyz;
+    IndexToWorld placed;
+    for (size_t row = 0; row < 3; ++row) {
+        for (size_t axis = 0; axis < 3; ++axis) {
+            placed.axes[axis][row] = matrix.m[row][axis];
+        }
+        placed.origin[row] = matrix.m[row][3];
+    }
+    if (placed.invertible()) {
+        return placed;
+    }
+    // A damaged matrix leaves the voxel sizes, or the grid's own unit.
+    const auto size = [](double d) {
+        return std::isfinite(d) && d != 0.0 ? static_cast<float>(std::fabs(d)) : 1.0f;
+    };
+    return IndexToWorld::scaled({size(image.dx), size(image.dy), size(image.dz)});
+}
+
+void applyScaling(const nifti_image& image, Volume& volume) {
+    const double slope = image.scl_slope;
+    const double intercept = std::isfinite(image.scl_inter) ? image.scl_inter : 0.0;
+    if (!std::isfinite(slope) || slope == 0.0) {
+        return;
+    }
+    for (float& sample : volume.samples) {
+        sample = static_cast<float>(double{sample} * slope + intercept);
+    }
+}
+
+// The count of 3-D volumes the file holds, every dimension past z multiplied.
+int64_t volumeCount(const nifti_image& image) {
+    int64_t count = 1;
+    for (int64_t d = kVolumeAxes + 1; d <= image.ndim && d < 8; ++d) {
+        count *= std::max<int64_t>(image.dim[d], 1);
+    }
+    return count;
+}
+
+}  // namespace
+
+bool isNiftiPath(std::string_view path) {
+    if (endsWithIgnoringCase(path, ".gz")) {
+        path.remove_suffix(3);
+    }
+    return std::ranges::any_of(std::array{".nii", ".hdr", ".img"}, [path](const char* extension) {
+        return endsWithIgnoringCase(path, extension);
+    });
+}
+
+bool loadNifti(const std::string& path, Volume& volume, std::string& problem,
+               const VolumeSizeCheck& check) {
+    // nifticlib reports its failures on stderr unless told not to.
+    nifti_set_debug_level(0);
+    const UniqueImage image(nifti_image_read(path.c_str(), 0));
+    if (!image) {
+        problem = "not a NIfTI file, or its header is damaged or its data file missing";
+        return false;
+    }
+    SampleType type{};
+    uint64_t samples = 0;
+    if (!checkHeader(*image, type, samples, problem, check)) {
+        return false;
+    }
+    // All of x, y and z; index 0 of every later dimension.
+    const int64_t firstVolume[8] = {0, -1, -1, -1, 0, 0, 0, 0};
+    void* data = nullptr;
+    const int64_t read = nifti_read_collapsed_image(image.get(), firstVolume, &data);
+    const std::unique_ptr<void, DataDeleter> owned(data);
+    if (read < 0 || uint64_t(read) != samples * sampleTypeSize(type)) {
+        problem = "cannot read its data: the file is shorter than the header says, or damaged";
+        return false;
+    }
+    for (size_t axis = 0; axis < 3; ++axis) {
+        volume.sizes[axis] = static_cast<int32_t>(image->dim[axis + 1]);
+    }
+    volume.samples.resize(samples);
+    convertSamples(type, data, samples, volume.samples.data());
+    applyScaling(*image, volume);
+    volume.placeInWorld(worldOf(*image));
+    if (const int64_t count = volumeCount(*image); count > 1) {
+        volume.note = "the file holds " + std::to_string(count) + " volumes; showing the first";
+    }
+    return true;
+}
