@@ -16,6 +16,7 @@
 #include <new>
 #include <vector>
 
+#include "field/dicom_reader.h"
 #include "field/nifti_reader.h"
 #include "field/nrrd_reader.h"
 
@@ -174,6 +175,33 @@ bool loadRaw(const VolumeRequest& request, Volume& volume, std::string& problem,
     return readRawSamples(file.get(), layout.type, volume, problem);
 }
 
+// A folder or a file with the DICOM preamble, unless the request shapes it
+// as raw.
+bool isDicomRequest(const VolumeRequest& request) {
+    return !isNrrdPath(request.path) && !isNiftiPath(request.path) && !request.sizes &&
+           !request.type && isDicomPath(request.path);
+}
+
+bool loadByKind(const VolumeRequest& request, Volume& volume, std::string& problem,
+                uint64_t memoryLimitBytes) {
+    const VolumeSizeCheck fits = [memoryLimitBytes](uint64_t samples, uint64_t nativeBytes,
+                                                    std::string& why) {
+        return fitsInMemory(samples, nativeBytes, memoryLimitBytes, why);
+    };
+    const bool dicom = isDicomRequest(request);
+    if (request.series && !dicom) {
+        problem = "--series picks a DICOM series, but this is not one";
+        return false;
+    }
+    if (dicom) {
+        return loadDicomSeries(request.path, request.series, volume, problem, fits);
+    }
+    return canOpen(request.path, problem) &&
+           (isNrrdPath(request.path)    ? loadNrrd(request.path, volume, problem, fits)
+            : isNiftiPath(request.path) ? loadNifti(request.path, volume, problem, fits)
+                                        : loadRaw(request, volume, problem, memoryLimitBytes));
+}
+
 bool findRange(Volume& volume, std::string& problem) {
     bool found = false;
     for (const float value : volume.samples) {
@@ -242,16 +270,8 @@ bool loadVolume(const VolumeRequest& request, Volume& volume, std::string& error
                 uint64_t memoryLimitBytes) {
     std::string problem;
     bool loaded = false;
-    const VolumeSizeCheck fits = [memoryLimitBytes](uint64_t samples, uint64_t nativeBytes,
-                                                    std::string& why) {
-        return fitsInMemory(samples, nativeBytes, memoryLimitBytes, why);
-    };
     try {
-        loaded =
-            canOpen(request.path, problem) &&
-            (isNrrdPath(request.path)    ? loadNrrd(request.path, volume, problem, fits)
-             : isNiftiPath(request.path) ? loadNifti(request.path, volume, problem, fits)
-                                         : loadRaw(request, volume, problem, memoryLimitBytes));
+        loaded = loadByKind(request, volume, problem, memoryLimitBytes);
     } catch (const std::bad_alloc&) {
         problem = "not enough memory for the volume";
     }

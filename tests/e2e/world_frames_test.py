@@ -3,9 +3,12 @@
 against a mesh made without the program.
 
 NIfTI: ch2.nii.gz against VTK's flying edges on the samples nibabel reads,
-mapped through the sform nibabel reads. NRRD: space origin and directions
-(one set a mirror image) against the --export-space index mesh mapped by the
-header, with the normals out of the inside.
+mapped through the sform nibabel reads. DICOM: an oblique series written by
+pydicom, its slices shuffled, against flying edges on the volume it was made
+from, mapped by its positions and orientation; and the series the reader
+must refuse. NRRD: space origin and directions (one set a mirror image)
+against the --export-space index mesh mapped by the header, with the normals
+out of the inside.
 
 Usage: world_frames_test.py path/to/marching-cubes
 """
@@ -16,6 +19,9 @@ from pathlib import Path
 
 import nibabel
 import numpy
+import pydicom
+from pydicom.dataset import FileDataset, FileMetaDataset
+from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian, generate_uid
 import vtk
 from vtk.util import numpy_support
 
@@ -81,10 +87,108 @@ def nifti_against_vtk(work):
     check(signed_volume(vertices, faces) > 0, "ch2: normals point inwards")
 
 
+def ball(shape, centre, slope=8.0):
+    """Falls by `slope` per index step from 100 at `centre`, indexed [i, j, k]."""
+    grids = numpy.meshgrid(*(numpy.arange(n) for n in shape), indexing="ij")
+    return 100 - slope * numpy.sqrt(sum((g - c) ** 2 for g, c in zip(grids, centre)))
+
+
+def decimal(value):
+    """As a DICOM decimal string holds it: at most 16 characters."""
+    return "%.10g" % value
+
+
+def write_slice(path, pixels, position, cosines, spacing, series, rescale,
+                syntax=ExplicitVRLittleEndian):
+    """One CT slice; pixels indexed [column, row], stored as uint16."""
+    meta = FileMetaDataset()
+    meta.MediaStorageSOPClassUID = CTImageStorage
+    meta.MediaStorageSOPInstanceUID = generate_uid()
+    meta.TransferSyntaxUID = syntax
+    ds = FileDataset(str(path), {}, file_meta=meta, preamble=b"\0" * 128)
+    ds.is_little_endian, ds.is_implicit_VR = True, False
+    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, meta.MediaStorageSOPInstanceUID
+    ds.Modality, ds.StudyInstanceUID, ds.SeriesInstanceUID = "CT", "1.2.3", series
+    ds.ImagePositionPatient = [decimal(v) for v in position]
+    ds.ImageOrientationPatient = [decimal(v) for v in cosines]
+    ds.PixelSpacing = [decimal(spacing[1]), decimal(spacing[0])]  # rows apart, then columns
+    ds.Columns, ds.Rows = pixels.shape
+    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
+    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
+    ds.RescaleSlope, ds.RescaleIntercept = decimal(rescale[0]), decimal(rescale[1])
+    ds.PixelData = pixels.T.astype("<u2").tobytes()
+    if syntax != ExplicitVRLittleEndian:  # encapsulated: one fragment the codec cannot take
+        ds.PixelData = pydicom.encaps.encapsulate([b"\xff\x4f\xff\x51" + b"\0" * 60])
+        ds["PixelData"].VR = "OB"
+    ds.save_as(str(path), write_like_original=False)
+
+
+def write_series(folder, stored, origin, axes, rescale, series="1.2.3.4", skip=(), order=None,
+                 prefix=""):
+    """`stored` as slices along axes[2]; returns the index-to-world affine."""
+    folder.mkdir(exist_ok=True)
+    spacing = numpy.linalg.norm(axes, axis=1)
+    cosines = numpy.concatenate([axes[0] / spacing[0], axes[1] / spacing[1]])
+    for k in order if order is not None else range(stored.shape[2]):
+        if k not in skip:
+            write_slice(folder / f"{prefix}{series}-{k * 7 % 11}-{k}", stored[:, :, k],
+                        origin + k * axes[2], cosines, spacing, series, rescale)
+    affine = numpy.eye(4)
+    affine[:3, :3] = numpy.array([[float(decimal(v)) for v in axis] for axis in axes]).T
+    affine[:3, 3] = [float(decimal(v)) for v in origin]
+    return affine
+
+
+def refused(volume, words, *options):
+    run = subprocess.run([PROGRAM, "--headless", "--frames", "1", "--volume", str(volume),
+                          *options], capture_output=True, text=True)
+    line = run.stderr.strip()
+    check(run.returncode == 1 and run.stdout == "" and "\n" not in line and words in line,
+          f"{volume}: exit code {run.returncode}, stderr {run.stderr[:300]!r}, not '{words}'")
+
+
+def dicom_series(work):
+    turn = numpy.radians(25.0)
+    tilt = numpy.radians(35.0)
+    rotation = numpy.array([[numpy.cos(turn), -numpy.sin(turn), 0],
+                            [numpy.sin(turn), numpy.cos(turn), 0], [0, 0, 1]]) @ numpy.array(
+        [[1, 0, 0], [0, numpy.cos(tilt), -numpy.sin(tilt)], [0, numpy.sin(tilt), numpy.cos(tilt)]])
+    axes = (rotation * [0.7, 0.9, 1.6]).T  # a step along each index, in mm
+    origin = numpy.array([-101.25, 37.5, 12.0])
+    slope, intercept = 0.5, -1024.0
+    values = ball((22, 18, 14), (10, 8, 6)) * 20
+    stored = numpy.round((values - intercept) / slope)
+    shuffled = [5, 0, 13, 2, 9, 1, 12, 3, 7, 4, 11, 6, 10, 8]
+    affine = write_series(work / "ct", stored, origin, axes, (slope, intercept), order=shuffled)
+    iso = 1000.25
+    expected = to_world(affine, flying_edges_points(stored * slope + intercept, iso))
+    for name, volume in (("folder", work / "ct"), ("one file", next((work / "ct").iterdir()))):
+        vertices, faces = export(volume, work / "ct.obj", "--iso", str(iso))
+        check(len(vertices) == len(expected),
+              f"DICOM {name}: {len(vertices)} vertices, flying edges {len(expected)}")
+        check_bounds(f"DICOM {name}", vertices, expected)
+        check(signed_volume(vertices, faces) > 0, f"DICOM {name}: normals point inwards")
+    write_series(work / "ct", stored[:, :, :3], origin + 50, axes, (1, 0), series="1.2.3.5")
+    refused(work / "ct", "--series")
+    vertices, _ = export(work / "ct", work / "picked.obj", "--iso", str(iso), "--series", "1.2.3.4")
+    check(len(vertices) == len(expected), "--series did not pick the series")
+    write_series(work / "gap", stored, origin, axes, (1, 0), skip=(4, 5))
+    refused(work / "gap", "2 slices are missing")
+    write_series(work / "uneven", stored[:, :, :2], origin, axes, (1, 0))
+    write_series(work / "uneven", stored[:, :, 2:3], origin + 2.3 * axes[2], axes, (1, 0),
+                 prefix="late")
+    refused(work / "uneven", "uneven slice spacing")
+    (work / "jpeg").mkdir()
+    write_slice(work / "jpeg" / "only", stored[:, :, 0], origin, [1, 0, 0, 0, 1, 0], (1, 1),
+                "1.2.3.6", (1, 0), syntax="1.2.840.10008.1.2.4.90")
+    refused(work / "jpeg", "cannot decode")
+    (work / "empty").mkdir()
+    refused(work / "empty", "no DICOM image")
+
+
 def nrrd_with_space(work):
     """A ball off the grid's centre, so a wrong origin or flip moves it."""
-    i, j, k = numpy.meshgrid(*(numpy.arange(n) for n in (24, 20, 16)), indexing="ij")
-    ball = (100 - 8 * numpy.sqrt((i - 10) ** 2 + (j - 9) ** 2 + (k - 7) ** 2)).astype("<f4")
+    samples = ball((24, 20, 16), (10, 9, 7)).astype("<f4")
     for name, directions in (("turned", [[-1, 0, 0], [0, -1, 0], [0, 0, 1]]),
                              ("mirrored", [[-1.5, 0, 0], [0, 0.5, 0.5], [0, -2, 2]])):
         header = ("NRRD0004\ntype: float\ndimension: 3\nsizes: 24 20 16\nspace: RAS\n"
@@ -92,7 +196,7 @@ def nrrd_with_space(work):
                   + " ".join("(%g,%g,%g)" % tuple(d) for d in directions)
                   + "\nendian: little\nencoding: raw\n\n")
         path = work / f"{name}.nrrd"
-        path.write_bytes(header.encode() + ball.tobytes(order="F"))
+        path.write_bytes(header.encode() + samples.tobytes(order="F"))
         world, faces = export(path, work / f"{name}.obj", "--iso", "50")
         index, _ = export(path, work / f"{name}-index.obj", "--iso", "50", "--export-space", "index")
         axes = numpy.array(directions, float)
@@ -107,6 +211,7 @@ def nrrd_with_space(work):
 
 with tempfile.TemporaryDirectory() as directory:
     nifti_against_vtk(Path(directory))
+    dicom_series(Path(directory))
     nrrd_with_space(Path(directory))
 print("world frames:", "%d failed" % len(failures) if failures else "all checks passed")
 sys.exit(1 if failures else 0)

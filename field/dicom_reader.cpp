@@ -1,0 +1,471 @@
+#include "field/dicom_reader.h"
+
+#include <gdcmImageReader.h>
+#include <gdcmScanner.h>
+#include <gdcmTrace.h>
+#include <gdcmTransferSyntax.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Vector = IndexToWorld::Vector;
+
+const gdcm::Tag kSeriesUid(0x0020, 0x000e);
+const gdcm::Tag kPosition(0x0020, 0x0032);
+const gdcm::Tag kOrientation(0x0020, 0x0037);
+
+constexpr std::streamoff kPreambleSize = 128;
+constexpr std::string_view kMagic = "DICM";
+// Cosines of one slice and the next may differ by rounding in their text.
+constexpr double kCosineTolerance = 1e-4;
+
+struct TypePair {
+    gdcm::PixelFormat::ScalarType gdcmType;
+    SampleType type;
+};
+
+constexpr std::array kTypePairs{
+    TypePair{gdcm::PixelFormat::UINT8, SampleType::kUint8},
+    TypePair{gdcm::PixelFormat::INT8, SampleType::kInt8},
+    TypePair{gdcm::PixelFormat::UINT16, SampleType::kUint16},
+    TypePair{gdcm::PixelFormat::INT16, SampleType::kInt16},
+    TypePair{gdcm::PixelFormat::UINT32, SampleType::kUint32},
+    TypePair{gdcm::PixelFormat::INT32, SampleType::kInt32},
+    TypePair{gdcm::PixelFormat::FLOAT32, SampleType::kFloat32},
+    TypePair{gdcm::PixelFormat::FLOAT64, SampleType::kFloat64},
+};
+
+Vector cross(const Vector& u, const Vector& v) {
+    return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+}
+
+double dot(const Vector& u, const Vector& v) {
+    return u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+}
+
+double distance(const Vector& u, const Vector& v) {
+    const Vector d{u[0] - v[0], u[1] - v[1], u[2] - v[2]};
+    return std::sqrt(dot(d, d));
+}
+
+// GDCM's trace goes to stderr in some builds; the reader's only voice is
+// `problem`.
+void silenceGdcm() {
+    gdcm::Trace::SetDebug(false);
+    gdcm::Trace::SetWarning(false);
+    gdcm::Trace::SetError(false);
+}
+
+// GDCM's codecs (OpenJPEG among them) print their own complaints on stderr,
+// past GDCM's trace switches; while they decode, stderr goes to /dev/null.
+class QuietStderr {
+  public:
+    QuietStderr() {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) {
+            dup2(null, STDERR_FILENO);
+        }
+        if (null >= 0) {
+            close(null);
+        }
+    }
+    ~QuietStderr() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+  private:
+    int saved_ = -1;
+};
+
+std::string trimmed(const char* text) {
+    std::string value = text != nullptr ? text : "";
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\0')) {
+        value.pop_back();
+    }
+    return value;
+}
+
+// A DICOM multi-valued decimal string, "a\b\c"; an empty list when any value
+// is not a finite number.
+std::vector<double> decimals(const char* text) {
+    std::vector<double> values;
+    std::istringstream stream(trimmed(text));
+    std::string part;
+    while (std::getline(stream, part, '\\')) {
+        std::istringstream number(part);
+        double value = 0.0;
+        if (!(number >> value) || !std::isfinite(value)) {
+            return {};
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (entry.is_regular_file(error)) {
+            files.push_back(entry.path().string());
+        }
+    }
+    std::ranges::sort(files);
+    return files;
+}
+
+// The files of the series to read, from those the scanner took for DICOM.
+bool pickSeries(const gdcm::Scanner& scanner, const std::vector<std::string>& files,
+                std::optional<std::string> wanted, std::vector<std::string>& chosen,
+                std::string& problem) {
+    std::map<std::string, std::vector<std::string>> bySeries;
+    for (const std::string& file : files) {
+        if (scanner.IsKey(file.c_str())) {
+            bySeries[trimmed(scanner.GetValue(file.c_str(), kSeriesUid))].push_back(file);
+        }
+    }
+    if (bySeries.empty()) {
+        problem = "no DICOM image in the folder";
+        return false;
+    }
+    std::string known;
+    for (const auto& [uid, members] : bySeries) {
+        known += (known.empty() ? "" : ", ") + uid;
+    }
+    if (!wanted && bySeries.size() > 1) {
+        problem = "the folder holds " + std::to_string(bySeries.size()) + " series (" + known +
+                  "); pick one with --series UID";
+        return false;
+    }
+    const auto found = wanted ? bySeries.find(*wanted) : bySeries.begin();
+    if (found == bySeries.end()) {
+        problem = "no series " + *wanted + " in the folder (it holds " + known + ")";
+        return false;
+    }
+    chosen = found->second;
+    return true;
+}
+
+// One slice's file and its place along the slice normal.
+struct Slice {
+    std::string file;
+    Vector position{};
+    double along = 0.0;
+};
+
+Vector toVector(const std::vector<double>& values, size_t first) {
+    return {values[first], values[first + 1], values[first + 2]};
+}
+
+// The slices in order along the normal of the first file's orientation.
+bool sortSlices(const gdcm::Scanner& scanner, const std::vector<std::string>& files,
+                std::vector<Slice>& slices, Vector& normal, std::string& problem) {
+    const std::vector<double> cosines = decimals(scanner.GetValue(files[0].c_str(), kOrientation));
+    if (cosines.size() != 6) {
+        problem =
+            fs::path(files[0]).filename().string() + " has no usable Image Orientation (Patient)";
+        return false;
+    }
+    normal = cross(toVector(cosines, 0), toVector(cosines, 3));
+    for (const std::string& file : files) {
+        const std::vector<double> position = decimals(scanner.GetValue(file.c_str(), kPosition));
+        if (position.size() != 3) {
+            problem =
+                fs::path(file).filename().string() + " has no usable Image Position (Patient)";
+            return false;
+        }
+        slices.push_back({file, toVector(position, 0), dot(toVector(position, 0), normal)});
+    }
+    std::ranges::sort(slices, {}, &Slice::along);
+    return true;
+}
+
+std::string millimetres(double value) {
+    std::ostringstream text;
+    text.precision(6);
+    text << value << " mm";
+    return text.str();
+}
+
+// The gaps between neighbouring slices must all be the smallest one, within
+// the tolerance; gaps that are whole multiples of it are missing slices.
+bool checkGaps(const std::vector<Slice>& slices, std::string& problem) {
+    std::vector<double> gaps;
+    for (size_t s = 1; s < slices.size(); ++s) {
+        gaps.push_back(slices[s].along - slices[s - 1].along);
+    }
+    const auto [smallest, largest] = std::ranges::minmax(gaps);
+    if (!(smallest > 0.0)) {
+        problem = "two slices lie at one position (" +
+                  fs::path(slices[0].file).filename().string() +
+                  " and others); is more than one series in the folder?";
+        return false;
+    }
+    const double tolerance = kSliceGapTolerance * smallest;
+    if (largest - smallest <= tolerance) {
+        return true;
+    }
+    int64_t missing = 0;
+    bool multiples = true;
+    for (const double gap : gaps) {
+        const double steps = std::round(gap / smallest);
+        multiples = multiples && std::fabs(gap - steps * smallest) <= tolerance;
+        missing += static_cast<int64_t>(steps) - 1;
+    }
+    problem = multiples ? std::to_string(missing) + " slices are missing: the gaps between them " +
+                              "are multiples of " + millimetres(smallest)
+                        : "uneven slice spacing: gaps from " + millimetres(smallest) + " to " +
+                              millimetres(largest) + " along the slice normal";
+    return false;
+}
+
+// Every slice on the line from the first to the last, evenly.
+bool checkLine(const std::vector<Slice>& slices, const Vector& step, std::string& problem) {
+    const double tolerance = kSliceGapTolerance * std::sqrt(dot(step, step));
+    for (size_t s = 0; s < slices.size(); ++s) {
+        Vector expected = slices[0].position;
+        for (size_t row = 0; row < 3; ++row) {
+            expected[row] += static_cast<double>(s) * step[row];
+        }
+        if (distance(expected, slices[s].position) > tolerance) {
+            problem = "the slices do not lie along one line (" +
+                      fs::path(slices[s].file).filename().string() + " is off it)";
+            return false;
+        }
+    }
+    return true;
+}
+
+// What every slice must share with the first.
+struct SliceShape {
+    std::array<unsigned int, 3> dimensions{};
+    std::array<double, 6> cosines{};
+    std::array<double, 2> spacing{};
+    gdcm::PixelFormat::ScalarType scalarType = gdcm::PixelFormat::UNKNOWN;
+    SampleType type = SampleType::kUint8;
+
+    bool operator==(const SliceShape& other) const {
+        bool same = dimensions == other.dimensions && scalarType == other.scalarType &&
+                    std::fabs(spacing[0] - other.spacing[0]) <= kSliceGapTolerance * spacing[0] &&
+                    std::fabs(spacing[1] - other.spacing[1]) <= kSliceGapTolerance * spacing[1];
+        for (size_t c = 0; c < cosines.size(); ++c) {
+            same = same && std::fabs(cosines[c] - other.cosines[c]) <= kCosineTolerance;
+        }
+        return same;
+    }
+};
+
+// A reader reads one file: read again, it keeps the first file's data.
+std::unique_ptr<gdcm::ImageReader> readImage(const std::string& file, std::string& problem) {
+    auto reader = std::make_unique<gdcm::ImageReader>();
+    reader->SetFileName(file.c_str());
+    bool read = false;
+    {
+        const QuietStderr quiet;
+        read = reader->Read();
+    }
+    if (!read) {
+        problem = "GDCM cannot read the image in " + fs::path(file).filename().string();
+        return nullptr;
+    }
+    return reader;
+}
+
+bool shapeOf(const gdcm::Image& image, const std::string& file, SliceShape& shape,
+             std::string& problem) {
+    const std::string name = fs::path(file).filename().string();
+    const gdcm::PixelFormat& format = image.GetPixelFormat();
+    if (format.GetSamplesPerPixel() != 1) {
+        problem = name + " is a colour image; only greyscale is read";
+        return false;
+    }
+    shape.scalarType = format.GetScalarType();
+    const auto found = std::ranges::find(kTypePairs, shape.scalarType, &TypePair::gdcmType);
+    if (found == kTypePairs.end()) {
+        problem = name + ": the pixels are " + format.GetScalarTypeAsString() +
+                  ", not 8-, 16- or 32-bit integers, floats or doubles";
+        return false;
+    }
+    shape.type = found->type;
+    shape.dimensions = {image.GetDimension(0), image.GetDimension(1),
+                        image.GetNumberOfDimensions() > 2 ? image.GetDimension(2) : 1};
+    std::ranges::copy_n(image.GetDirectionCosines(), 6, shape.cosines.begin());
+    std::ranges::copy_n(image.GetSpacing(), 2, shape.spacing.begin());
+    return true;
+}
+
+// Appends the image's pixels to `out`, rescaled by its slope and intercept.
+bool appendPixels(const gdcm::Image& image, const SliceShape& shape, const std::string& file,
+                  std::vector<char>& buffer, float* out, std::string& problem) {
+    buffer.resize(image.GetBufferLength());
+    bool decoded = false;
+    {
+        const QuietStderr quiet;
+        decoded = image.GetBuffer(buffer.data());
+    }
+    if (!decoded) {
+        problem = "GDCM cannot decode the pixel data of " + fs::path(file).filename().string() +
+                  " (transfer syntax " +
+                  gdcm::TransferSyntax::GetTSString(image.GetTransferSyntax()) + ")";
+        return false;
+    }
+    const size_t count = size_t{shape.dimensions[0]} * shape.dimensions[1] * shape.dimensions[2];
+    if (buffer.size() < count * sampleTypeSize(shape.type)) {
+        problem = fs::path(file).filename().string() + " holds fewer pixels than its size says";
+        return false;
+    }
+    convertSamples(shape.type, buffer.data(), count, out);
+    const double slope = image.GetSlope();
+    const double intercept = image.GetIntercept();
+    if (slope != 1.0 || intercept != 0.0) {
+        for (size_t i = 0; i < count; ++i) {
+            out[i] = static_cast<float>(double{out[i]} * slope + intercept);
+        }
+    }
+    return true;
+}
+
+// Rows along the first cosines, columns along the second, slices by `step`.
+IndexToWorld worldOf(const SliceShape& shape, const Vector& origin, const Vector& step) {
+    IndexToWorld placed;
+    for (size_t row = 0; row < 3; ++row) {
+        placed.axes[0][row] = shape.cosines[row] * shape.spacing[0];
+        placed.axes[1][row] = shape.cosines[row + 3] * shape.spacing[1];
+        placed.axes[2][row] = step[row];
+    }
+    placed.origin = origin;
+    return placed;
+}
+
+bool placeSlices(const std::vector<Slice>& slices, const Vector& normal, const gdcm::Image& first,
+                 Vector& step, std::string& problem) {
+    if (slices.size() == 1) {
+        // One file: its own frames' spacing (one unit for a single slice).
+        const double spacing = first.GetNumberOfDimensions() > 2 ? first.GetSpacing(2) : 1.0;
+        const double length = std::sqrt(dot(normal, normal));
+        for (size_t row = 0; row < 3; ++row) {
+            step[row] = normal[row] / length * spacing;
+        }
+        return true;
+    }
+    const double count = static_cast<double>(slices.size() - 1);
+    for (size_t row = 0; row < 3; ++row) {
+        step[row] = (slices.back().position[row] - slices.front().position[row]) / count;
+    }
+    return checkGaps(slices, problem) && checkLine(slices, step, problem);
+}
+
+bool readSlices(const std::vector<Slice>& slices, const Vector& normal, Volume& volume,
+                std::string& problem, const VolumeSizeCheck& check) {
+    const auto first = readImage(slices[0].file, problem);
+    SliceShape shape;
+    if (!first || !shapeOf(first->GetImage(), slices[0].file, shape, problem)) {
+        return false;
+    }
+    if (slices.size() > 1 && shape.dimensions[2] > 1) {
+        problem =
+            "the series mixes multi-frame files with others; give one file or a folder of "
+            "single frames";
+        return false;
+    }
+    Vector step{};
+    uint64_t samples = 0;
+    const uint64_t slicePixels = uint64_t{shape.dimensions[0]} * shape.dimensions[1];
+    const std::array<uint64_t, 3> sizes{shape.dimensions[0], shape.dimensions[1],
+                                        shape.dimensions[2] * slices.size()};
+    if (!placeSlices(slices, normal, first->GetImage(), step, problem) ||
+        !countSamples(sizes, samples, problem) ||
+        !check(samples, slicePixels * shape.dimensions[2] * sizeof(double), problem)) {
+        return false;
+    }
+    volume.samples.resize(samples);
+    std::vector<char> buffer;
+    for (size_t s = 0; s < slices.size(); ++s) {
+        const auto reader = s == 0 ? nullptr : readImage(slices[s].file, problem);
+        SliceShape own = shape;
+        if (s > 0 && (!reader || !shapeOf(reader->GetImage(), slices[s].file, own, problem))) {
+            return false;
+        }
+        if (!(own == shape)) {
+            problem = fs::path(slices[s].file).filename().string() +
+                      " differs from the first slice in size, orientation, spacing or pixel type";
+            return false;
+        }
+        if (!appendPixels((s == 0 ? first : reader)->GetImage(), shape, slices[s].file, buffer,
+                          volume.samples.data() + s * slicePixels, problem)) {
+            return false;
+        }
+    }
+    for (size_t axis = 0; axis < 3; ++axis) {
+        volume.sizes[axis] = static_cast<int32_t>(sizes[axis]);
+    }
+    volume.placeInWorld(worldOf(shape, slices[0].position, step));
+    return true;
+}
+
+}  // namespace
+
+bool isDicomPath(const std::string& path) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+        return true;
+    }
+    std::ifstream file(path, std::ios::binary);
+    char magic[kMagic.size()] = {};
+    file.seekg(kPreambleSize);
+    file.read(magic, sizeof magic);
+    return file && std::string_view(magic, sizeof magic) == kMagic;
+}
+
+bool loadDicomSeries(const std::string& path, const std::optional<std::string>& series,
+                     Volume& volume, std::string& problem, const VolumeSizeCheck& check) {
+    silenceGdcm();
+    std::error_code error;
+    const bool folder = fs::is_directory(path, error);
+    const fs::path given(path);
+    const fs::path parent = given.parent_path().empty() ? fs::path(".") : given.parent_path();
+    const fs::path folderPath = folder ? given : parent;
+    // Named as the folder's listing names it, so the scanner knows it.
+    const std::string ownFile = (folderPath / given.filename()).string();
+    const std::vector<std::string> files = filesIn(folderPath);
+    gdcm::Scanner scanner;
+    for (const gdcm::Tag& tag : {kSeriesUid, kPosition, kOrientation}) {
+        scanner.AddTag(tag);
+    }
+    if (!scanner.Scan(files)) {
+        problem = "GDCM cannot scan the folder";
+        return false;
+    }
+    std::optional<std::string> wanted = series;
+    if (!folder && !wanted) {
+        wanted = trimmed(scanner.GetValue(ownFile.c_str(), kSeriesUid));
+    }
+    std::vector<std::string> chosen;
+    std::vector<Slice> slices;
+    Vector normal{};
+    return pickSeries(scanner, files, wanted, chosen, problem) &&
+           sortSlices(scanner, chosen, slices, normal, problem) &&
+           readSlices(slices, normal, volume, problem, check);
+}
