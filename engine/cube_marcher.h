@@ -67,6 +67,8 @@ struct CubeMarcher {
     // --- Table generation and listing (generator.cpp) ---
     // Lays out the cube, generates the table and writes the listing to `out`.
     void initialiseCubeMarcher(FILE* out);
+    // The same without the listing.
+    void prepareCaseTable();
     void generateCaseTable();
     void printCaseTable(FILE* out) const;
 
