@@ -1,12 +1,11 @@
 #include "field/dicom_reader.h"
 
+#include "field/quiet_stderr.h"
+
 #include <gdcmImageReader.h>
 #include <gdcmScanner.h>
 #include <gdcmTrace.h>
 #include <gdcmTransferSyntax.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -69,35 +68,6 @@ void silenceGdcm() {
     gdcm::Trace::SetWarning(false);
     gdcm::Trace::SetError(false);
 }
-
-// GDCM's codecs (OpenJPEG among them) print their own complaints on stderr,
-// past GDCM's trace switches; while they decode, stderr goes to /dev/null.
-class QuietStderr {
-  public:
-    QuietStderr() {
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && null >= 0) {
-            dup2(null, STDERR_FILENO);
-        }
-        if (null >= 0) {
-            close(null);
-        }
-    }
-    ~QuietStderr() {
-        std::fflush(stderr);
-        if (saved_ >= 0) {
-            dup2(saved_, STDERR_FILENO);
-            close(saved_);
-        }
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-  private:
-    int saved_ = -1;
-};
 
 std::string trimmed(const char* text) {
     std::string value = text != nullptr ? text : "";
@@ -283,6 +253,7 @@ std::unique_ptr<gdcm::ImageReader> readImage(const std::string& file, std::strin
     reader->SetFileName(file.c_str());
     bool read = false;
     {
+        // GDCM's codecs (OpenJPEG among them) complain on stderr past its trace switches.
         const QuietStderr quiet;
         read = reader->Read();
     }
@@ -322,6 +293,7 @@ bool appendPixels(const gdcm::Image& image, const SliceShape& shape, const std::
     buffer.resize(image.GetBufferLength());
     bool decoded = false;
     {
+        // GDCM's codecs (OpenJPEG among them) complain on stderr past its trace switches.
         const QuietStderr quiet;
         decoded = image.GetBuffer(buffer.data());
     }

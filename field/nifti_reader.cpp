@@ -2,6 +2,8 @@
 
 #include <nifti2_io.h>
 
+#include "field/quiet_stderr.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -115,8 +117,9 @@ bool isNiftiPath(std::string_view path) {
 
 bool loadNifti(const std::string& path, Volume& volume, std::string& problem,
                const VolumeSizeCheck& check) {
-    // nifticlib reports its failures on stderr unless told not to.
+    // nifticlib reports its failures on stderr; some even at debug level 0.
     nifti_set_debug_level(0);
+    const QuietStderr quiet;
     const UniqueImage image(nifti_image_read(path.c_str(), 0));
     if (!image) {
         problem = "not a NIfTI file, or its header is damaged or its data file missing";

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,10 +17,12 @@
 // Valid NRRD files (attached raw, gzip and big-endian data, a detached
 // header), written by Teem's own tool and then corrupted at random: bytes
 // changed, field values swapped for awkward ones, lines dropped or repeated,
-// the file cut short. Whatever the file holds, loading it either succeeds
-// with a consistent volume or fails with one line naming the file; the
-// sanitizer build turns any memory error into a failure. Deterministic for a
-// given seed; MC_FUZZ_SEED and MC_FUZZ_ROUNDS override the defaults.
+// the file cut short. NIfTI files and DICOM slices written by nibabel and
+// pydicom, corrupted likewise in their binary fields. Whatever the file
+// holds, loading it either succeeds with a consistent volume or fails with
+// one line naming the file; the sanitizer build turns any memory error into
+// a failure. Deterministic for a given seed; MC_FUZZ_SEED and MC_FUZZ_ROUNDS
+// override the defaults.
 namespace {
 
 namespace fs = std::filesystem;
@@ -59,10 +63,76 @@ void mutate(std::string& file, std::mt19937_64& random) {
     file.replace(at, length, pieces[upTo(3)]);
 }
 
-TEST(VolumeFuzz, CorruptedNrrdFilesAreReadOrRefusedInOneLine) {
+fs::path makeDirectory(const std::string& kind) {
     const fs::path directory =
-        fs::temp_directory_path() / ("volume-fuzz-" + std::to_string(::getpid()));
+        fs::temp_directory_path() / (kind + "-fuzz-" + std::to_string(::getpid()));
     fs::create_directories(directory);
+    return directory;
+}
+
+std::string contents(const fs::path& path) {
+    return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
+}
+
+void expectReadOrRefused(const std::string& path) {
+    Volume volume;
+    std::string error;
+    EXPECT_TRUE(loadVolume({path, {}, {}}, volume, error, kFuzzMemoryLimit)
+                    ? volume.samples.size() == uint64_t(volume.sizes[0]) * volume.sizes[1] *
+                                                   uint64_t(volume.sizes[2]) &&
+                          volume.minimum <= volume.maximum
+                    : error.starts_with(path + ": ") && error.find('\n') == std::string::npos)
+        << error;
+}
+
+// Runs the rounds: each writes one of `names` from `directory`, spoilt by up
+// to kMaxMutationsPerRound calls of `mutation`, as `corrupted(name)`, loads
+// `loaded` (that file when empty, or its folder), then writes it unspoilt.
+template <class Mutation>
+void fuzz(const fs::path& directory, std::span<const std::string> names,
+          const std::function<std::string(const std::string&)>& corrupted, const fs::path& loaded,
+          Mutation mutation) {
+    const auto seed = static_cast<uint64_t>(fromEnvironment("MC_FUZZ_SEED", kDefaultSeed));
+    const int64_t rounds = fromEnvironment("MC_FUZZ_ROUNDS", kDefaultRounds);
+    std::mt19937_64 random(seed);
+    for (int64_t round = 0; round < rounds; ++round) {
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
+        const std::string& name = names[random() % names.size()];
+        std::string file = contents(directory / name);
+        for (size_t m = random() % kMaxMutationsPerRound; m < kMaxMutationsPerRound; ++m) {
+            mutation(file, random);
+        }
+        const fs::path path = directory / corrupted(name);
+        std::ofstream(path, std::ios::binary) << file;
+        expectReadOrRefused((loaded.empty() ? path : loaded).string());
+        std::ofstream(path, std::ios::binary) << contents(directory / name);  // for the next round
+    }
+}
+
+// Binary headers: a span (mostly within the first `headerBytes`, where the
+// fields are) replaced by an awkward little-endian integer, random bytes,
+// a copy of what follows, or nothing; or the file cut short.
+void mutateBinary(std::string& file, std::mt19937_64& random, size_t headerBytes) {
+    const auto upTo = [&](size_t n) { return static_cast<size_t>(random() % (n + 1)); };
+    const size_t at = upTo(std::min(random() % 4 == 0 ? file.size() : headerBytes, file.size()));
+    const uint64_t awkward[] = {
+        0, 1, 0x7f, 0xff, 0x7fff, 0xffff, 0x7fffffff, 0xffffffff, 0x8000000000000000};
+    const uint64_t value = awkward[upTo(std::size(awkward) - 1)];
+    const size_t width = size_t{1} << upTo(3);
+    const size_t kind = upTo(3);
+    std::string piece;
+    if (kind == 0) {
+        piece.assign(reinterpret_cast<const char*>(&value), width);
+    } else if (kind == 1) {
+        piece.assign(width, static_cast<char>(random()));
+    } else if (kind == 2) {
+        piece = file.substr(at, width * 8);
+    }
+    file.replace(at, kind == 3 ? file.size() - at : std::min(width, file.size() - at), piece);
+}
+
+TEST(VolumeFuzz, CorruptedNrrdFilesAreReadOrRefusedInOneLine) {
+    const fs::path directory = makeDirectory("volume");
     const std::string unu = " && teem-unu make -i data.raw -s 4 4 4 -t ";
     ASSERT_EQ(std::system(("cd '" + directory.string() + "' && (printf '%0256d' 0 >data.raw" + unu +
                            "uchar -sp 1 2 3 -o raw.nrrd" + unu +
@@ -72,29 +142,80 @@ TEST(VolumeFuzz, CorruptedNrrdFilesAreReadOrRefusedInOneLine) {
                               .c_str()),
               0);
     const std::string names[] = {"raw.nrrd", "gzip.nrrd", "big.nrrd", "detached.nhdr"};
-    const auto seed = static_cast<uint64_t>(fromEnvironment("MC_FUZZ_SEED", kDefaultSeed));
-    const int64_t rounds = fromEnvironment("MC_FUZZ_ROUNDS", kDefaultRounds);
-    std::mt19937_64 random(seed);
-    for (int64_t round = 0; round < rounds; ++round) {
-        SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
-        const std::string& name = names[random() % std::size(names)];
-        std::string file =
-            (std::ostringstream() << std::ifstream(directory / name, std::ios::binary).rdbuf())
-                .str();
-        for (size_t m = random() % kMaxMutationsPerRound; m < kMaxMutationsPerRound; ++m) {
-            mutate(file, random);
-        }
-        const std::string path = (directory / ("fuzzed-" + name)).string();
-        std::ofstream(path, std::ios::binary) << file;
-        Volume volume;
-        std::string error;
-        EXPECT_TRUE(loadVolume({path, {}, {}}, volume, error, kFuzzMemoryLimit)
-                        ? volume.samples.size() == uint64_t(volume.sizes[0]) * volume.sizes[1] *
-                                                       uint64_t(volume.sizes[2]) &&
-                              volume.minimum <= volume.maximum
-                        : error.starts_with(path + ": ") && error.find('\n') == std::string::npos)
-            << error;
+    fuzz(
+        directory, names, [](const std::string& name) { return "fuzzed-" + name; }, {}, mutate);
+    fs::remove_all(directory);
+}
+
+// A program for the system's Python with nibabel, numpy and pydicom, run in
+// `directory`.
+int runPython(const fs::path& directory, const std::string& program) {
+    return std::system(
+        ("cd '" + directory.string() + "' && /usr/bin/python3 -c '" + program + "'").c_str());
+}
+
+TEST(VolumeFuzz, CorruptedNiftiFilesAreReadOrRefusedInOneLine) {
+    const fs::path directory = makeDirectory("nifti");
+    ASSERT_EQ(runPython(directory,
+                        "import nibabel, numpy\n"
+                        "data = numpy.arange(60, dtype=numpy.int16).reshape(3, 4, 5)\n"
+                        "affine = numpy.diag([2.0, -1.0, 1.5, 1.0])\n"
+                        "nibabel.save(nibabel.Nifti1Image(data, affine), \"one.nii\")\n"
+                        "nibabel.save(nibabel.Nifti1Image(data, affine), \"one.nii.gz\")\n"
+                        "nibabel.save(nibabel.Nifti2Image(data.astype(\"f8\"), affine), "
+                        "\"two.nii\")\n"
+                        "nibabel.save(nibabel.Nifti1Image(numpy.stack([data] * 2, 3), affine), "
+                        "\"four.nii\")\n"),
+              0);
+    const std::string names[] = {"one.nii", "one.nii.gz", "two.nii", "four.nii"};
+    constexpr size_t kNifti2HeaderBytes = 540;
+    fuzz(
+        directory, names, [](const std::string& name) { return "fuzzed-" + name; }, {},
+        [](std::string& file, std::mt19937_64& random) {
+            mutateBinary(file, random, kNifti2HeaderBytes);
+        });
+    fs::remove_all(directory);
+}
+
+TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
+    const fs::path directory = makeDirectory("dicom");
+    ASSERT_EQ(runPython(directory,
+                        "import pydicom, numpy\n"
+                        "from pydicom.dataset import FileDataset, FileMetaDataset\n"
+                        "from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian\n"
+                        "for k in range(3):\n"
+                        "    meta = FileMetaDataset()\n"
+                        "    meta.MediaStorageSOPClassUID = CTImageStorage\n"
+                        "    meta.MediaStorageSOPInstanceUID = \"1.2.3.%d\" % k\n"
+                        "    meta.TransferSyntaxUID = ExplicitVRLittleEndian\n"
+                        "    ds = FileDataset(str(k), {}, file_meta=meta, preamble=bytes(128))\n"
+                        "    ds.is_little_endian, ds.is_implicit_VR = True, False\n"
+                        "    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, \"1.2.3.%d\" % k\n"
+                        "    ds.Modality, ds.SeriesInstanceUID = \"CT\", \"1.2.3\"\n"
+                        "    ds.ImagePositionPatient = [0, 0, 2 * k]\n"
+                        "    ds.ImageOrientationPatient = [1, 0, 0, 0, 1, 0]\n"
+                        "    ds.PixelSpacing = [1, 1]\n"
+                        "    ds.Rows, ds.Columns, ds.SamplesPerPixel = 3, 4, 1\n"
+                        "    ds.PhotometricInterpretation = \"MONOCHROME2\"\n"
+                        "    ds.BitsAllocated, ds.BitsStored, ds.HighBit = 16, 16, 15\n"
+                        "    ds.PixelRepresentation = 1\n"
+                        "    ds.RescaleSlope, ds.RescaleIntercept = 2, -1\n"
+                        "    ds.PixelData = numpy.arange(12, dtype=\"<i2\").tobytes()\n"
+                        "    ds.save_as(\"slice%d.dcm\" % k, write_like_original=False)\n"),
+              0);
+    const std::string names[] = {"slice0.dcm", "slice1.dcm", "slice2.dcm"};
+    // The corrupted slice takes the place of its original in a folder of all three.
+    const fs::path series = directory / "series";
+    fs::create_directories(series);
+    for (const std::string& name : names) {
+        fs::copy_file(directory / name, series / name);
     }
+    constexpr size_t kHeaderBytes = 600;
+    fuzz(
+        directory, names, [](const std::string& name) { return "series/" + name; }, series,
+        [](std::string& file, std::mt19937_64& random) {
+            mutateBinary(file, random, kHeaderBytes);
+        });
     fs::remove_all(directory);
 }
 
