@@ -124,7 +124,7 @@ void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameT
     settings.listingRequested = false;
     timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);
-    drawAxes(gl, sampleGrid);
+    drawAxes(gl, sampleGrid, volumeBox());
     drawOverlayIfShown(gl);
     present();
     timer.endStage(Stage::kDrawingAndSwap);

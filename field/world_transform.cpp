@@ -38,16 +38,33 @@ Vector IndexToWorld::apply(const Vector& index) const {
     return world;
 }
 
-// The rows of the inverse are the cross products of pairs of axes over the
-// determinant, so the inverse transpose sends n to sum n[a] * cross(...) / det.
-Vector IndexToWorld::applyToNormal(const Vector& normal) const {
+// The rows of the inverse of the axes' matrix are the cross products of pairs
+// of axes over the determinant.
+std::array<Vector, 3> IndexToWorld::inverseRows() const {
     const double det = determinant();
-    const std::array<Vector, 3> rows{cross(axes[1], axes[2]), cross(axes[2], axes[0]),
-                                     cross(axes[0], axes[1])};
+    std::array<Vector, 3> rows{cross(axes[1], axes[2]), cross(axes[2], axes[0]),
+                               cross(axes[0], axes[1])};
+    for (Vector& row : rows) {
+        for (double& entry : row) {
+            entry /= det;
+        }
+    }
+    return rows;
+}
+
+Vector IndexToWorld::unapply(const Vector& world) const {
+    const std::array<Vector, 3> rows = inverseRows();
+    const Vector offset{world[0] - origin[0], world[1] - origin[1], world[2] - origin[2]};
+    return {dot(rows[0], offset), dot(rows[1], offset), dot(rows[2], offset)};
+}
+
+// The inverse transpose sends n to the sum of n[a] times row a of the inverse.
+Vector IndexToWorld::applyToNormal(const Vector& normal) const {
+    const std::array<Vector, 3> rows = inverseRows();
     Vector mapped{};
     for (size_t axis = 0; axis < 3; ++axis) {
         for (size_t row = 0; row < 3; ++row) {
-            mapped[row] += normal[axis] * rows[axis][row] / det;
+            mapped[row] += normal[axis] * rows[axis][row];
         }
     }
     return mapped;

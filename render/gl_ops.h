@@ -70,6 +70,7 @@ concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, G
     gl.translatef(f, f, f);
     gl.rotatef(f, f, f, f);
     gl.scalef(f, f, f);
+    gl.multMatrixf(fv);
     gl.begin(e);
     gl.end();
     gl.color3f(f, f, f);
@@ -107,6 +108,7 @@ struct NoGl {
     void translatef(float, float, float) {}
     void rotatef(float, float, float, float) {}
     void scalef(float, float, float) {}
+    void multMatrixf(const float*) {}
     void begin(GlEnum) {}
     void end() {}
     void color3f(float, float, float) {}

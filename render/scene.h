@@ -5,13 +5,14 @@
 
 #include "field/scalar_grid.h"
 #include "render/gl_ops.h"
+#include "render/volume_box.h"
 
 // What surrounds the surface in every frame: lighting, camera and axes. All
 // three need a current GL context (for the OpenGl backend) and hold no state.
 
 namespace scene {
 
-inline constexpr int32_t kLightCount = 4;
+// kLightCount and kAxisCount come with the volume box.
 inline constexpr float kGlobalAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
 // Diffuse and specular both; colour material stays off, so vertex colours do
 // not change the lit result.
@@ -62,42 +63,6 @@ inline void scaleLights(float scale, float (&positions)[kLightCount][4]) {
     }
 }
 
-// How a volume sits in the scene: its samples are scaled by `scale` (the
-// spacings divided by the largest, so an isotropic volume keeps its grid
-// units) and its box, `size` scaled units along its largest side, is centred
-// on `centre`. The start distance and the far plane scale with
-// size / kReferenceGridSize, as for a grid of that many samples.
-struct VolumeBox {
-    float scale[3] = {1.0f, 1.0f, 1.0f};
-    float centre[3] = {0.0f, 0.0f, 0.0f};
-    float size = 0.0f;
-    // Point lights around the box, so the whole surface in view is lit: red,
-    // green and blue one box size out from the centre along x, y and z, grey
-    // one box size out along all three at once. In grid units, as GL places
-    // them through the model-view matrix of the last frame's camera.
-    float lights[kLightCount][4] = {};
-};
-
-inline VolumeBox volumeBoxFor(const int32_t sizes[3], const float spacing[3]) {
-    VolumeBox box;
-    const float largest = std::max({spacing[0], spacing[1], spacing[2]});
-    for (int32_t axis = 0; axis < 3; ++axis) {
-        box.scale[axis] = spacing[axis] / largest;
-        box.centre[axis] = static_cast<float>(sizes[axis] - 1) * box.scale[axis] / 2.0f;
-        box.size = std::max(box.size, static_cast<float>(sizes[axis]) * box.scale[axis]);
-    }
-    for (int32_t light = 0; light < kLightCount; ++light) {
-        for (int32_t axis = 0; axis < 3; ++axis) {
-            const bool outwards = light == axis || light == kLightCount - 1;
-            box.lights[light][axis] =
-                (box.centre[axis] + (outwards ? box.size : 0.0f)) / box.scale[axis];
-        }
-        box.lights[light][3] = 1.0f;  // point lights, as the blobs'
-    }
-    return box;
-}
-
-inline constexpr int32_t kAxisCount = 3;
 inline constexpr float kAxisStartColour[3] = {1.0f, 1.0f, 1.0f};
 // x red, y green, z blue, matching the lights at the axis ends.
 inline constexpr float kAxisEndColours[kAxisCount][3] = {
@@ -144,7 +109,7 @@ void setupLighting(Gl& gl, bool enabled,
 // about y, then by `cameraPitch` about x (degrees), and placed
 // `cameraDistance` grid units in front of the eye; nothing farther than
 // `farPlane` is drawn. With a `volume` box, its centre is moved to the origin
-// instead, and the grid is then scaled by the box's scale. Leaves the
+// instead, and the grid is then placed in view by the box's matrix. Leaves the
 // model-view matrix current, culling off and depth testing on.
 template <GlOperations Gl>
 void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYaw,
@@ -161,7 +126,7 @@ void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYa
     gl.rotatef(cameraYaw, 0.0f, 1.0f, 0.0f);
     if (volume != nullptr) {
         gl.translatef(-volume->centre[0], -volume->centre[1], -volume->centre[2]);
-        gl.scalef(volume->scale[0], volume->scale[1], volume->scale[2]);
+        gl.multMatrixf(volume->toView);
     } else {
         gl.translatef(static_cast<float>(-grid.nx / 2), static_cast<float>(-grid.ny / 2),
                       static_cast<float>(-grid.nz / 2));
@@ -171,20 +136,27 @@ void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYa
 }
 
 // Draws the x, y and z axes as lines from the origin (white) to the grid's
-// size along each axis (red, green, blue).
+// size along each axis (red, green, blue); with a `volume` box, the world's
+// axes the box gives instead.
 template <GlOperations Gl>
-void drawAxes(Gl& gl, const ScalarGrid& grid) {
+void drawAxes(Gl& gl, const ScalarGrid& grid, const scene::VolumeBox* volume = nullptr) {
+    float ends[scene::kAxisCount + 1][3] = {};  // the start, then each axis's end
     const int32_t sizes[scene::kAxisCount] = {grid.nx, grid.ny, grid.nz};
+    for (int32_t end = 0; end <= scene::kAxisCount; ++end) {
+        for (int32_t axis = 0; axis < scene::kAxisCount; ++axis) {
+            ends[end][axis] = volume != nullptr ? volume->axes[end][axis]
+                              : end == axis + 1 ? static_cast<float>(sizes[axis])
+                                                : 0.0f;
+        }
+    }
     gl.begin(gl::kLines);
     for (int32_t axis = 0; axis < scene::kAxisCount; ++axis) {
-        float end[scene::kAxisCount] = {0.0f, 0.0f, 0.0f};
-        end[axis] = static_cast<float>(sizes[axis]);
         const float* endColour = scene::kAxisEndColours[axis];
         gl.color3f(scene::kAxisStartColour[0], scene::kAxisStartColour[1],
                    scene::kAxisStartColour[2]);
-        gl.vertex3f(0.0f, 0.0f, 0.0f);
+        gl.vertex3f(ends[0][0], ends[0][1], ends[0][2]);
         gl.color3f(endColour[0], endColour[1], endColour[2]);
-        gl.vertex3f(end[0], end[1], end[2]);
+        gl.vertex3f(ends[axis + 1][0], ends[axis + 1][1], ends[axis + 1][2]);
     }
     gl.end();
 }

@@ -20,11 +20,11 @@ TEST(Scene, SetsUpLightsCameraAndAxesAsTheGoldenTrace) {
     setupLighting(gl, true, lights, gl::kSmooth);
     setupCamera(gl, 36.0f, 50.0f, -40.0f, grid, 150.0);
     const int32_t sizes[3] = {20, 16, 12};
-    const float spacing[3] = {1.0f, 2.0f, 0.5f};
-    const scene::VolumeBox box = scene::volumeBoxFor(sizes, spacing);
+    const scene::VolumeBox box = scene::volumeBoxFor(sizes, IndexToWorld::scaled({1, 2, 0.5f}));
     setupCamera(gl, 36.0f, 50.0f, -40.0f, grid, 150.0, &box);
     setupLighting(gl, false);
     drawAxes(gl, grid);
+    drawAxes(gl, grid, &box);
     EXPECT_EQ(traceOf(gl.calls), golden("render/scene.trace", traceOf(gl.calls)));
 }
 
