@@ -68,7 +68,8 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
     Volume volume;
     std::string error;
     if (!loadVolume(options.volume, volume, error, memoryLimitBytes())) {
-        std::fprintf(err, "marching-cubes: %s\n", error.c_str());
+        // Escaped whole: the path, and Teem's words quoting it, are the user's bytes.
+        std::fprintf(err, "marching-cubes: %s\n", printableText(error).c_str());
         return false;
     }
     const float iso = options.iso.value_or(volume.middleValue());
