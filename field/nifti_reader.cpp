@@ -79,7 +79,8 @@ IndexToWorld worldOf(const nifti_image& image) {
     }
     // A damaged matrix leaves the voxel sizes, or the grid's own unit.
     const auto size = [](double d) {
-        return std::isfinite(d) && d != 0.0 ? static_cast<float>(std::fabs(d)) : 1.0f;
+        const auto length = static_cast<float>(std::fabs(d));
+        return std::isfinite(length) && length > 0.0f ? length : 1.0f;
     };
     return IndexToWorld::scaled({size(image.dx), size(image.dy), size(image.dz)});
 }

@@ -109,33 +109,46 @@ bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::str
            check(samples, samples * sampleTypeSize(type), problem);
 }
 
-float spacingOf(const Nrrd& nrrd, unsigned int axis) {
-    double spacing = std::nan("");
+// Unknown (NaN) or meaningless (0) spacings leave the grid's own unit; any
+// other must stay a finite, positive float, or every vertex of the mesh
+// would become infinite or collapse onto a plane.
+bool readSpacing(const Nrrd& nrrd, unsigned int axis, float& spacing, std::string& problem) {
+    double value = std::nan("");
     double direction[NRRD_SPACE_DIM_MAX];
-    nrrdSpacingCalculate(&nrrd, axis, &spacing, direction);
-    // Unknown or meaningless spacings leave the grid's own unit.
-    return std::isfinite(spacing) && spacing != 0.0 ? static_cast<float>(std::fabs(spacing)) : 1.0f;
+    nrrdSpacingCalculate(&nrrd, axis, &value, direction);
+    spacing = std::isnan(value) || value == 0.0 ? 1.0f : static_cast<float>(std::fabs(value));
+    if (!std::isfinite(spacing) || spacing <= 0.0f) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value);
+        problem = "the spacing " + std::string(text) + " of axis " + std::to_string(axis + 1) +
+                  " is outside the range of a float";
+        return false;
+    }
+    return true;
 }
 
 // With a three-dimensional space, the axes' space directions and the space
 // origin place the grid; otherwise (or when they do not span the space) the
-// spacings scale it, sample (0, 0, 0) at the origin, as before spaces were
-// read. An origin not given is the space's origin.
-IndexToWorld worldOf(const Nrrd& nrrd) {
-    IndexToWorld spaced =
-        IndexToWorld::scaled({spacingOf(nrrd, 0), spacingOf(nrrd, 1), spacingOf(nrrd, 2)});
-    if (nrrd.spaceDim != kVolumeAxes) {
-        return spaced;
-    }
+// spacings already read scale it, sample (0, 0, 0) at the origin, as before
+// spaces were read. An origin not given is the space's origin; one beyond
+// the floats would put every vertex at infinity.
+bool placeInWorld(const Nrrd& nrrd, Volume& volume, std::string& problem) {
+    const IndexToWorld spaced = IndexToWorld::scaled(volume.spacing);
     IndexToWorld placed;
-    for (unsigned int row = 0; row < kVolumeAxes; ++row) {
+    for (unsigned int row = 0; row < kVolumeAxes && nrrd.spaceDim == kVolumeAxes; ++row) {
         for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {
             placed.axes[axis][row] = nrrd.axis[axis].spaceDirection[row];
         }
         const double origin = nrrd.spaceOrigin[row];
-        placed.origin[row] = std::isfinite(origin) ? origin : 0.0;
+        placed.origin[row] = std::isnan(origin) ? 0.0 : origin;
+        if (!std::isfinite(static_cast<float>(placed.origin[row]))) {
+            problem = "the space origin is outside the range of a float";
+            return false;
+        }
     }
-    return placed.invertible() ? placed : spaced;
+    const bool spaced3d = nrrd.spaceDim == kVolumeAxes && placed.invertible();
+    volume.placeInWorld(spaced3d ? placed : spaced);
+    return true;
 }
 
 }  // namespace
@@ -157,8 +170,13 @@ bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
     }
     for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {
         volume.sizes[axis] = static_cast<int32_t>(nrrd->axis[axis].size);
+        if (!readSpacing(*nrrd, axis, volume.spacing[axis], problem)) {
+            return false;
+        }
     }
-    volume.placeInWorld(worldOf(*nrrd));
+    if (!placeInWorld(*nrrd, volume, problem)) {
+        return false;
+    }
     volume.samples.resize(samples);
     convertSamples(type, nrrd->data, samples, volume.samples.data());
     return true;

@@ -33,7 +33,10 @@ struct Volume {
     }
 
     // The default iso value: the middle of the data's range.
-    float middleValue() const { return minimum + (maximum - minimum) / 2.0f; }
+    // Formed in double: the range of floats near the limits overflows a float.
+    float middleValue() const {
+        return static_cast<float>(double{minimum} + (double{maximum} - minimum) / 2.0);
+    }
 };
 
 // Asked, before the data are read, whether a volume of `samples` samples,

@@ -78,7 +78,9 @@ bool IndexToWorld::invertible() const {
     double lengths = 1.0;
     for (size_t axis = 0; axis < 3; ++axis) {
         for (size_t row = 0; row < 3; ++row) {
-            if (!std::isfinite(axes[axis][row]) || !std::isfinite(origin[row])) {
+            // Held as floats by the mesh, so within their range.
+            if (!std::isfinite(static_cast<float>(axes[axis][row])) ||
+                !std::isfinite(static_cast<float>(origin[row]))) {
                 return false;
             }
         }

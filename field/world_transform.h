@@ -26,8 +26,8 @@ struct IndexToWorld {
     // transpose. Needs an invertible transform.
     Vector applyToNormal(const Vector& normal) const;
     double determinant() const;
-    // Every entry finite and the axes spanning space, so that surfaces keep
-    // their shape and normals can be mapped.
+    // Every entry a finite float and the axes spanning space, so that
+    // surfaces keep their shape and normals can be mapped.
     bool invertible() const;
     // The lengths of the axes: the spacings.
     std::array<float, 3> spacing() const;
