@@ -26,6 +26,9 @@ using Vector = IndexToWorld::Vector;
 const gdcm::Tag kSeriesUid(0x0020, 0x000e);
 const gdcm::Tag kPosition(0x0020, 0x0032);
 const gdcm::Tag kOrientation(0x0020, 0x0037);
+const gdcm::Tag kSamplesPerPixel(0x0028, 0x0002);
+const gdcm::Tag kBitsAllocated(0x0028, 0x0100);
+const gdcm::Tag kPixelRepresentation(0x0028, 0x0103);
 
 constexpr std::streamoff kPreambleSize = 128;
 constexpr std::string_view kMagic = "DICM";
@@ -94,16 +97,136 @@ std::vector<double> decimals(const char* text) {
     return values;
 }
 
-std::vector<std::string> filesIn(const fs::path& folder) {
-    std::vector<std::string> files;
+bool hasPreamble(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char magic[kMagic.size()] = {};
+    file.seekg(kPreambleSize);
+    file.read(magic, sizeof magic);
+    return file && std::string_view(magic, sizeof magic) == kMagic;
+}
+
+constexpr uint16_t kMetaGroup = 0x0002;
+constexpr uint16_t kMetaSyntaxElement = 0x0010;
+constexpr uint16_t kItemGroup = 0xfffe;  // items and delimiters carry no VR
+constexpr uint32_t kUndefinedLength = 0xffffffff;
+constexpr std::string_view kImplicitLittleEndian = "1.2.840.10008.1.2";
+// Not walked past the meta group: big-endian and deflated data sets.
+constexpr std::array<std::string_view, 2> kUnwalkedSyntaxes{"1.2.840.10008.1.2.2",
+                                                            "1.2.840.10008.1.2.1.99"};
+constexpr std::array<std::string_view, 33> kValueRepresentations{
+    "AE", "AS", "AT", "CS", "DA", "DS", "DT", "FL", "FD", "IS", "LO",
+    "LT", "OB", "OD", "OF", "OL", "OV", "OW", "PN", "SH", "SL", "SQ",
+    "SS", "ST", "SV", "TM", "UC", "UI", "UL", "UN", "UR", "US", "UT"};
+// The representations whose length takes four bytes, after two reserved.
+constexpr std::array<std::string_view, 11> kLongRepresentations{"OB", "OD", "OF", "OL", "OV", "OW",
+                                                                "SQ", "UC", "UN", "UR", "UT"};
+
+uint32_t littleEndian(const unsigned char* bytes, size_t count) {
+    uint32_t value = 0;
+    for (size_t i = count; i-- > 0;) {
+        value = value << 8 | bytes[i];
+    }
+    return value;
+}
+
+// One data element's header, as read from a little-endian file.
+struct ElementHeader {
+    uint16_t group = 0;
+    uint16_t element = 0;
+    uint32_t length = 0;
+    uint64_t valueAt = 0;  // where its value starts in the file
+};
+
+// Reads the header at the stream's place; false when the file ends within
+// it or (explicit VR) its value representation is unknown.
+bool readHeader(std::istream& in, bool explicitVr, ElementHeader& header) {
+    unsigned char bytes[12] = {};
+    if (!in.read(reinterpret_cast<char*>(bytes), 8)) {
+        return false;
+    }
+    header.group = static_cast<uint16_t>(littleEndian(bytes, 2));
+    header.element = static_cast<uint16_t>(littleEndian(bytes + 2, 2));
+    header.length = littleEndian(bytes + 4, 4);
+    if (explicitVr && header.group != kItemGroup) {
+        const std::string_view vr(reinterpret_cast<const char*>(bytes + 4), 2);
+        if (std::ranges::find(kValueRepresentations, vr) == kValueRepresentations.end()) {
+            return false;
+        }
+        const bool longLength =
+            std::ranges::find(kLongRepresentations, vr) != kLongRepresentations.end();
+        if (longLength && !in.read(reinterpret_cast<char*>(bytes + 8), 4)) {
+            return false;
+        }
+        header.length = longLength ? littleEndian(bytes + 8, 4) : littleEndian(bytes + 6, 2);
+    }
+    header.valueAt = static_cast<uint64_t>(in.tellg());
+    return true;
+}
+
+// GDCM asserts, and so aborts the process, on a file cut short or holding
+// an unknown value representation. Such files are refused before GDCM sees
+// them: the elements are walked, header by header, each whole within the
+// file, up to the first of undefined length (a sequence, or encapsulated
+// pixel data), which GDCM walks itself.
+bool elementsAreWhole(const std::string& path) {
+    std::error_code error;
+    const uint64_t size = fs::file_size(path, error);
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(kPreambleSize + static_cast<std::streamoff>(kMagic.size()));
+    std::string syntax;
+    bool meta = true;
+    ElementHeader header;
+    while (!error && in && static_cast<uint64_t>(in.tellg()) < size) {
+        const std::streamoff start = in.tellg();
+        if (!readHeader(in, meta || syntax != kImplicitLittleEndian, header)) {
+            return false;
+        }
+        if (meta && header.group != kMetaGroup) {
+            meta = false;
+            if (std::ranges::find(kUnwalkedSyntaxes, syntax) != kUnwalkedSyntaxes.end()) {
+                return true;
+            }
+            in.seekg(start);  // read again, in the data set's own encoding
+            continue;
+        }
+        if (header.length == kUndefinedLength) {
+            return !meta;
+        }
+        if (header.valueAt + header.length > size) {
+            return false;
+        }
+        if (meta && header.element == kMetaSyntaxElement) {
+            syntax.resize(header.length);
+            in.read(syntax.data(), header.length);
+            syntax = trimmed(syntax.c_str());
+        }
+        in.seekg(static_cast<std::streamoff>(header.valueAt + header.length));
+    }
+    return !error && !meta;
+}
+
+// The folder's DICOM files: those with the preamble, bar a DICOMDIR index.
+// Files without it are left out; one whose meta group is damaged is refused.
+bool dicomFilesIn(const fs::path& folder, std::vector<std::string>& files, std::string& problem) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (entry.is_regular_file(error)) {
-            files.push_back(entry.path().string());
+        const std::string path = entry.path().string();
+        if (!entry.is_regular_file(error) || entry.path().filename() == "DICOMDIR" ||
+            !hasPreamble(path)) {
+            continue;
         }
+        if (!elementsAreWhole(path)) {
+            problem = entry.path().filename().string() + ": the DICOM file is cut short or damaged";
+            return false;
+        }
+        files.push_back(path);
+    }
+    if (error) {
+        problem = "cannot list the folder: " + error.message();
+        return false;
     }
     std::ranges::sort(files);
-    return files;
+    return true;
 }
 
 // The files of the series to read, from those the scanner took for DICOM.
@@ -149,6 +272,29 @@ Vector toVector(const std::vector<double>& values, size_t first) {
     return {values[first], values[first + 1], values[first + 2]};
 }
 
+// GDCM asserts on pixel formats outside the standard's: samples per pixel
+// other than 1, 3 or 4, a pixel representation other than 0 or 1. Only
+// greyscale is read, of the sizes SampleType has.
+bool checkPixelFormat(const gdcm::Scanner& scanner, const std::string& file, std::string& problem) {
+    const auto value = [&](const gdcm::Tag& tag) {
+        return trimmed(scanner.GetValue(file.c_str(), tag));
+    };
+    const std::string name = fs::path(file).filename().string();
+    if (value(kSamplesPerPixel) != "1") {
+        problem = name + " is not a greyscale image (Samples per Pixel is not 1)";
+        return false;
+    }
+    const std::string bits = value(kBitsAllocated);
+    const std::string representation = value(kPixelRepresentation);
+    if ((bits != "8" && bits != "16" && bits != "32" && bits != "64") ||
+        (representation != "0" && representation != "1")) {
+        problem = name + ": Bits Allocated " + bits + " or Pixel Representation " + representation +
+                  " is not one that is read";
+        return false;
+    }
+    return true;
+}
+
 // The slices in order along the normal of the first file's orientation.
 bool sortSlices(const gdcm::Scanner& scanner, const std::vector<std::string>& files,
                 std::vector<Slice>& slices, Vector& normal, std::string& problem) {
@@ -160,6 +306,9 @@ bool sortSlices(const gdcm::Scanner& scanner, const std::vector<std::string>& fi
     }
     normal = cross(toVector(cosines, 0), toVector(cosines, 3));
     for (const std::string& file : files) {
+        if (!checkPixelFormat(scanner, file, problem)) {
+            return false;
+        }
         const std::vector<double> position = decimals(scanner.GetValue(file.c_str(), kPosition));
         if (position.size() != 3) {
             problem =
@@ -401,14 +550,7 @@ bool readSlices(const std::vector<Slice>& slices, const Vector& normal, Volume& 
 
 bool isDicomPath(const std::string& path) {
     std::error_code error;
-    if (fs::is_directory(path, error)) {
-        return true;
-    }
-    std::ifstream file(path, std::ios::binary);
-    char magic[kMagic.size()] = {};
-    file.seekg(kPreambleSize);
-    file.read(magic, sizeof magic);
-    return file && std::string_view(magic, sizeof magic) == kMagic;
+    return fs::is_directory(path, error) || hasPreamble(path);
 }
 
 bool loadDicomSeries(const std::string& path, const std::optional<std::string>& series,
@@ -421,9 +563,13 @@ bool loadDicomSeries(const std::string& path, const std::optional<std::string>& 
     const fs::path folderPath = folder ? given : parent;
     // Named as the folder's listing names it, so the scanner knows it.
     const std::string ownFile = (folderPath / given.filename()).string();
-    const std::vector<std::string> files = filesIn(folderPath);
+    std::vector<std::string> files;
+    if (!dicomFilesIn(folderPath, files, problem)) {
+        return false;
+    }
     gdcm::Scanner scanner;
-    for (const gdcm::Tag& tag : {kSeriesUid, kPosition, kOrientation}) {
+    for (const gdcm::Tag& tag : {kSeriesUid, kPosition, kOrientation, kSamplesPerPixel,
+                                 kBitsAllocated, kPixelRepresentation}) {
         scanner.AddTag(tag);
     }
     if (!scanner.Scan(files)) {

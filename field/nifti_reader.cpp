@@ -43,6 +43,24 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
                [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
 }
 
+// nifticlib's image reader trusts a header whose dimensions look wrong in
+// either byte order, and runs off its arrays; its own header check, on the
+// header alone, is asked first.
+bool headerLooksGood(const std::string& path) {
+    const std::unique_ptr<char, DataDeleter> headerName(nifti_findhdrname(path.c_str()));
+    if (!headerName) {
+        return false;
+    }
+    int version = 0;
+    const std::unique_ptr<void, DataDeleter> header(
+        nifti_read_header(headerName.get(), &version, 0));
+    if (!header) {
+        return false;
+    }
+    return version == 2 ? nifti_hdr2_looks_good(static_cast<nifti_2_header*>(header.get())) != 0
+                        : nifti_hdr1_looks_good(static_cast<nifti_1_header*>(header.get())) != 0;
+}
+
 bool checkHeader(const nifti_image& image, SampleType& type, uint64_t& samples,
                  std::string& problem, const VolumeSizeCheck& check) {
     if (image.ndim < kVolumeAxes) {
@@ -121,7 +139,7 @@ bool loadNifti(const std::string& path, Volume& volume, std::string& problem,
     // nifticlib reports its failures on stderr; some even at debug level 0.
     nifti_set_debug_level(0);
     const QuietStderr quiet;
-    const UniqueImage image(nifti_image_read(path.c_str(), 0));
+    const UniqueImage image(headerLooksGood(path) ? nifti_image_read(path.c_str(), 0) : nullptr);
     if (!image) {
         problem = "not a NIfTI file, or its header is damaged or its data file missing";
         return false;
