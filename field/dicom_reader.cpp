@@ -97,7 +97,12 @@ std::vector<double> decimals(const char* text) {
     return values;
 }
 
+// Only regular files are opened: opening a FIFO would wait for a writer.
 bool hasPreamble(const std::string& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) {
+        return false;
+    }
     std::ifstream file(path, std::ios::binary);
     char magic[kMagic.size()] = {};
     file.seekg(kPreambleSize);

@@ -50,7 +50,7 @@ check_statistics limited
 # more address space than any of these.
 if [[ "$(ldd "$program")" != *libasan* ]]; then
     frame_failures=0
-    for kib in 90000 100000 120000 140000; do
+    for kib in 105000 115000 125000 140000; do
         (ulimit -v "$kib" && run oom --headless --frames 1 --grid 256 --draw arrays --threads 2 \
             --export "$work/oom.ply" && exit "$status") && status=0 || status=$?
         tail -n 2 "$work/oom.out" | head -n 1 | grep -qE '^casesOk:[0-9]+'$'\t''casesEmpty:0$' ||

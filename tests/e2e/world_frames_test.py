@@ -2,8 +2,9 @@
 """Volumes in their files' world frames, headless: each export checked
 against a mesh made without the program.
 
-NIfTI: ch2.nii.gz against VTK's flying edges on the samples nibabel reads,
-mapped through the sform nibabel reads. DICOM: an oblique series written by
+NIfTI: ch2.nii.gz, and small files of every sample type and header kind
+nibabel writes, against VTK's flying edges on the samples nibabel reads,
+mapped through the affine nibabel reads. DICOM: an oblique series written by
 pydicom, its slices shuffled, against flying edges on the volume it was made
 from, mapped by its positions and orientation; and the series the reader
 must refuse. NRRD: space origin and directions (one set a mirror image)
@@ -85,6 +86,37 @@ def nifti_against_vtk(work):
           f"ch2: {len(vertices)} vertices, flying edges {len(expected)}")
     check_bounds("ch2", vertices, expected)
     check(signed_volume(vertices, faces) > 0, "ch2: normals point inwards")
+
+
+def nifti_variants(work):
+    """Every sample type, scaled, qform only, mirrored, 4-D, NIfTI-2 and a .hdr/.img pair,
+    each against flying edges on the samples and affine nibabel reads."""
+    values = ball((14, 12, 10), (6.5, 5, 4.5))  # from about 20 to 100; no sample at the iso value
+    turned = numpy.array([[0, -1.2, 0, 30], [0.8, 0, 0, -12], [0, 0, -1.5, 7], [0, 0, 0, 1]])
+    cases = []
+    for dtype in ("u1", "i1", "u2", "i2", "u4", "i4", "f4", "f8"):
+        cases.append((f"{dtype}.nii", nibabel.Nifti1Image(values.astype(dtype), turned)))
+    scaled = nibabel.Nifti1Image(numpy.round((values - 7) / 0.25).astype("i2"), turned)
+    scaled.header.set_slope_inter(0.25, 7)
+    cases.append(("scaled.nii.gz", scaled))
+    qform = nibabel.Nifti1Image(values.astype("f4"), None)
+    qform.set_qform(turned @ numpy.diag([1, 1, -1, 1]), code=1)
+    qform.set_sform(numpy.eye(4), code=0)
+    cases.append(("qform.nii", qform))
+    cases.append(("two.nii", nibabel.Nifti2Image(values.astype("f4"), turned)))
+    cases.append(("pair.img", nibabel.Nifti1Pair(values.astype("u1"), turned)))
+    cases.append(("four.nii", nibabel.Nifti1Image(numpy.stack([values, values * 0], 3), turned)))
+    for name, image in cases:
+        nibabel.save(image, work / name)
+        read = nibabel.load(work / name)
+        samples = numpy.asarray(read.get_fdata())
+        samples = samples[..., 0] if samples.ndim == 4 else samples
+        expected = to_world(read.affine, flying_edges_points(samples, 60.55))
+        vertices, faces = export(work / name, work / "variant.obj", "--iso", "60.55")
+        check(len(vertices) == len(expected),
+              f"{name}: {len(vertices)} vertices, flying edges {len(expected)}")
+        check_bounds(name, vertices, expected)
+        check(signed_volume(vertices, faces) > 0, f"{name}: normals point inwards")
 
 
 def ball(shape, centre, slope=8.0):
@@ -211,6 +243,7 @@ def nrrd_with_space(work):
 
 with tempfile.TemporaryDirectory() as directory:
     nifti_against_vtk(Path(directory))
+    nifti_variants(Path(directory))
     dicom_series(Path(directory))
     nrrd_with_space(Path(directory))
 print("world frames:", "%d failed" % len(failures) if failures else "all checks passed")

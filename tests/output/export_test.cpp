@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +46,70 @@ TEST(WriteMesh, WritesEveryFormatAsTheGoldenFileAndReportsAFullDisk) {
         std::clearerr(full);
     }
     std::fclose(full);
+}
+
+// --- World coordinates ---
+
+// A tetrahedron wound outwards, each face with corners of its own carrying
+// the face's normal: mapped through random transforms (half of them
+// mirrors), the volume scales by |determinant| and stays positive, each
+// normal stays at right angles to its mapped face on the outer side, and
+// the positions are the transform's.
+TEST(MapToWorld, KeepsVolumesPositiveAndNormalsOutwardUnderAnyTransform) {
+    const Vec3 corners[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    const int32_t faces[4][3] = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+    SurfaceMesh tetrahedron;
+    for (const auto& face : faces) {
+        const Vec3 normal = triangleNormal(corners[face[0]], corners[face[1]], corners[face[2]]);
+        const auto first = static_cast<int32_t>(tetrahedron.positions.size());
+        for (const int32_t corner : face) {
+            tetrahedron.positions.push_back(corners[corner]);
+            tetrahedron.normals.push_back(normal);
+        }
+        tetrahedron.triangles.push_back({first, first + 1, first + 2});
+    }
+    const auto volumeOf = [](const SurfaceMesh& mesh) {
+        double sixTimes = 0.0;
+        for (const auto& t : mesh.triangles) {
+            sixTimes +=
+                dot(mesh.positions[t[0]], cross(mesh.positions[t[1]], mesh.positions[t[2]]));
+        }
+        return sixTimes / 6.0;
+    };
+    std::mt19937_64 random(22);
+    std::uniform_real_distribution<double> entry(-3.0, 3.0);
+    for (int round = 0; round < 200; ++round) {
+        IndexToWorld toWorld;
+        for (auto& axis : toWorld.axes) {
+            for (double& value : axis) {
+                value = entry(random);
+            }
+        }
+        toWorld.origin = {entry(random) * 5, entry(random) * 5, entry(random) * 5};
+        if (std::fabs(toWorld.determinant()) < 0.1) {
+            continue;
+        }
+        SurfaceMesh mesh = tetrahedron;
+        mapToWorld(mesh, toWorld);
+        const double volume = std::fabs(toWorld.determinant()) / 6.0;
+        EXPECT_NEAR(volumeOf(mesh), volume, 1e-4 * std::max(1.0, volume)) << round;
+        for (size_t v = 0; v < mesh.positions.size(); ++v) {
+            const Vec3 p = tetrahedron.positions[v];
+            const IndexToWorld::Vector expected = toWorld.apply({p.x, p.y, p.z});
+            EXPECT_NEAR(mesh.positions[v].x, expected[0], 1e-4);
+            EXPECT_NEAR(mesh.positions[v].y, expected[1], 1e-4);
+            EXPECT_NEAR(mesh.positions[v].z, expected[2], 1e-4);
+        }
+        for (const auto& t : mesh.triangles) {
+            const Vec3 face =
+                triangleNormal(mesh.positions[t[0]], mesh.positions[t[1]], mesh.positions[t[2]]);
+            const Vec3 normal = mesh.normals[t[0]];
+            const Vec3 across = cross(face, normal);
+            const double scale = std::sqrt(dot(face, face) * dot(normal, normal));
+            EXPECT_GT(dot(face, normal), 0.0f) << round;
+            EXPECT_LT(std::sqrt(dot(across, across)), 1e-4 * scale) << round;
+        }
+    }
 }
 
 // --- Writing files safely ---
