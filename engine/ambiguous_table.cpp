@@ -276,14 +276,17 @@ uint32_t AmbiguousCaseTable::decideFaces(uint32_t faces, const float values[kCor
         if (((faces >> face) & 1u) == 0) {
             continue;
         }
-        int32_t c[4];
-        faceCorners(face, c);
-        const double a = values[c[0]];
-        const double b = values[c[1]];
-        const double cc = values[c[2]];
-        const double d = values[c[3]];
-        const double saddle = (a * cc - b * d) / (a + cc - b - d);
-        decisions |= (saddle >= 0.0 ? 1u : 0u) << decision++;
+        decisions |= (saddleValue(face, values) >= 0.0 ? 1u : 0u) << decision++;
     }
     return decisions;
+}
+
+double AmbiguousCaseTable::saddleValue(int32_t face, const float values[kCornerCount]) {
+    int32_t c[4];
+    faceCorners(face, c);
+    const double a = values[c[0]];
+    const double b = values[c[1]];
+    const double cc = values[c[2]];
+    const double d = values[c[3]];
+    return (a * cc - b * d) / (a + cc - b - d);
 }

@@ -76,6 +76,9 @@ class AmbiguousCaseTable {
     // inside corners are joined across the face. Both cells sharing a face
     // read its four samples in the same order, so they decide alike.
     static uint32_t decideFaces(uint32_t faces, const float values[kCornerCount]);
+    // The value at the saddle of face f's bilinear interpolant, which
+    // decideFaces compares with 0. Only finite on an ambiguous face.
+    static double saddleValue(int32_t face, const float values[kCornerCount]);
 
   private:
     uint8_t ambiguousFaces_[kCaseCount] = {};

@@ -39,7 +39,8 @@ TEST_F(CaseClassesTest, TheRotationsAreTheCubesTwentyFourTurns) {
             EXPECT_TRUE(CubeMarcher::areAdjacent(rotation[a], rotation[b]));
         }
         const auto turnedAxis = [&](int32_t axis) {
-            return difference(fromCentre(rotation[CubeMarcher::flipCorner(0, axis)]), fromCentre(rotation[0]));
+            return difference(fromCentre(rotation[CubeMarcher::flipCorner(0, axis)]),
+                              fromCentre(rotation[0]));
         };
         EXPECT_GT(dot(cross(turnedAxis(0), turnedAxis(1)), turnedAxis(2)), 0.0f);
     }
@@ -86,11 +87,11 @@ TEST_F(CaseClassesTest, NumberedByCornersThenGroupsWithMirrorChainsApart) {
     };
     EXPECT_EQ(classOfCorners({}), 0);
     EXPECT_EQ(classOfCorners({5}), 1);
-    EXPECT_EQ(classOfCorners({6, 7}), 2);                // an edge
-    EXPECT_EQ(classOfCorners({0, 6}), 3);                // a face's diagonal
-    EXPECT_EQ(classOfCorners({1, 6}), 4);                // the cube's diagonal
-    EXPECT_EQ(classOfCorners({1, 2, 4}), 7);             // three apart
-    EXPECT_EQ(classOfCorners({0, 3, 5, 6}), 14);         // four apart
+    EXPECT_EQ(classOfCorners({6, 7}), 2);                 // an edge
+    EXPECT_EQ(classOfCorners({0, 6}), 3);                 // a face's diagonal
+    EXPECT_EQ(classOfCorners({1, 6}), 4);                 // the cube's diagonal
+    EXPECT_EQ(classOfCorners({1, 2, 4}), 7);              // three apart
+    EXPECT_EQ(classOfCorners({0, 3, 5, 6}), 14);          // four apart
     EXPECT_EQ(classOfCorners({0, 1, 2, 3, 4, 5, 6}), 1);  // the complement of one
     const int32_t chain = classOfCorners({2, 0, 1, 5});
     const int32_t mirrored = classOfCorners({3, 1, 0, 4});  // x reversed
