@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/explorer.h"
+#include "app/explorer_frame.h"
 #include "app/globals.h"
 #include "app/overlay_status.h"
 #include "app/settings.h"
@@ -88,6 +90,26 @@ void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
     }
 }
 
+// The case explorer's frame: the scene's lights and camera around one cell;
+// the field stands still and the usage statistics do not count it.
+template <GlOperations Gl>
+void renderExplorerFrame(Gl& gl, const std::function<void()>& present, FILE* out,
+                         FrameTimer& timer) {
+    timer.startFrame();
+    clearFrame(gl);
+    setupLighting(gl, settings.lightingEnabled, lightPositions());
+    setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
+                farPlane());
+    drawExplorer(gl, out);
+    settings.listingRequested = false;
+    if constexpr (requires { gl.restartCount(); }) {
+        gl.restartCount();
+    }
+    present();
+    timer.endStage(Stage::kDrawingAndSwap);
+    timer.endFrame();
+}
+
 }  // namespace
 
 const float (&lightPositions())[scene::kLightCount][4] {
@@ -111,6 +133,10 @@ const scene::VolumeBox* volumeBox() {
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,
                  ArraysPass* arrays) {
+    if (explorer.active) {
+        renderExplorerFrame(gl, present, out, timer);
+        return;
+    }
     timer.startFrame();
     stepField();
     timer.endStage(Stage::kFieldStep);

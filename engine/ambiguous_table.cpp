@@ -23,20 +23,6 @@ bool isHighSide(int32_t face) {
     return face % 2 == 1;
 }
 
-uint32_t ambiguousFacesOf(uint32_t caseIndex) {
-    uint32_t faces = 0;
-    for (int32_t face = 0; face < kFaceCount; ++face) {
-        int32_t c[4];
-        AmbiguousCaseTable::faceCorners(face, c);
-        const bool diagonalsAgree = isSet(caseIndex, c[0]) == isSet(caseIndex, c[2]) &&
-                                    isSet(caseIndex, c[1]) == isSet(caseIndex, c[3]);
-        if (diagonalsAgree && isSet(caseIndex, c[0]) != isSet(caseIndex, c[1])) {
-            faces |= 1u << face;
-        }
-    }
-    return faces;
-}
-
 Vec3 cornerPosition(const CubeMarcher& marcher, int32_t corner) {
     const float* p = marcher.cornerOffset[corner];
     return {p[0], p[1], p[2]};
@@ -242,6 +228,20 @@ AmbiguousCaseTable::Variant buildVariant(const CubeMarcher& marcher, uint32_t ca
 }
 
 }  // namespace
+
+uint32_t AmbiguousCaseTable::ambiguousFacesOf(uint32_t caseIndex) {
+    uint32_t faces = 0;
+    for (int32_t face = 0; face < kFaceCount; ++face) {
+        int32_t c[4];
+        faceCorners(face, c);
+        const bool diagonalsAgree = isSet(caseIndex, c[0]) == isSet(caseIndex, c[2]) &&
+                                    isSet(caseIndex, c[1]) == isSet(caseIndex, c[3]);
+        if (diagonalsAgree && isSet(caseIndex, c[0]) != isSet(caseIndex, c[1])) {
+            faces |= 1u << face;
+        }
+    }
+    return faces;
+}
 
 void AmbiguousCaseTable::faceCorners(int32_t face, int32_t corners[4]) {
     const int32_t axis = faceAxis(face);

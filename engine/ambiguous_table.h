@@ -51,6 +51,8 @@ class AmbiguousCaseTable {
 
     // Bit f set when face f of the case is ambiguous.
     uint32_t ambiguousFaces(uint32_t caseIndex) const { return ambiguousFaces_[caseIndex]; }
+    // The same from the case's bits alone, for a table not yet generated.
+    static uint32_t ambiguousFacesOf(uint32_t caseIndex);
     // The triangles of a case with ambiguous faces under `decisions`.
     const Variant& variant(uint32_t caseIndex, uint32_t decisions) const {
         return variants_[firstVariant_[caseIndex] + decisions];
