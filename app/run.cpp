@@ -183,13 +183,13 @@ bool saveMesh(const MeshExport& meshExport, FILE* err) {
         [&](FILE* file) {
             SurfaceMesh mesh;
             MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
-            const Weld weld =
-                settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
-            SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
+            weldCoincidentPositions(mesh, settings.faceRule == FaceRule::kDecider
+                                              ? Weld::kWithinRounding
+                                              : Weld::kExact);
             if (volumeView.loaded) {
-                scaleToVolumeSpacing(welded);
+                scaleToVolumeSpacing(mesh);
             }
-            return writeMesh(welded, meshExport.format, file);
+            return writeMesh(mesh, meshExport.format, file);
         },
         err);
 }
