@@ -14,7 +14,6 @@ void VolumeView::show(Volume&& read, float iso, FILE* isoMessages) {
     isoStep = static_cast<float>((double{volume.maximum} - volume.minimum) * kIsoStepFraction);
     box = scene::volumeBoxFor(volume.sizes.data(), volume.spacing.data());
     messages = isoMessages;
-    gridWritten_ = false;
 }
 
 float VolumeView::isoValue() const {
@@ -32,13 +31,7 @@ void VolumeView::resetIso() {
 }
 
 void VolumeView::refreshGrid(ScalarGrid& grid) {
-    const float iso = isoValue();
-    if (gridWritten_ && iso == writtenIso_) {
-        return;
-    }
-    writeIsoSamples(volume, iso, grid);
-    gridWritten_ = true;
-    writtenIso_ = iso;
+    readAtIso(volume, isoValue(), grid);
 }
 
 void VolumeView::reportIso() const {

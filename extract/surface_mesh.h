@@ -75,7 +75,7 @@ class MeshExtractor {
     // face polygonised by `rule` (see polygoniseCell). When `usageCount` is
     // not null, each crossing cell is counted in usageCount[its case], as
     // polygoniseCell counts. Returns the number of crossing cells. A grid
-    // without storage gives an empty mesh.
+    // without samples gives an empty mesh.
     // `rows`, when given, lets the finder skip rows no blob reached.
     int64_t extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
                     int32_t* usageCount = nullptr, VertexNormals normals = VertexNormals::kNone,

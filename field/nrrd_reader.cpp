@@ -105,8 +105,7 @@ bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::str
     }
     type = found->type;
     const std::array<uint64_t, 3> sizes{nrrd.axis[0].size, nrrd.axis[1].size, nrrd.axis[2].size};
-    return countSamples(sizes, samples, problem) &&
-           check(samples, samples * sampleTypeSize(type), problem);
+    return countSamples(sizes, samples, problem) && check(samples * sampleTypeSize(type), problem);
 }
 
 float spacingOf(const Nrrd& nrrd, unsigned int axis) {
@@ -138,7 +137,9 @@ bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
         volume.sizes[axis] = static_cast<int32_t>(nrrd->axis[axis].size);
         volume.spacing[axis] = spacingOf(*nrrd, axis);
     }
-    volume.samples.resize(samples);
-    convertSamples(type, nrrd->data, samples, volume.samples.data());
+    // The decoded block becomes the volume's samples, so gzip data are never
+    // held twice; Teem allocates it with malloc.
+    volume.samples.adopt(type, nrrd->data, samples);
+    nrrd->data = nullptr;
     return true;
 }
