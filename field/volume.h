@@ -62,7 +62,10 @@ struct Volume {
     float maximum = 0.0f;
 
     // The default iso value: the middle of the data's range.
-    float middleValue() const { return minimum + (maximum - minimum) / 2.0f; }
+    // Formed in double: the range of floats near the limits overflows a float.
+    float middleValue() const {
+        return static_cast<float>(double{minimum} + (double{maximum} - minimum) / 2.0);
+    }
 };
 
 // The type's name in raw file names and --type ("uint8" ... "float64"), and
