@@ -9,6 +9,8 @@
 #include <string>
 #include <system_error>
 
+#include "app/explorer.h"
+#include "app/explorer_frame.h"
 #include "app/frame_loop.h"
 #include "app/frame_timer.h"
 #include "app/gl_context.h"
@@ -48,13 +50,13 @@ void printKeys(FILE* err) {
         std::fprintf(err,
                      "Keys: arrows orbit, PageUp/PageDown zoom, -/+ iso value, I reset iso, "
                      "O overlay, L lighting, F ambiguous faces, S shading, P list one frame, "
-                     "Escape quits\n");
+                     "E case explorer, Escape quits\n");
         return;
     }
     std::fprintf(err,
                  "Keys: arrows orbit, PageUp/PageDown zoom, A animation, L lighting, "
                  "F ambiguous faces, S shading, O overlay, P list one frame, Q/W time, "
-                 "Escape quits\n");
+                 "E case explorer, Escape quits\n");
 }
 
 // The start view suits the grid: the camera stands back by the grid's size.
@@ -83,16 +85,9 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
 }
 
 // The volume's samples at the start iso value, and a view of its whole box.
-bool prepareVolumeGrid(FILE* err) {
-    const auto& sizes = volumeView.volume.sizes;
-    if (!sampleGrid.allocate(sizes[0], sizes[1], sizes[2])) {
-        std::fprintf(err, "marching-cubes: cannot allocate the %dx%dx%d sample grid\n", sizes[0],
-                     sizes[1], sizes[2]);
-        return false;
-    }
+void prepareVolumeGrid() {
     volumeView.refreshGrid(sampleGrid);
     fitCameraToGrid(volumeView.box.size);
-    return true;
 }
 
 // Generates and lists the case table, then gives the grid its storage. The
@@ -110,8 +105,13 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     settings.faceRule = options.faceRule;
     settings.drawPath = options.drawPath;
     settings.shading = options.shading;
+    if (options.exploreCase) {
+        explorer.showCase(*options.exploreCase);
+        explorer.active = true;
+    }
     if (volumeView.loaded) {
-        return prepareVolumeGrid(err);
+        prepareVolumeGrid();
+        return true;
     }
     if (!sampleGrid.allocate(gridSize, gridSize, gridSize)) {
         std::fprintf(err, "marching-cubes: cannot allocate the %d^3 sample grid\n", gridSize);
@@ -185,42 +185,51 @@ void placeVolumeMesh(SurfaceMesh& mesh, ExportSpace space) {
         mesh, space == ExportSpace::kIndex ? IndexToWorld::scaled(volume.spacing) : volume.toWorld);
 }
 
-// The sample grid still holds the last frame's field, so its surface is
-// extracted once more, without counting its cells in the usage statistics.
-// Beside the decider, positions within float rounding merge too, and the
-// triangles that collapse go, so that the surface stays closed at a sample
-// within rounding of 0. Extracted while the file is written, so that running
-// out of memory for the mesh fails the file like any other write.
-bool saveMesh(const MeshExport& meshExport, ExportSpace space, FILE* err) {
+// The sample grid still holds the last frame's field: `frames` hands over the
+// mesh its last frame extracted from it, or extracts it now on the run's
+// threads, without counting its cells in the usage statistics. Null when the
+// last frame may not have finished (it failed, or the display was lost in
+// it): the surface is then extracted afresh on this thread alone, which needs
+// no thread started. Beside the decider, positions within float
+// rounding merge too, and the triangles that collapse go, so that the surface
+// stays closed at a sample within rounding of 0. Taken while the file is
+// written, so that running out of memory for the mesh fails the file like any
+// other write. A volume's mesh goes into `space`.
+bool saveMesh(const MeshExport& meshExport, ExportSpace space, ArraysPass* frames, FILE* err) {
     return saveFile(
         meshExport.path,
         [&](FILE* file) {
             SurfaceMesh mesh;
-            MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
-            const Weld weld =
-                settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
-            SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
-            if (volumeView.loaded) {
-                placeVolumeMesh(welded, space);
+            if (frames != nullptr) {
+                mesh = frames->takeMesh(sampleGrid, settings.faceRule);
+            } else {
+                MeshExtractor(cubeMarcher, ambiguousCases)
+                    .extract(sampleGrid, mesh, settings.faceRule);
             }
-            return writeMesh(welded, meshExport.format, file);
+            weldCoincidentPositions(mesh, settings.faceRule == FaceRule::kDecider
+                                              ? Weld::kWithinRounding
+                                              : Weld::kExact);
+            if (volumeView.loaded) {
+                placeVolumeMesh(mesh, space);
+            }
+            return writeMesh(mesh, meshExport.format, file);
         },
         err);
 }
 
 // After the quit sequence: the files the options ask for, then the timing
 // block. A file that could not be written turns the exit code into
-// kExitFailure; the other file is still attempted.
+// kExitFailure; the other file is still attempted. `frames` as saveMesh.
 int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grabber,
-              const FrameTimer& timer, FILE* err) {
+              ArraysPass* frames, const FrameTimer& timer, FILE* err) {
     bool saved = true;
     if (options.screenshotPath && grabber != nullptr) {
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
     }
     if (options.meshExport) {
-        saved =
-            saveMesh(*options.meshExport, options.exportSpace.value_or(ExportSpace::kWorld), err) &&
-            saved;
+        saved = saveMesh(*options.meshExport, options.exportSpace.value_or(ExportSpace::kWorld),
+                         frames, err) &&
+                saved;
     }
     if (options.timing) {
         timer.printReport(err);
@@ -266,7 +275,8 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
         failure);
     printStatistics(options, out);
     reportFrameFailure(failure, err);
-    return finishRun(quitCode, options, nullptr, timer, err);
+    // A frame that failed may have left its mesh unfinished.
+    return finishRun(quitCode, options, nullptr, failure.empty() ? &arrays : nullptr, timer, err);
 }
 
 // Gives up on a window whose start-up failed: no statistics, nothing ran.
@@ -297,7 +307,8 @@ WindowedRun* windowedRun = nullptr;
     if (!run.statisticsPrinted) {
         printStatistics(run.options, run.out);
     }
-    const int exitCode = finishRun(kExitFailure, run.options, &run.grabber, run.timer, run.err);
+    const int exitCode =
+        finishRun(kExitFailure, run.options, &run.grabber, nullptr, run.timer, run.err);
     std::exit(confirmOutputWritten(run.out, run.err, exitCode));
 }
 
@@ -350,7 +361,7 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     destroyWindow(window);
     setConnectionLostHandler(nullptr);
     windowedRun = nullptr;
-    return finishRun(quitCode, options, &grabber, timer, err);
+    return finishRun(quitCode, options, &grabber, failure.empty() ? &arrays : nullptr, timer, err);
 }
 
 int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {
@@ -367,6 +378,10 @@ int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {
     }
     if (options.versionRequested) {
         printVersion(out);
+        return kExitSuccess;
+    }
+    if (options.exploreCase && options.headless) {
+        printExploredCase(*options.exploreCase, options.faceRule, out);
         return kExitSuccess;
     }
     if (!options.volume.path.empty() && !loadRequestedVolume(options, err)) {

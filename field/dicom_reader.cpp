@@ -1,6 +1,7 @@
 #include "field/dicom_reader.h"
 
 #include "field/quiet_stderr.h"
+#include "field/rescaled_samples.h"
 
 #include <gdcmImageReader.h>
 #include <gdcmScanner.h>
@@ -441,9 +442,10 @@ bool shapeOf(const gdcm::Image& image, const std::string& file, SliceShape& shap
     return true;
 }
 
-// Appends the image's pixels to `out`, rescaled by its slope and intercept.
-bool appendPixels(const gdcm::Image& image, const SliceShape& shape, const std::string& file,
-                  std::vector<char>& buffer, float* out, std::string& problem) {
+// Stores the image's pixels from sample `first` on, rescaled by its slope and
+// intercept.
+bool storePixels(const gdcm::Image& image, const SliceShape& shape, const std::string& file,
+                 std::vector<char>& buffer, size_t first, Volume& volume, std::string& problem) {
     buffer.resize(image.GetBufferLength());
     bool decoded = false;
     {
@@ -462,14 +464,8 @@ bool appendPixels(const gdcm::Image& image, const SliceShape& shape, const std::
         problem = fs::path(file).filename().string() + " holds fewer pixels than its size says";
         return false;
     }
-    convertSamples(shape.type, buffer.data(), count, out);
-    const double slope = image.GetSlope();
-    const double intercept = image.GetIntercept();
-    if (slope != 1.0 || intercept != 0.0) {
-        for (size_t i = 0; i < count; ++i) {
-            out[i] = static_cast<float>(double{out[i]} * slope + intercept);
-        }
-    }
+    storeRescaled(volume.samples, shape.type, buffer.data(), first, count, image.GetSlope(),
+                  image.GetIntercept());
     return true;
 }
 
@@ -523,10 +519,15 @@ bool readSlices(const std::vector<Slice>& slices, const Vector& normal, Volume& 
                                         shape.dimensions[2] * slices.size()};
     if (!placeSlices(slices, normal, first->GetImage(), step, problem) ||
         !countSamples(sizes, samples, problem) ||
-        !check(samples, slicePixels * shape.dimensions[2] * sizeof(double), problem)) {
+        !check(samples * sizeof(float) + slicePixels * shape.dimensions[2] * sizeof(double),
+               problem)) {
         return false;
     }
-    volume.samples.resize(samples);
+    // Float32 whatever the pixels: each slice may have its own rescaling.
+    if (!volume.samples.allocate(SampleType::kFloat32, samples)) {
+        problem = "not enough memory for the volume";
+        return false;
+    }
     std::vector<char> buffer;
     for (size_t s = 0; s < slices.size(); ++s) {
         const auto reader = s == 0 ? nullptr : readImage(slices[s].file, problem);
@@ -539,8 +540,8 @@ bool readSlices(const std::vector<Slice>& slices, const Vector& normal, Volume& 
                       " differs from the first slice in size, orientation, spacing or pixel type";
             return false;
         }
-        if (!appendPixels((s == 0 ? first : reader)->GetImage(), shape, slices[s].file, buffer,
-                          volume.samples.data() + s * slicePixels, problem)) {
+        if (!storePixels((s == 0 ? first : reader)->GetImage(), shape, slices[s].file, buffer,
+                         s * slicePixels, volume, problem)) {
             return false;
         }
     }

@@ -3,6 +3,7 @@
 #include <nifti2_io.h>
 
 #include "field/quiet_stderr.h"
+#include "field/rescaled_samples.h"
 
 #include <algorithm>
 #include <array>
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -61,6 +63,11 @@ bool headerLooksGood(const std::string& path) {
                         : nifti_hdr1_looks_good(static_cast<nifti_1_header*>(header.get())) != 0;
 }
 
+// Whether the header asks for scaling: a slope that is a number other than 0.
+bool isScaled(const nifti_image& image) {
+    return std::isfinite(image.scl_slope) && image.scl_slope != 0.0;
+}
+
 bool checkHeader(const nifti_image& image, SampleType& type, uint64_t& samples,
                  std::string& problem, const VolumeSizeCheck& check) {
     if (image.ndim < kVolumeAxes) {
@@ -77,7 +84,8 @@ bool checkHeader(const nifti_image& image, SampleType& type, uint64_t& samples,
     // nifticlib has checked that every size is at least 1.
     const std::array<uint64_t, 3> sizes{uint64_t(image.nx), uint64_t(image.ny), uint64_t(image.nz)};
     return countSamples(sizes, samples, problem) &&
-           check(samples, samples * sampleTypeSize(type), problem);
+           check(samples * sampleTypeSize(type) + (isScaled(image) ? samples * sizeof(float) : 0),
+                 problem);
 }
 
 // Where the NIfTI rules put the samples: the sform when its code says it is
@@ -103,15 +111,20 @@ IndexToWorld worldOf(const nifti_image& image) {
     return IndexToWorld::scaled({size(image.dx), size(image.dy), size(image.dz)});
 }
 
-void applyScaling(const nifti_image& image, Volume& volume) {
-    const double slope = image.scl_slope;
-    const double intercept = std::isfinite(image.scl_inter) ? image.scl_inter : 0.0;
-    if (!std::isfinite(slope) || slope == 0.0) {
-        return;
+// The first volume's samples (nifticlib's block, from malloc, taken over)
+// as stored, or as float32 when scaled.
+bool storeSamples(const nifti_image& image, SampleType type, uint64_t count,
+                  std::unique_ptr<void, DataDeleter> data, Volume& volume) {
+    if (!isScaled(image)) {
+        volume.samples.adopt(type, data.release(), count);
+        return true;
     }
-    for (float& sample : volume.samples) {
-        sample = static_cast<float>(double{sample} * slope + intercept);
+    if (!volume.samples.allocate(SampleType::kFloat32, count)) {
+        return false;
     }
+    storeRescaled(volume.samples, type, data.get(), 0, count, image.scl_slope,
+                  std::isfinite(image.scl_inter) ? image.scl_inter : 0.0);
+    return true;
 }
 
 // The count of 3-D volumes the file holds, every dimension past z multiplied.
@@ -153,17 +166,18 @@ bool loadNifti(const std::string& path, Volume& volume, std::string& problem,
     const int64_t firstVolume[8] = {0, -1, -1, -1, 0, 0, 0, 0};
     void* data = nullptr;
     const int64_t read = nifti_read_collapsed_image(image.get(), firstVolume, &data);
-    const std::unique_ptr<void, DataDeleter> owned(data);
+    std::unique_ptr<void, DataDeleter> owned(data);
     if (read < 0 || uint64_t(read) != samples * sampleTypeSize(type)) {
         problem = "cannot read its data: the file is shorter than the header says, or damaged";
+        return false;
+    }
+    if (!storeSamples(*image, type, samples, std::move(owned), volume)) {
+        problem = "not enough memory for the volume";
         return false;
     }
     for (size_t axis = 0; axis < 3; ++axis) {
         volume.sizes[axis] = static_cast<int32_t>(image->dim[axis + 1]);
     }
-    volume.samples.resize(samples);
-    convertSamples(type, data, samples, volume.samples.data());
-    applyScaling(*image, volume);
     volume.placeInWorld(worldOf(*image));
     if (const int64_t count = volumeCount(*image); count > 1) {
         volume.note = "the file holds " + std::to_string(count) + " volumes; showing the first";
