@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/volume_view.h"
 #include "field/metaball_field.h"
+#include "render/mesh_pass.h"
 #include "render/opengl.h"
 #include "render/overlay.h"
 #include "render/surface_pass.h"
@@ -74,18 +75,31 @@ void clearFrame(Gl& gl) {
     gl.clear(gl::kColorBufferBit | gl::kDepthBufferBit);
 }
 
+MeshInputs meshInputs() {
+    return {.animationTime = settings.animationTime,
+            .iso = volumeView.loaded ? volumeView.isoValue() : 0.0f,
+            .faceRule = settings.faceRule,
+            .shading = settings.shading};
+}
+
+// Smooth shading needs the mesh's shared vertices, so it draws from the mesh
+// whatever the draw path.
 template <GlOperations Gl>
-void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
+void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
     FILE* listing = settings.listingRequested ? out : nullptr;
     const bool fromMesh =
         settings.drawPath == DrawPath::kArrays || settings.shading == Shading::kSmooth;
-    if (arrays != nullptr && fromMesh) {
-        arrays->draw(gl, sampleGrid, settings.faceRule, settings.shading, cubeMarcher.usageCount,
-                     listing, reachedRows());
-    } else {
+    if (drawing == nullptr || !fromMesh) {
         drawSurface(gl, cubeMarcher, sampleGrid, listing != nullptr, out,
                     deciderFor(settings.faceRule), reachedRows());
+        return;
     }
+    FrameMesh& mesh = drawing->mesh;
+    mesh.update(sampleGrid, meshInputs(), cubeMarcher.usageCount, reachedRows());
+    if (listing != nullptr) {
+        listMeshTriangles(mesh.mesh(), listing);
+    }
+    drawing->pass.draw(gl, mesh.mesh(), mesh.edges(), mesh.shading(), mesh.stamp());
 }
 
 }  // namespace
@@ -110,7 +124,7 @@ const scene::VolumeBox* volumeBox() {
 
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,
-                 ArraysPass* arrays) {
+                 MeshDrawing* drawing) {
     timer.startFrame();
     stepField();
     timer.endStage(Stage::kFieldStep);
@@ -120,7 +134,7 @@ void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameT
     setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
                 farPlane(), volumeBox());
     timer.endStage(Stage::kDrawingAndSwap);
-    drawSurfaceAsSet(gl, arrays, out);
+    drawSurfaceAsSet(gl, drawing, out);
     settings.listingRequested = false;
     timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);
@@ -132,5 +146,5 @@ void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameT
 }
 
 template void renderFrame(TriangleCountingGl<OpenGl>&, const std::function<void()>&, FILE*,
-                          FrameTimer&, ArraysPass*);
-template void renderFrame(NoGl&, const std::function<void()>&, FILE*, FrameTimer&, ArraysPass*);
+                          FrameTimer&, MeshDrawing*);
+template void renderFrame(NoGl&, const std::function<void()>&, FILE*, FrameTimer&, MeshDrawing*);

@@ -37,4 +37,4 @@ class KeySchedule {
 // Instantiated for the backends renderFrame is (frame_loop.cpp).
 template <GlOperations Gl>
 int32_t runFrames(Gl& gl, const std::function<void()>& present, WindowHandle window,
-                  const Options& options, FILE* out, FrameTimer& timer, ArraysPass* arrays);
+                  const Options& options, FILE* out, FrameTimer& timer, MeshDrawing* drawing);

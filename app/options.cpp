@@ -184,9 +184,14 @@ bool setFaces(std::string_view value, Options& options, std::string& error) {
 }
 
 bool setDraw(std::string_view value, Options& options, std::string& error) {
-    return setChoice("--draw", value,
-                     {{{"immediate", DrawPath::kImmediate}, {"arrays", DrawPath::kArrays}}},
-                     options.drawPath, error);
+    DrawPath path = DrawPath::kImmediate;
+    if (!setChoice("--draw", value,
+                   {{{"immediate", DrawPath::kImmediate}, {"arrays", DrawPath::kArrays}}}, path,
+                   error)) {
+        return false;
+    }
+    options.drawPath = path;
+    return true;
 }
 
 bool setShading(std::string_view value, Options& options, std::string& error) {
@@ -332,8 +337,9 @@ constexpr std::array kOptions{
                "      (default), or as the case table has them",
                false, setFaces},
     OptionSpec{"--draw", "immediate|arrays",
-               "send the surface cell by cell in immediate mode (default), or the\n"
-               "      frame's mesh from vertex arrays (faster on fine grids)",
+               "send the surface cell by cell in immediate mode (default for the\n"
+               "      blobs), or the mesh from vertex arrays, kept by GL while it does\n"
+               "      not change (default for a volume; faster on fine grids)",
                false, setDraw},
     OptionSpec{"--shading", "flat|smooth",
                "one normal per triangle (default), or the field's gradient at each\n"

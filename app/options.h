@@ -51,7 +51,7 @@ struct Options {
     std::optional<MeshExport> meshExport;       // written at quit
     bool timing = false;                        // frame times on stderr at quit
     FaceRule faceRule = FaceRule::kDecider;     // --faces: decider (closed) or table
-    DrawPath drawPath = DrawPath::kImmediate;   // --draw: immediate or arrays
+    std::optional<DrawPath> drawPath;           // --draw; unset: arrays for a volume
     Shading shading = Shading::kFlat;           // --shading: flat or smooth
     int32_t threads = defaultThreads();         // --threads: share of the mesh extraction
     bool helpRequested = false;

@@ -96,7 +96,9 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     std::fflush(out);
     ambiguousCases.generate(cubeMarcher);
     settings.faceRule = options.faceRule;
-    settings.drawPath = options.drawPath;
+    // A volume's mesh is large and mostly still: it opens drawn from the mesh.
+    settings.drawPath =
+        options.drawPath.value_or(volumeView.loaded ? DrawPath::kArrays : DrawPath::kImmediate);
     settings.shading = options.shading;
     if (volumeView.loaded) {
         return prepareVolumeGrid(err);
@@ -218,9 +220,9 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
     }
     NoGl gl;
     FrameTimer timer;
-    ArraysPass arrays(cubeMarcher, ambiguousCases, options.threads);
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
     const int32_t quitCode = runFrames(
-        gl, [] {}, nullptr, options, out, timer, &arrays);
+        gl, [] {}, nullptr, options, out, timer, &drawing);
     printStatistics(out);
     return finishRun(quitCode, options, nullptr, timer, err);
 }
@@ -295,8 +297,9 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         }
         swapBuffers(deviceContext);
     };
-    ArraysPass arrays(cubeMarcher, ambiguousCases, options.threads);
-    const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &arrays);
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
+    const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &drawing);
+    drawing.pass.release(gl);
     detachGlContext(window, deviceContext, glContext);
     printStatistics(out);
     run.statisticsPrinted = true;

@@ -85,4 +85,44 @@ TEST(FrameTest, ScheduledKeysApplyBeforeTheirFrameInTheOrderGiven) {
     EXPECT_EQ(run.listedTriangles(), listingAt(clockAfterFrames(1) + keys::kTimeStep, kGridSize));
 }
 
+// The mesh path lists and counts what the per-cell path does, in frames that
+// rebuild the mesh (the clock runs, then Q steps it back) and in frames
+// that keep it (paused).
+TEST(FrameTest, TheMeshPathListsAndCountsAsThePerCellPath) {
+    const std::vector<const char*> run = {"--headless", "--frames", "6",       "--grid", "12",
+                                          "--press",    "2:A",      "--press", "4:Q",    "--press",
+                                          "3:P",        "--press",  "6:P"};
+    std::vector<const char*> fromMesh = run;
+    fromMesh.insert(fromMesh.end(), {"--draw", "arrays"});
+    const RunResult perCell = runWith(run);
+    EXPECT_EQ(runWith(fromMesh).out, perCell.out);
+    fromMesh.insert(fromMesh.end(), {"--threads", "2"});
+    EXPECT_EQ(runWith(fromMesh).out, perCell.out);
+}
+
+// The mesh is extracted again exactly when one of its inputs changed.
+TEST(FrameMesh, RebuildsOnlyWhenAnInputChanges) {
+    ScalarGrid grid;
+    grid.allocate(12, 12, 12);
+    updateMetaballField(grid, 0.0f);
+    FrameMesh mesh(cubeMarcher, ambiguousCases);
+    MeshInputs inputs;
+    mesh.update(grid, inputs, nullptr);
+    using Change = void (*)(MeshInputs&);
+    const Change changes[] = {
+        [](MeshInputs& in) { in.animationTime += 0.2f; },
+        [](MeshInputs& in) { in.iso = 3.0f; },
+        [](MeshInputs& in) { in.faceRule = FaceRule::kTable; },
+        [](MeshInputs& in) { in.shading = Shading::kSmooth; },
+    };
+    for (const auto& change : changes) {
+        const uint64_t before = mesh.stamp();
+        mesh.update(grid, inputs, nullptr);
+        EXPECT_EQ(mesh.stamp(), before);
+        change(inputs);
+        mesh.update(grid, inputs, nullptr);
+        EXPECT_NE(mesh.stamp(), before);
+    }
+}
+
 }  // namespace
