@@ -214,6 +214,11 @@ bool setTiming(std::string_view, Options& options, std::string&) {
     return true;
 }
 
+bool setQuiet(std::string_view, Options& options, std::string&) {
+    options.quiet = true;
+    return true;
+}
+
 // The text after the last '.' of the file name, or "" when it has none.
 std::string_view extensionOf(std::string_view path) {
     const size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
@@ -350,6 +355,10 @@ constexpr std::array kOptions{
                "      shading (1 to 64; default: the machine's cores)",
                false, setThreads},
     OptionSpec{"--timing", "", "print frame times per stage on stderr at quit", false, setTiming},
+    OptionSpec{"--quiet", "",
+               "no case table listing at start and no statistics at quit (for scripts;\n"
+               "      a P listing still prints)",
+               false, setQuiet},
     OptionSpec{"--help", "", "print this help and exit", false, setHelp},
     OptionSpec{"--version", "", "print the version and exit", false, setVersion},
 };

@@ -50,6 +50,7 @@ struct Options {
     std::optional<std::string> screenshotPath;  // a .png; windowed runs only
     std::optional<MeshExport> meshExport;       // written at quit
     bool timing = false;                        // frame times on stderr at quit
+    bool quiet = false;                         // no table listing or statistics on stdout
     FaceRule faceRule = FaceRule::kDecider;     // --faces: decider (closed) or table
     std::optional<DrawPath> drawPath;           // --draw; unset: arrays for a volume
     Shading shading = Shading::kFlat;           // --shading: flat or smooth

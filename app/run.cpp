@@ -92,8 +92,12 @@ bool prepareVolumeGrid(FILE* err) {
 // first frame exports an empty surface instead of reading unset memory.
 bool prepareScene(const Options& options, FILE* out, FILE* err) {
     const int32_t gridSize = options.gridSize;
-    cubeMarcher.initialiseCubeMarcher(out);
-    std::fflush(out);
+    if (options.quiet) {
+        cubeMarcher.prepareCaseTable();
+    } else {
+        cubeMarcher.initialiseCubeMarcher(out);
+        std::fflush(out);
+    }
     ambiguousCases.generate(cubeMarcher);
     settings.faceRule = options.faceRule;
     // A volume's mesh is large and mostly still: it opens drawn from the mesh.
@@ -112,7 +116,10 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     return true;
 }
 
-void printStatistics(FILE* out) {
+void printStatistics(const Options& options, FILE* out) {
+    if (options.quiet) {
+        return;
+    }
     cubeMarcher.printUsageStats(out);
     std::fflush(out);
 }
@@ -223,7 +230,7 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
     MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
     const int32_t quitCode = runFrames(
         gl, [] {}, nullptr, options, out, timer, &drawing);
-    printStatistics(out);
+    printStatistics(options, out);
     return finishRun(quitCode, options, nullptr, timer, err);
 }
 
@@ -253,7 +260,7 @@ WindowedRun* windowedRun = nullptr;
     WindowedRun& run = *windowedRun;
     std::fprintf(run.err, "marching-cubes: lost the connection to the display\n");
     if (!run.statisticsPrinted) {
-        printStatistics(run.out);
+        printStatistics(run.options, run.out);
     }
     const int exitCode = finishRun(kExitFailure, run.options, &run.grabber, run.timer, run.err);
     std::exit(confirmOutputWritten(run.out, run.err, exitCode));
@@ -301,7 +308,7 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &drawing);
     drawing.pass.release(gl);
     detachGlContext(window, deviceContext, glContext);
-    printStatistics(out);
+    printStatistics(options, out);
     run.statisticsPrinted = true;
     destroyWindow(window);
     setConnectionLostHandler(nullptr);
