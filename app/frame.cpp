@@ -104,24 +104,6 @@ void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
 
 }  // namespace
 
-const float (&lightPositions())[scene::kLightCount][4] {
-    if (volumeView.loaded) {
-        return volumeView.box.lights;
-    }
-    static float scaled[scene::kLightCount][4];
-    scene::scaleLights(scene::lightScaleFor(sampleGrid.nx), scaled);
-    return scaled;
-}
-
-double farPlane() {
-    return volumeView.loaded ? scene::kFarPlane * volumeView.box.size / scene::kReferenceGridSize
-                             : scene::farPlaneFor(sampleGrid.nx);
-}
-
-const scene::VolumeBox* volumeBox() {
-    return volumeView.loaded ? &volumeView.box : nullptr;
-}
-
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,
                  MeshDrawing* drawing) {
@@ -129,10 +111,9 @@ void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameT
     stepField();
     timer.endStage(Stage::kFieldStep);
     clearFrame(gl);
-    setupLighting(gl, settings.lightingEnabled, lightPositions(),
+    setupLighting(gl, settings.lightingEnabled, sceneFit.lights,
                   settings.shading == Shading::kSmooth ? gl::kSmooth : gl::kFlat);
-    setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
-                farPlane(), volumeBox());
+    setupCamera(gl, settings.view, sceneFit);
     timer.endStage(Stage::kDrawingAndSwap);
     drawSurfaceAsSet(gl, drawing, out);
     settings.listingRequested = false;

@@ -12,12 +12,6 @@
 // is formed in double and stored as float.
 inline constexpr double kAnimationStep = 0.2;
 
-// What the frame sets the scene up with: a volume's box frames the camera and
-// places the lights; the blobs' scene follows the grid's size.
-const float (&lightPositions())[scene::kLightCount][4];
-double farPlane();
-const scene::VolumeBox* volumeBox();
-
 // One frame over the global objects, the same for every GL backend; frame.cpp
 // instantiates it for the windowed run's TriangleCountingGl<OpenGl>, which
 // presents by swapping buffers and counts the triangles for the overlay, and

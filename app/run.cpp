@@ -54,9 +54,10 @@ void printKeys(FILE* err) {
                  "Escape quits\n");
 }
 
-// The start view suits the grid: the camera stands back by the grid's size.
-void fitCameraToGrid(float gridSize) {
-    settings.cameraDistance = Settings{}.cameraDistance * gridSize / scene::kReferenceGridSize;
+// The scene and the view that starts on it.
+void fitScene(const scene::SceneFit& fit) {
+    sceneFit = fit;
+    settings.view = startViewOf(fit);
 }
 
 // Reads the volume before anything is shown or listed, so a bad file costs
@@ -83,7 +84,9 @@ bool prepareVolumeGrid(FILE* err) {
         return false;
     }
     volumeView.refreshGrid(sampleGrid);
-    fitCameraToGrid(volumeView.box.size);
+    const Volume& volume = volumeView.volume;
+    fitScene(scene::fitVolume({sizes[0], sizes[1], sizes[2]},
+                              {volume.spacing[0], volume.spacing[1], volume.spacing[2]}));
     return true;
 }
 
@@ -112,7 +115,7 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
         return false;
     }
     std::fill_n(sampleGrid.data, sampleGrid.sampleCount(), kFieldBackground);
-    fitCameraToGrid(static_cast<float>(gridSize));
+    fitScene(scene::fitBlobGrid(gridSize));
     return true;
 }
 
@@ -221,15 +224,25 @@ int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grab
     return saved ? quitCode : kExitFailure;
 }
 
+// The frames, with the mesh they draw from; the mesh and its display list
+// are gone before the quit sequence, which may extract one of its own.
+template <GlOperations Gl>
+int32_t runFramesWithMesh(Gl& gl, const std::function<void()>& present, WindowHandle window,
+                          const Options& options, FILE* out, FrameTimer& timer) {
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
+    const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &drawing);
+    drawing.pass.release(gl);
+    return quitCode;
+}
+
 int runHeadless(const Options& options, FILE* out, FILE* err) {
     if (!prepareScene(options, out, err)) {
         return kExitFailure;
     }
     NoGl gl;
     FrameTimer timer;
-    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
-    const int32_t quitCode = runFrames(
-        gl, [] {}, nullptr, options, out, timer, &drawing);
+    const int32_t quitCode = runFramesWithMesh(
+        gl, [] {}, nullptr, options, out, timer);
     printStatistics(options, out);
     return finishRun(quitCode, options, nullptr, timer, err);
 }
@@ -304,9 +317,7 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         }
         swapBuffers(deviceContext);
     };
-    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
-    const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &drawing);
-    drawing.pass.release(gl);
+    const int32_t quitCode = runFramesWithMesh(gl, present, window, options, out, timer);
     detachGlContext(window, deviceContext, glContext);
     printStatistics(options, out);
     run.statisticsPrinted = true;

@@ -12,7 +12,6 @@ void VolumeView::show(Volume&& read, float iso, FILE* isoMessages) {
     loaded = true;
     startIso = iso;
     isoStep = static_cast<float>((double{volume.maximum} - volume.minimum) * kIsoStepFraction);
-    box = scene::volumeBoxFor(volume.sizes.data(), volume.spacing.data());
     messages = isoMessages;
     gridWritten_ = false;
 }

@@ -5,7 +5,6 @@
 
 #include "field/scalar_grid.h"
 #include "field/volume.h"
-#include "render/scene.h"
 
 // The volume shown instead of the blobs when --volume names one, and its iso
 // value, which the keys step through settings.isoSteps:
@@ -20,7 +19,6 @@ struct VolumeView {
     bool loaded = false;
     float startIso = 0.0f;
     float isoStep = 0.0f;
-    scene::VolumeBox box;
     FILE* messages = nullptr;  // where a changed iso value is reported
 
     // Takes `read` over (its samples are moved), starting at `iso`.

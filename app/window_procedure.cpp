@@ -12,8 +12,8 @@ constexpr int32_t kHandled = 0;
 constexpr int32_t kQuitCode = 0;
 
 void zoom(float factor) {
-    settings.cameraDistance = std::clamp(settings.cameraDistance * factor, keys::kMinCameraDistance,
-                                         keys::kMaxCameraDistance);
+    settings.view.distance = std::clamp(settings.view.distance * factor, keys::kMinCameraDistance,
+                                        keys::kMaxCameraDistance);
 }
 
 // The keys that belong to one kind of scene: the animation's to the blobs,
@@ -58,16 +58,16 @@ void applyKey(WParam virtualKey) {
             zoom(keys::kZoomOutFactor);
             break;
         case vk::kLeft:
-            settings.cameraYaw += keys::kTurnStepDegrees;
+            settings.view.yaw += keys::kTurnStepDegrees;
             break;
         case vk::kRight:
-            settings.cameraYaw -= keys::kTurnStepDegrees;
+            settings.view.yaw -= keys::kTurnStepDegrees;
             break;
         case vk::kUp:
-            settings.cameraPitch += keys::kTurnStepDegrees;
+            settings.view.pitch += keys::kTurnStepDegrees;
             break;
         case vk::kDown:
-            settings.cameraPitch -= keys::kTurnStepDegrees;
+            settings.view.pitch -= keys::kTurnStepDegrees;
             break;
         case vk::kA:
             settings.animationEnabled = !settings.animationEnabled;

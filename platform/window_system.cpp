@@ -27,15 +27,19 @@ struct Window {
     int32_t outerWidth = 0;
     int32_t outerHeight = 0;
     bool pixelFormatSet = false;
+    PixelFormatRequest surface;  // what the window was created with
     DeviceContext deviceContext;
     GlContext glContext;
 };
 
 namespace {
 
-// What every window surface is created with.
+// What a window surface is created with: 24 depth bits, so that a deep
+// scene shows no bands where surfaces lie close behind each other, or 16
+// where the display has no deeper buffer.
 constexpr PixelFormatRequest kWindowSurface{
-    .doubleBuffered = true, .rgba = true, .colourBits = 24, .depthBits = 16};
+    .doubleBuffered = true, .rgba = true, .colourBits = 24, .depthBits = 24};
+constexpr int32_t kFallbackDepthBits = 16;
 constexpr int kBitsPerChannel = kWindowSurface.colourBits / 3;
 // The fixed-function pipeline is all we draw with; 1.x gives a compatibility context.
 constexpr int kGlMajorVersion = 1;
@@ -132,17 +136,17 @@ void closeWindowSystem() {
 
 // The window class's name is also the X window's WM_CLASS, by which window
 // managers and session tools know the program.
-void requestWindowSurface(const char* className) {
+void requestWindowSurface(const char* className, const PixelFormatRequest& surface) {
     glfwDefaultWindowHints();
     glfwWindowHintString(GLFW_X11_CLASS_NAME, className);
     glfwWindowHintString(GLFW_X11_INSTANCE_NAME, className);
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    glfwWindowHint(GLFW_DOUBLEBUFFER, kWindowSurface.doubleBuffered ? GLFW_TRUE : GLFW_FALSE);
+    glfwWindowHint(GLFW_DOUBLEBUFFER, surface.doubleBuffered ? GLFW_TRUE : GLFW_FALSE);
     glfwWindowHint(GLFW_RED_BITS, kBitsPerChannel);
     glfwWindowHint(GLFW_GREEN_BITS, kBitsPerChannel);
     glfwWindowHint(GLFW_BLUE_BITS, kBitsPerChannel);
     glfwWindowHint(GLFW_ALPHA_BITS, 0);
-    glfwWindowHint(GLFW_DEPTH_BITS, kWindowSurface.depthBits);
+    glfwWindowHint(GLFW_DEPTH_BITS, surface.depthBits);
     glfwWindowHint(GLFW_STENCIL_BITS, 0);
     glfwWindowHint(GLFW_CLIENT_API, GLFW_OPENGL_API);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, kGlMajorVersion);
@@ -206,8 +210,15 @@ WindowHandle createWindow(const char* className, const char* title, int32_t oute
     window->outerHeight = outerHeight;
     window->deviceContext.window = window.get();
     window->glContext.window = window.get();
-    requestWindowSurface(windowClass->name.c_str());
-    window->glfw = glfwCreateWindow(outerWidth, outerHeight, title, nullptr, nullptr);
+    for (const int32_t depthBits : {kWindowSurface.depthBits, kFallbackDepthBits}) {
+        window->surface = kWindowSurface;
+        window->surface.depthBits = depthBits;
+        requestWindowSurface(windowClass->name.c_str(), window->surface);
+        window->glfw = glfwCreateWindow(outerWidth, outerHeight, title, nullptr, nullptr);
+        if (window->glfw != nullptr) {
+            break;
+        }
+    }
     if (window->glfw == nullptr) {
         if (windowSystem().windows.empty()) {
             closeWindowSystem();
@@ -291,7 +302,7 @@ void releaseDeviceContext(WindowHandle, DeviceContextHandle) {
 }
 
 int32_t choosePixelFormat(DeviceContextHandle deviceContext, const PixelFormatRequest& request) {
-    if (deviceContext == nullptr || !satisfies(kWindowSurface, request)) {
+    if (deviceContext == nullptr || !satisfies(deviceContext->window->surface, request)) {
         fail("the window surface does not offer the requested pixel format");
         return 0;
     }

@@ -34,12 +34,12 @@ class WindowProcedureTest : public ::testing::Test {
 // auto-repeated press, shows as a different value.
 TEST_F(WindowProcedureTest, EveryKeyChangesItsSettingOnceAndAnswersZero) {
     const std::pair<WParam, void (*)(Settings&)> table[] = {
-        {vk::kPageUp, [](Settings& s) { s.cameraDistance = 36.0f; }},
-        {vk::kPageDown, [](Settings& s) { s.cameraDistance = 40.0f * 1.1f; }},
-        {vk::kLeft, [](Settings& s) { s.cameraYaw = -40.0f; }},
-        {vk::kRight, [](Settings& s) { s.cameraYaw = -50.0f; }},
-        {vk::kUp, [](Settings& s) { s.cameraPitch = 50.0f; }},
-        {vk::kDown, [](Settings& s) { s.cameraPitch = 40.0f; }},
+        {vk::kPageUp, [](Settings& s) { s.view.distance = 36.0f; }},
+        {vk::kPageDown, [](Settings& s) { s.view.distance = 40.0f * 1.1f; }},
+        {vk::kLeft, [](Settings& s) { s.view.yaw = -40.0f; }},
+        {vk::kRight, [](Settings& s) { s.view.yaw = -50.0f; }},
+        {vk::kUp, [](Settings& s) { s.view.pitch = 50.0f; }},
+        {vk::kDown, [](Settings& s) { s.view.pitch = 40.0f; }},
         {vk::kA, [](Settings& s) { s.animationEnabled = false; }},
         {vk::kL, [](Settings& s) { s.lightingEnabled = false; }},
         {vk::kF, [](Settings& s) { s.faceRule = FaceRule::kTable; }},
@@ -75,13 +75,13 @@ TEST_F(WindowProcedureTest, EscapeAndCloseQuitAndOtherMessagesGoToDefaultHandlin
 TEST_F(WindowProcedureTest, ZoomStopsAtBothEndsOfItsRangeAndCanAlwaysBeUndone) {
     constexpr int kManyPresses = 5000;
     press(vk::kPageUp, kManyPresses);
-    EXPECT_EQ(settings.cameraDistance, keys::kMinCameraDistance);
+    EXPECT_EQ(settings.view.distance, keys::kMinCameraDistance);
     press(vk::kPageDown);
-    EXPECT_GT(settings.cameraDistance, keys::kMinCameraDistance);
+    EXPECT_GT(settings.view.distance, keys::kMinCameraDistance);
     press(vk::kPageDown, kManyPresses);
-    EXPECT_EQ(settings.cameraDistance, keys::kMaxCameraDistance);
+    EXPECT_EQ(settings.view.distance, keys::kMaxCameraDistance);
     press(vk::kPageUp);
-    EXPECT_LT(settings.cameraDistance, keys::kMaxCameraDistance);
+    EXPECT_LT(settings.view.distance, keys::kMaxCameraDistance);
 }
 
 // On a volume from 20 to 220 starting at 120, a step is 2 (1% of the range)
