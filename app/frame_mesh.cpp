@@ -17,8 +17,9 @@ void FrameMesh::update(const ScalarGrid& grid, const MeshInputs& inputs, int32_t
 
 void FrameMesh::rebuild(const ScalarGrid& grid, const ReachedRows* rows) {
     std::fill_n(cellsPerCase_, kCaseCount, 0);
-    // The outlines are lit by the vertices' normals under flat shading too.
-    extractor_.extract(grid, mesh_, built_.faceRule, cellsPerCase_, VertexNormals::kGradient, rows);
+    extractor_.extract(
+        grid, mesh_, built_.faceRule, cellsPerCase_,
+        built_.shading == Shading::kSmooth ? VertexNormals::kGradient : VertexNormals::kNone, rows);
     edges_.build(mesh_);
     ++stamp_;
 }

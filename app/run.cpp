@@ -43,13 +43,15 @@ void reportFailure(FILE* err, const char* what, const char* why) {
 void printKeys(FILE* err) {
     if (volumeView.loaded) {
         std::fprintf(err,
-                     "Keys: arrows orbit, PageUp/PageDown zoom, -/+ iso value, I reset iso, "
-                     "O overlay, L lighting, F ambiguous faces, S shading, P list one frame, "
-                     "Escape quits\n");
+                     "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
+                     "pans, R resets the view, X/Y/Z look along an axis, -/+ iso value, I reset "
+                     "iso, O overlay, L lighting, F ambiguous faces, S shading, P list one "
+                     "frame, Escape quits\n");
         return;
     }
     std::fprintf(err,
-                 "Keys: arrows orbit, PageUp/PageDown zoom, A animation, L lighting, "
+                 "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
+                 "pans, R resets the view, X/Y/Z look along an axis, A animation, L lighting, "
                  "F ambiguous faces, S shading, O overlay, P list one frame, Q/W time, "
                  "Escape quits\n");
 }

@@ -3,6 +3,7 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ struct Window {
     int32_t outerHeight = 0;
     bool pixelFormatSet = false;
     PixelFormatRequest surface;  // what the window was created with
+    WParam buttonsDown = 0;      // mk:: flags
+    LParam pointer = 0;          // the last position, as pointLParam
     DeviceContext deviceContext;
     GlContext glContext;
 };
@@ -100,6 +103,54 @@ void onKey(GLFWwindow* glfw, int key, int, int action, int) {
                          .lParam = keyFlagsOf(action)});
 }
 
+struct MouseButton {
+    int glfwButton;
+    WParam flag;
+    MessageCode down;
+    MessageCode up;
+};
+constexpr MouseButton kMouseButtons[] = {
+    {GLFW_MOUSE_BUTTON_LEFT, mk::kLButton, msg::kLButtonDown, msg::kLButtonUp},
+    {GLFW_MOUSE_BUTTON_RIGHT, mk::kRButton, msg::kRButtonDown, msg::kRButtonUp},
+    {GLFW_MOUSE_BUTTON_MIDDLE, mk::kMButton, msg::kMButtonDown, msg::kMButtonUp},
+};
+
+void onMouseButton(GLFWwindow* glfw, int button, int action, int) {
+    Window& window = *windowOf(glfw);
+    for (const MouseButton& known : kMouseButtons) {
+        if (known.glfwButton != button) {
+            continue;
+        }
+        const bool pressed = action == GLFW_PRESS;
+        window.buttonsDown =
+            pressed ? window.buttonsDown | known.flag : window.buttonsDown & ~known.flag;
+        message_queue::post({.window = &window,
+                             .code = pressed ? known.down : known.up,
+                             .wParam = window.buttonsDown,
+                             .lParam = window.pointer});
+    }
+}
+
+void onCursorMove(GLFWwindow* glfw, double x, double y) {
+    Window& window = *windowOf(glfw);
+    window.pointer =
+        pointLParam(static_cast<int32_t>(std::floor(x)), static_cast<int32_t>(std::floor(y)));
+    message_queue::post({.window = &window,
+                         .code = msg::kMouseMove,
+                         .wParam = window.buttonsDown,
+                         .lParam = window.pointer});
+}
+
+// GLFW reports the wheel in notches, away from the user positive.
+void onScroll(GLFWwindow* glfw, double, double notches) {
+    Window& window = *windowOf(glfw);
+    const auto delta = static_cast<int32_t>(std::lround(notches * kWheelDelta));
+    message_queue::post({.window = &window,
+                         .code = msg::kMouseWheel,
+                         .wParam = wheelWParam(delta, window.buttonsDown),
+                         .lParam = window.pointer});
+}
+
 void followFramebufferSize(int width, int height) {
     glViewport(0, 0, width, height);
 }
@@ -157,6 +208,9 @@ void listenTo(Window& window) {
     glfwSetWindowUserPointer(window.glfw, &window);
     glfwSetWindowCloseCallback(window.glfw, onCloseRequest);
     glfwSetKeyCallback(window.glfw, onKey);
+    glfwSetMouseButtonCallback(window.glfw, onMouseButton);
+    glfwSetCursorPosCallback(window.glfw, onCursorMove);
+    glfwSetScrollCallback(window.glfw, onScroll);
     glfwSetFramebufferSizeCallback(window.glfw, onFramebufferResize);
 }
 

@@ -14,7 +14,7 @@ void listMeshTriangles(const SurfaceMesh& mesh, FILE* listing) {
     std::fflush(listing);
 }
 
-void MeshPass::expandFlat(const SurfaceMesh& mesh) {
+void MeshPass::expandFlat(const SurfaceMesh& mesh, const MeshEdges& edges) {
     flatVertices_.clear();
     flatNormals_.clear();
     for (const auto& triangle : mesh.triangles) {
@@ -25,9 +25,17 @@ void MeshPass::expandFlat(const SurfaceMesh& mesh) {
             flatNormals_.push_back(normal);
         }
     }
+    // A side's two corners are neighbours in its triangle's three vertices.
+    flatOutlines_.clear();
+    for (const int32_t side : edges.firstSides()) {
+        const int32_t triangleStart = side - side % 3;
+        flatOutlines_.push_back(
+            {static_cast<uint32_t>(side), static_cast<uint32_t>(triangleStart + (side + 1) % 3)});
+    }
 }
 
 void MeshPass::releaseFlatArrays() {
     std::vector<Vec3>().swap(flatVertices_);
     std::vector<Vec3>().swap(flatNormals_);
+    std::vector<std::array<uint32_t, 2>>().swap(flatOutlines_);
 }

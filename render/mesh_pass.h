@@ -16,11 +16,12 @@ void listMeshTriangles(const SurfaceMesh& mesh, FILE* listing);
 
 // Draws a given mesh with OpenGL 1.1 client-side vertex arrays, under the
 // lighting and camera the frame set up: the filled triangles grey, then every
-// outline edge once in black, as lines between the mesh's shared vertices
-// given as index pairs (the per-cell pass draws an edge two triangles share
-// twice), lit by the vertices' normals. Under flat shading each triangle's
-// three corners carry its face normal; under smooth shading the mesh's
-// vertices and normals are drawn as they are. The mesh must have normals.
+// outline edge once in black, as lines between vertices given as index pairs
+// (the per-cell pass draws an edge two triangles share twice). Under smooth
+// shading the mesh's shared vertices and normals are drawn as they are (the
+// mesh must have normals). Under flat shading each triangle's three corners
+// carry its face normal, and each outline is drawn between the corners of
+// the first triangle that has it, so it is lit as that triangle is.
 //
 // A mesh drawn twice in a row (the same stamp) is compiled into a display
 // list on its second frame, and the list is called from then on: GL then
@@ -85,17 +86,22 @@ class MeshPass {
             gl.drawElements(gl::kTriangles,
                             static_cast<int32_t>(kFloatsPerVertex * mesh.triangles.size()),
                             gl::kUnsignedInt, mesh.triangles.data());
+            drawOutlines(gl, edges.edges().data(), edges.edges().size());
         } else {
-            expandFlat(mesh);
+            expandFlat(mesh, edges);
             pointArraysAt(gl, flatVertices_, flatNormals_);
             gl.drawArrays(gl::kTriangles, 0, static_cast<int32_t>(flatVertices_.size()));
-            pointArraysAt(gl, mesh.positions, mesh.normals);
+            drawOutlines(gl, flatOutlines_.data(), flatOutlines_.size());
         }
-        gl.color3f(surface::kOutlineBlack, surface::kOutlineBlack, surface::kOutlineBlack);
-        gl.drawElements(gl::kLines, static_cast<int32_t>(2 * edges.edges().size()),
-                        gl::kUnsignedInt, edges.edges().data());
         gl.disableClientState(gl::kNormalArray);
         gl.disableClientState(gl::kVertexArray);
+    }
+
+    // Lines between the arrays' vertices given as `count` index pairs.
+    template <GlOperations Gl>
+    void drawOutlines(Gl& gl, const void* pairs, size_t count) {
+        gl.color3f(surface::kOutlineBlack, surface::kOutlineBlack, surface::kOutlineBlack);
+        gl.drawElements(gl::kLines, static_cast<int32_t>(2 * count), gl::kUnsignedInt, pairs);
     }
 
     template <GlOperations Gl>
@@ -105,13 +111,15 @@ class MeshPass {
         gl.normalPointer(gl::kFloat, 0, normals.data());
     }
 
-    // Three corners per triangle, each with the triangle's face normal.
-    void expandFlat(const SurfaceMesh& mesh);
+    // Three corners per triangle, each with the triangle's face normal, and
+    // the outline edges as pairs of them.
+    void expandFlat(const SurfaceMesh& mesh, const MeshEdges& edges);
     // A compiled list holds its own copy; the arrays would only take memory.
     void releaseFlatArrays();
 
     std::vector<Vec3> flatVertices_;
     std::vector<Vec3> flatNormals_;
+    std::vector<std::array<uint32_t, 2>> flatOutlines_;  // into flatVertices_
     uint64_t drawnStamp_ = 0;
     uint64_t listStamp_ = 0;
     uint32_t list_ = 0;
