@@ -1,5 +1,8 @@
 #include "app/frame.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <string>
 
 #include "app/globals.h"
@@ -45,6 +48,26 @@ const ReachedRows* reachedRows() {
     return volumeView.loaded ? nullptr : &fieldRows;
 }
 
+// A volume's histogram as the overlay draws it: bar heights on a log scale
+// (a scan's background outnumbers any tissue), the iso value marked.
+const overlay::Histogram* isoHistogram() {
+    if (!volumeView.loaded) {
+        return nullptr;
+    }
+    static std::array<float, IsoHistogram::kBins> heights;
+    static overlay::Histogram histogram{.heights = heights};
+    const IsoHistogram& counts = volumeView.histogram;
+    const double tallest = std::log1p(static_cast<double>(std::ranges::max(counts.counts)));
+    for (int32_t bin = 0; bin < IsoHistogram::kBins; ++bin) {
+        heights[bin] =
+            tallest > 0.0
+                ? static_cast<float>(std::log1p(static_cast<double>(counts.counts[bin])) / tallest)
+                : 0.0f;
+    }
+    histogram.marker = counts.fractionOf(volumeView.isoValue());
+    return &histogram;
+}
+
 // The overlay, when shown, on backends that count the triangles they are
 // sent (TriangleCountingGl): the count is this frame's surface.
 template <GlOperations Gl>
@@ -55,6 +78,8 @@ void drawOverlayIfShown(Gl& gl) {
             static std::string text;  // kept, so the frame does not allocate
             writeOverlayText({.volume = volumeView.loaded,
                               .iso = volumeView.isoValue(),
+                              .minimum = volumeView.volume.minimum,
+                              .maximum = volumeView.volume.maximum,
                               .triangles = gl.trianglesSent(),
                               .framesPerSecond = overlayFrameRate.perSecond(),
                               .lighting = settings.lightingEnabled,
@@ -63,7 +88,7 @@ void drawOverlayIfShown(Gl& gl) {
                               .smoothShading = settings.shading == Shading::kSmooth,
                               .vertexArrays = settings.drawPath == DrawPath::kArrays},
                              text);
-            drawOverlay(gl, text);
+            drawOverlay(gl, text, isoHistogram());
         }
         gl.restartCount();
     }

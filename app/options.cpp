@@ -50,6 +50,10 @@ constexpr std::array kKeyNames{
     KeyName{"Minus", vk::kOemMinus},
     KeyName{"Plus", vk::kOemPlus},
     KeyName{"I", vk::kI},
+    KeyName{"R", vk::kR},
+    KeyName{"X", vk::kX},
+    KeyName{"Y", vk::kY},
+    KeyName{"Z", vk::kZ},
 };
 
 // The text of an argument, as every message shows it: in quotes, on one line.
@@ -326,8 +330,10 @@ constexpr std::array kOptions{
     OptionSpec{"--volume", "FILE",
                "show the iso-surface of a volume: .nrrd, .nhdr, or raw NAME_XxYxZ_TYPE.raw", false,
                setVolume},
-    OptionSpec{"--iso", "VALUE", "the volume's iso value (default: the middle of its range)", false,
-               setIso},
+    OptionSpec{"--iso", "VALUE",
+               "the volume's start iso value (default: Otsu's threshold of its\n"
+               "      histogram, which parts background from the brighter tissue)",
+               false, setIso},
     OptionSpec{"--dims", "X,Y,Z", "a raw volume's sizes, instead of its name's", false, setDims},
     OptionSpec{"--type", "T",
                "a raw volume's sample type, instead of its name's (uint8, int8, uint16,\n"

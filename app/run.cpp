@@ -71,8 +71,13 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
         std::fprintf(err, "marching-cubes: %s\n", error.c_str());
         return false;
     }
-    const float iso = options.iso.value_or(volume.middleValue());
-    volumeView.show(std::move(volume), iso, err);
+    if (options.iso && !(*options.iso >= volume.minimum && *options.iso <= volume.maximum)) {
+        std::fprintf(err,
+                     "marching-cubes: warning: --iso %g lies outside the data's range, %g to %g: "
+                     "the surface is empty\n",
+                     *options.iso, volume.minimum, volume.maximum);
+    }
+    volumeView.show(std::move(volume), options.iso, err);
     settings.overlayShown = true;
     return true;
 }
@@ -105,9 +110,11 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     }
     ambiguousCases.generate(cubeMarcher);
     settings.faceRule = options.faceRule;
-    // A volume's mesh is large and mostly still: it opens drawn from the mesh.
+    // A volume's mesh is large and mostly still: a window opens on it drawn
+    // from the mesh. Headless, the cells are only counted, which needs no mesh.
+    const bool meshFirst = volumeView.loaded && !options.headless;
     settings.drawPath =
-        options.drawPath.value_or(volumeView.loaded ? DrawPath::kArrays : DrawPath::kImmediate);
+        options.drawPath.value_or(meshFirst ? DrawPath::kArrays : DrawPath::kImmediate);
     settings.shading = options.shading;
     if (volumeView.loaded) {
         return prepareVolumeGrid(err);

@@ -7,10 +7,11 @@
 
 VolumeView volumeView;
 
-void VolumeView::show(Volume&& read, float iso, FILE* isoMessages) {
+void VolumeView::show(Volume&& read, std::optional<float> iso, FILE* isoMessages) {
     volume = std::move(read);
     loaded = true;
-    startIso = iso;
+    histogram = histogramOf(volume);
+    startIso = iso.value_or(otsuThreshold(histogram));
     isoStep = static_cast<float>((double{volume.maximum} - volume.minimum) * kIsoStepFraction);
     messages = isoMessages;
     gridWritten_ = false;
