@@ -205,7 +205,7 @@ bool setShading(std::string_view value, Options& options, std::string& error) {
 
 bool setThreads(std::string_view value, Options& options, std::string& error) {
     int64_t threads = 0;
-    if (!parseCount(value, 1, kMaxThreads, threads, error)) {
+    if (!parseCount(value, 1, maxThreads(), threads, error)) {
         error = "--threads: " + error;
         return false;
     }
@@ -358,7 +358,8 @@ constexpr std::array kOptions{
                false, setShading},
     OptionSpec{"--threads", "N",
                "threads sharing the mesh extraction of --draw arrays and smooth\n"
-               "      shading (1 to 64; default: the machine's cores)",
+               "      shading (1 to twice the machine's cores, at least 4, at most 64;\n"
+               "      default: the machine's cores)",
                false, setThreads},
     OptionSpec{"--timing", "", "print frame times per stage on stderr at quit", false, setTiming},
     OptionSpec{"--quiet", "",
@@ -448,6 +449,10 @@ bool applyArgument(std::span<const char* const> arguments, size_t& index,
 int32_t defaultThreads() {
     const auto cores = static_cast<int32_t>(std::thread::hardware_concurrency());
     return std::clamp(cores, 1, kMaxThreads);
+}
+
+int32_t maxThreads() {
+    return std::clamp(2 * defaultThreads(), kMinThreadBound, kMaxThreads);
 }
 
 bool parseOptions(std::span<const char* const> arguments, Options& options, std::string& error) {

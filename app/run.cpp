@@ -4,7 +4,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <new>
 #include <string>
+#include <system_error>
 
 #include "app/frame_loop.h"
 #include "app/frame_timer.h"
@@ -68,7 +71,8 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
     Volume volume;
     std::string error;
     if (!loadVolume(options.volume, volume, error, memoryLimitBytes())) {
-        std::fprintf(err, "marching-cubes: %s\n", error.c_str());
+        // Escaped whole: the path, and Teem's words quoting it, are the user's bytes.
+        std::fprintf(err, "marching-cubes: %s\n", printableText(error).c_str());
         return false;
     }
     if (options.iso && !(*options.iso >= volume.minimum && *options.iso <= volume.maximum)) {
@@ -244,15 +248,39 @@ int32_t runFramesWithMesh(Gl& gl, const std::function<void()>& present, WindowHa
     return quitCode;
 }
 
+// A frame that runs out of memory, or cannot start the threads that share
+// its mesh, ends the run as a quit does, though failed: the statistics and
+// the files still follow. The export is sound: it is made afresh from the
+// grid, whose field step allocates nothing and so always completes.
+int32_t runFramesUntilFailure(const std::function<int32_t()>& frames, std::string& failure) {
+    try {
+        return frames();
+    } catch (const std::bad_alloc&) {
+        failure = "not enough memory for the frame";
+    } catch (const std::system_error& error) {
+        failure = std::string("cannot start a thread for the frame: ") + error.what();
+    }
+    return kExitFailure;
+}
+
+// After the statistics, so they end stdout as in any other run.
+void reportFrameFailure(const std::string& failure, FILE* err) {
+    if (!failure.empty()) {
+        std::fprintf(err, "marching-cubes: %s\n", failure.c_str());
+    }
+}
+
 int runHeadless(const Options& options, FILE* out, FILE* err) {
     if (!prepareScene(options, out, err)) {
         return kExitFailure;
     }
     NoGl gl;
     FrameTimer timer;
-    const int32_t quitCode = runFramesWithMesh(
-        gl, [] {}, nullptr, options, out, timer);
+    std::string failure;
+    const int32_t quitCode = runFramesUntilFailure(
+        [&] { return runFramesWithMesh(gl, [] {}, nullptr, options, out, timer); }, failure);
     printStatistics(options, out);
+    reportFrameFailure(failure, err);
     return finishRun(quitCode, options, nullptr, timer, err);
 }
 
@@ -326,9 +354,12 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         }
         swapBuffers(deviceContext);
     };
-    const int32_t quitCode = runFramesWithMesh(gl, present, window, options, out, timer);
+    std::string failure;
+    const int32_t quitCode = runFramesUntilFailure(
+        [&] { return runFramesWithMesh(gl, present, window, options, out, timer); }, failure);
     detachGlContext(window, deviceContext, glContext);
     printStatistics(options, out);
+    reportFrameFailure(failure, err);
     run.statisticsPrinted = true;
     destroyWindow(window);
     setConnectionLostHandler(nullptr);
