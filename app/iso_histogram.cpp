@@ -37,6 +37,7 @@ float otsuThreshold(const IsoHistogram& histogram) {
     double belowMoment = 0.0;
     double bestVariance = 0.0;
     int32_t bestSplit = 0;
+    int32_t lastTie = 0;  // empty bins give the best split's variance again
     for (int32_t split = 1; split < kBins; ++split) {
         below += static_cast<double>(histogram.counts[split - 1]);
         belowMoment += static_cast<double>(histogram.counts[split - 1]) * (split - 1);
@@ -48,8 +49,11 @@ float otsuThreshold(const IsoHistogram& histogram) {
         const double variance = below * above * meanGap * meanGap;
         if (variance > bestVariance) {
             bestVariance = variance;
-            bestSplit = split;
+            bestSplit = lastTie = split;
+        } else if (variance == bestVariance && lastTie == split - 1) {
+            lastTie = split;
         }
     }
-    return histogram.valueAt(static_cast<double>(bestSplit) / kBins);
+    // Across a gap in the data, its middle.
+    return histogram.valueAt((bestSplit + lastTie) / 2.0 / kBins);
 }

@@ -25,6 +25,7 @@ struct IsoHistogram {
 IsoHistogram histogramOf(const Volume& volume);
 
 // Otsu's threshold: the bin boundary that splits the samples into the two
-// classes with the largest variance between them, as an iso value. The
-// minimum when every sample falls in one bin.
+// classes with the largest variance between them, as an iso value; where
+// several boundaries in a row do as well (bins between them empty), the
+// middle of them. The minimum when every sample falls in one bin.
 float otsuThreshold(const IsoHistogram& histogram);

@@ -278,7 +278,11 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
     FrameTimer timer;
     std::string failure;
     const int32_t quitCode = runFramesUntilFailure(
-        [&] { return runFramesWithMesh(gl, [] {}, nullptr, options, out, timer); }, failure);
+        [&] {
+            return runFramesWithMesh(
+                gl, [] {}, nullptr, options, out, timer);
+        },
+        failure);
     printStatistics(options, out);
     reportFrameFailure(failure, err);
     return finishRun(quitCode, options, nullptr, timer, err);

@@ -76,6 +76,8 @@ TEST(IsoHistogram, OtsusThresholdSplitsAsWellAsAnyBoundary) {
         }
     }
     EXPECT_EQ(otsuThreshold(histogramOf(volumeOf({5.0f, 5.0f}))), 5.0f);
+    // Two values: halfway across the gap between them.
+    EXPECT_EQ(otsuThreshold(histogramOf(volumeOf({-8.0f, 8.0f, 8.0f}))), 0.0f);
     EXPECT_EQ(histogramOf(volumeOf({1.0f, 2.0f, 3.0f})).counts.back(), 1);
 }
 
