@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <type_traits>
 
 #include "app/globals.h"
 #include "app/overlay_status.h"
@@ -100,34 +101,40 @@ void clearFrame(Gl& gl) {
     gl.clear(gl::kColorBufferBit | gl::kDepthBufferBit);
 }
 
-MeshInputs meshInputs() {
-    return {.animationTime = settings.animationTime,
-            .iso = volumeView.loaded ? volumeView.isoValue() : 0.0f,
-            .faceRule = settings.faceRule,
-            .shading = settings.shading};
-}
-
 // Smooth shading needs the mesh's shared vertices, so it draws from the mesh
-// whatever the draw path.
+// whatever the draw path. Without a window (NoGl) nothing is drawn, so the
+// frame only brings the mesh up to date, which counts and lists what drawing
+// would and is the one the export takes: no per-cell pass whose triangles
+// are thrown away, no GL arrays.
 template <GlOperations Gl>
 void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
     FILE* listing = settings.listingRequested ? out : nullptr;
     const bool fromMesh =
         settings.drawPath == DrawPath::kArrays || settings.shading == Shading::kSmooth;
-    if (drawing == nullptr || !fromMesh) {
+    constexpr bool drawn = !std::is_same_v<Gl, NoGl>;
+    if (drawing == nullptr || (drawn && !fromMesh)) {
         drawSurface(gl, cubeMarcher, sampleGrid, listing != nullptr, out,
                     deciderFor(settings.faceRule), reachedRows());
         return;
     }
     FrameMesh& mesh = drawing->mesh;
-    mesh.update(sampleGrid, meshInputs(), cubeMarcher.usageCount, reachedRows());
+    mesh.update(sampleGrid, currentMeshInputs(), cubeMarcher.usageCount, reachedRows());
     if (listing != nullptr) {
         listMeshTriangles(mesh.mesh(), listing);
     }
-    drawing->pass.draw(gl, mesh.mesh(), mesh.edges(), mesh.shading(), mesh.stamp());
+    if constexpr (drawn) {
+        drawing->pass.draw(gl, mesh.mesh(), mesh.edges(), mesh.shading(), mesh.stamp());
+    }
 }
 
 }  // namespace
+
+MeshInputs currentMeshInputs() {
+    return {.animationTime = settings.animationTime,
+            .iso = volumeView.loaded ? volumeView.isoValue() : 0.0f,
+            .faceRule = settings.faceRule,
+            .shading = settings.shading};
+}
 
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,

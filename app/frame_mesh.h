@@ -41,10 +41,17 @@ class FrameMesh {
                 const ReachedRows* rows = nullptr);
 
     const SurfaceMesh& mesh() const { return mesh_; }
-    const MeshEdges& edges() const { return edges_; }
+    // The mesh's outline edges, built when first asked for after a rebuild.
+    const MeshEdges& edges();
     Shading shading() const { return built_.shading; }
     // Changes with every rebuild; never 0 once something was built.
     uint64_t stamp() const { return stamp_; }
+
+    // Hands over the mesh of `grid` under `inputs` (its normals dropped): the
+    // last build's when it was of `grid` under these inputs and finished,
+    // else one extracted now without counting usage. Keeps no mesh after.
+    // For the export at quit, which so need not extract the surface again.
+    SurfaceMesh takeMesh(const ScalarGrid& grid, const MeshInputs& inputs);
 
   private:
     void rebuild(const ScalarGrid& grid, const ReachedRows* rows);
@@ -53,7 +60,9 @@ class FrameMesh {
     SurfaceMesh mesh_;
     MeshEdges edges_;
     MeshInputs built_;
+    const ScalarGrid* builtGrid_ = nullptr;  // null while a build is unfinished
     uint64_t stamp_ = 0;
+    uint64_t edgesStamp_ = 0;
     int32_t cellsPerCase_[kCaseCount] = {};  // of the mesh held
 };
 

@@ -16,7 +16,8 @@ IsoHistogram histogramOf(const Volume& volume) {
     IsoHistogram histogram;
     histogram.minimum = volume.minimum;
     histogram.maximum = volume.maximum;
-    for (const float sample : volume.samples) {
+    for (size_t i = 0; i < volume.samples.size(); ++i) {
+        const float sample = volume.samples[i];
         if (std::isfinite(sample)) {
             const double at = histogram.fractionOf(sample) * IsoHistogram::kBins;
             ++histogram.counts[std::clamp(static_cast<int32_t>(at), 0, IsoHistogram::kBins - 1)];

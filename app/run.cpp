@@ -87,18 +87,11 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
 }
 
 // The volume's samples at the start iso value, and a view of its whole box.
-bool prepareVolumeGrid(FILE* err) {
-    const auto& sizes = volumeView.volume.sizes;
-    if (!sampleGrid.allocate(sizes[0], sizes[1], sizes[2])) {
-        std::fprintf(err, "marching-cubes: cannot allocate the %dx%dx%d sample grid\n", sizes[0],
-                     sizes[1], sizes[2]);
-        return false;
-    }
+void prepareVolumeGrid() {
     volumeView.refreshGrid(sampleGrid);
     const Volume& volume = volumeView.volume;
-    fitScene(scene::fitVolume({sizes[0], sizes[1], sizes[2]},
+    fitScene(scene::fitVolume({volume.sizes[0], volume.sizes[1], volume.sizes[2]},
                               {volume.spacing[0], volume.spacing[1], volume.spacing[2]}));
-    return true;
 }
 
 // Generates and lists the case table, then gives the grid its storage. The
@@ -114,14 +107,13 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     }
     ambiguousCases.generate(cubeMarcher);
     settings.faceRule = options.faceRule;
-    // A volume's mesh is large and mostly still: a window opens on it drawn
-    // from the mesh. Headless, the cells are only counted, which needs no mesh.
-    const bool meshFirst = volumeView.loaded && !options.headless;
+    // A volume's mesh is large and mostly still: it opens drawn from the mesh.
     settings.drawPath =
-        options.drawPath.value_or(meshFirst ? DrawPath::kArrays : DrawPath::kImmediate);
+        options.drawPath.value_or(volumeView.loaded ? DrawPath::kArrays : DrawPath::kImmediate);
     settings.shading = options.shading;
     if (volumeView.loaded) {
-        return prepareVolumeGrid(err);
+        prepareVolumeGrid();
+        return true;
     }
     if (!sampleGrid.allocate(gridSize, gridSize, gridSize)) {
         std::fprintf(err, "marching-cubes: cannot allocate the %d^3 sample grid\n", gridSize);
@@ -196,56 +188,54 @@ void scaleToVolumeSpacing(SurfaceMesh& mesh) {
     }
 }
 
-// The sample grid still holds the last frame's field, so its surface is
-// extracted once more, without counting its cells in the usage statistics.
-// Beside the decider, positions within float rounding merge too, and the
-// triangles that collapse go, so that the surface stays closed at a sample
-// within rounding of 0. Extracted while the file is written, so that running
-// out of memory for the mesh fails the file like any other write.
-bool saveMesh(const MeshExport& meshExport, FILE* err) {
+// The sample grid still holds the last frame's field: `frames` hands over the
+// mesh its last frame extracted from it, or extracts it now on the run's
+// threads, without counting its cells in the usage statistics. Null when the
+// last frame may not have finished (it failed, or the display was lost in
+// it): the surface is then extracted afresh on this thread alone, which needs
+// no thread started. Beside the decider, positions within float
+// rounding merge too, and the triangles that collapse go, so that the surface
+// stays closed at a sample within rounding of 0. Taken while the file is
+// written, so that running out of memory for the mesh fails the file like any
+// other write.
+bool saveMesh(const MeshExport& meshExport, FrameMesh* frames, FILE* err) {
     return saveFile(
         meshExport.path,
         [&](FILE* file) {
             SurfaceMesh mesh;
-            MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
-            const Weld weld =
-                settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
-            SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
-            if (volumeView.loaded) {
-                scaleToVolumeSpacing(welded);
+            if (frames != nullptr) {
+                mesh = frames->takeMesh(sampleGrid, currentMeshInputs());
+            } else {
+                MeshExtractor(cubeMarcher, ambiguousCases)
+                    .extract(sampleGrid, mesh, settings.faceRule);
             }
-            return writeMesh(welded, meshExport.format, file);
+            weldCoincidentPositions(mesh, settings.faceRule == FaceRule::kDecider
+                                              ? Weld::kWithinRounding
+                                              : Weld::kExact);
+            if (volumeView.loaded) {
+                scaleToVolumeSpacing(mesh);
+            }
+            return writeMesh(mesh, meshExport.format, file);
         },
         err);
 }
 
 // After the quit sequence: the files the options ask for, then the timing
 // block. A file that could not be written turns the exit code into
-// kExitFailure; the other file is still attempted.
+// kExitFailure; the other file is still attempted. `frames` as saveMesh.
 int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grabber,
-              const FrameTimer& timer, FILE* err) {
+              FrameMesh* frames, const FrameTimer& timer, FILE* err) {
     bool saved = true;
     if (options.screenshotPath && grabber != nullptr) {
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
     }
     if (options.meshExport) {
-        saved = saveMesh(*options.meshExport, err) && saved;
+        saved = saveMesh(*options.meshExport, frames, err) && saved;
     }
     if (options.timing) {
         timer.printReport(err);
     }
     return saved ? quitCode : kExitFailure;
-}
-
-// The frames, with the mesh they draw from; the mesh and its display list
-// are gone before the quit sequence, which may extract one of its own.
-template <GlOperations Gl>
-int32_t runFramesWithMesh(Gl& gl, const std::function<void()>& present, WindowHandle window,
-                          const Options& options, FILE* out, FrameTimer& timer) {
-    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
-    const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &drawing);
-    drawing.pass.release(gl);
-    return quitCode;
 }
 
 // A frame that runs out of memory, or cannot start the threads that share
@@ -276,16 +266,19 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
     }
     NoGl gl;
     FrameTimer timer;
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
     std::string failure;
     const int32_t quitCode = runFramesUntilFailure(
         [&] {
-            return runFramesWithMesh(
-                gl, [] {}, nullptr, options, out, timer);
+            return runFrames(
+                gl, [] {}, nullptr, options, out, timer, &drawing);
         },
         failure);
     printStatistics(options, out);
     reportFrameFailure(failure, err);
-    return finishRun(quitCode, options, nullptr, timer, err);
+    // A frame that failed may have left its mesh unfinished.
+    return finishRun(quitCode, options, nullptr, failure.empty() ? &drawing.mesh : nullptr, timer,
+                     err);
 }
 
 // Gives up on a window whose start-up failed: no statistics, nothing ran.
@@ -316,7 +309,8 @@ WindowedRun* windowedRun = nullptr;
     if (!run.statisticsPrinted) {
         printStatistics(run.options, run.out);
     }
-    const int exitCode = finishRun(kExitFailure, run.options, &run.grabber, run.timer, run.err);
+    const int exitCode =
+        finishRun(kExitFailure, run.options, &run.grabber, nullptr, run.timer, run.err);
     std::exit(confirmOutputWritten(run.out, run.err, exitCode));
 }
 
@@ -358,9 +352,11 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         }
         swapBuffers(deviceContext);
     };
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
     std::string failure;
     const int32_t quitCode = runFramesUntilFailure(
-        [&] { return runFramesWithMesh(gl, present, window, options, out, timer); }, failure);
+        [&] { return runFrames(gl, present, window, options, out, timer, &drawing); }, failure);
+    drawing.pass.release(gl);  // while its context is current
     detachGlContext(window, deviceContext, glContext);
     printStatistics(options, out);
     reportFrameFailure(failure, err);
@@ -368,7 +364,8 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     destroyWindow(window);
     setConnectionLostHandler(nullptr);
     windowedRun = nullptr;
-    return finishRun(quitCode, options, &grabber, timer, err);
+    return finishRun(quitCode, options, &grabber, failure.empty() ? &drawing.mesh : nullptr, timer,
+                     err);
 }
 
 int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {

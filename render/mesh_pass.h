@@ -53,9 +53,11 @@ class MeshPass {
         drawArrays(gl, mesh, edges, shading);
     }
 
-    // Frees the display list; needs the GL context it was made in.
+    // Frees the display list (needs the GL context it was made in) and the
+    // arrays.
     template <GlOperations Gl>
     void release(Gl& gl) {
+        releaseFlatArrays();
         if (list_ != 0) {
             gl.deleteLists(list_, 1);
             list_ = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,38 @@ TEST(FrameMesh, RebuildsOnlyWhenAnInputChanges) {
         mesh.update(grid, inputs, nullptr);
         EXPECT_NE(mesh.stamp(), before);
     }
+}
+
+// The export takes the last frame's mesh instead of extracting again: what
+// the last build made of the grid under the inputs asked for (even though the
+// grid changed since, which the caller rules out), or, when nothing is kept
+// or the inputs differ, one extracted afresh.
+TEST(FrameMesh, HandsOverTheLastBuildOrExtractsAfresh) {
+    ScalarGrid grid;
+    grid.allocate(12, 12, 12);
+    const auto fill = [&grid](float radius) {
+        for (int32_t s = 0; s < grid.sampleCount(); ++s) {
+            grid.data[s] = radius - std::hypot(s % 12 - 5.4f, s / 12 % 12 - 5.5f, s / 144 - 5.6f);
+        }
+    };
+    const auto fresh = [&grid](FaceRule rule) {
+        SurfaceMesh mesh;
+        MeshExtractor(cubeMarcher, ambiguousCases).extract(grid, mesh, rule);
+        return mesh.triangles;
+    };
+    FrameMesh frames(cubeMarcher, ambiguousCases, 2);
+    const MeshInputs smooth{.shading = Shading::kSmooth};
+    fill(3.3f);
+    frames.update(grid, smooth, nullptr);
+    const auto lastFrame = fresh(FaceRule::kDecider);
+    fill(4.4f);
+    SurfaceMesh taken = frames.takeMesh(grid, smooth);
+    EXPECT_EQ(taken.triangles, lastFrame);
+    EXPECT_TRUE(taken.normals.empty());
+    EXPECT_EQ(frames.takeMesh(grid, smooth).triangles, fresh(FaceRule::kDecider));
+    frames.update(grid, smooth, nullptr);
+    EXPECT_EQ(frames.takeMesh(grid, {.faceRule = FaceRule::kTable}).triangles,
+              fresh(FaceRule::kTable));
 }
 
 }  // namespace

@@ -9,12 +9,13 @@
 
 namespace {
 
-Volume volumeOf(std::vector<float> samples) {
+Volume volumeOf(const std::vector<float>& samples) {
     Volume volume;
-    volume.samples = std::move(samples);
+    volume.samples.allocate(SampleType::kFloat32, samples.size());
+    volume.samples.store(SampleType::kFloat32, samples.data(), 0, samples.size());
     volume.minimum = std::numeric_limits<float>::max();
     volume.maximum = std::numeric_limits<float>::lowest();
-    for (const float sample : volume.samples) {
+    for (const float sample : samples) {
         if (std::isfinite(sample)) {
             volume.minimum = std::min(volume.minimum, sample);
             volume.maximum = std::max(volume.maximum, sample);
@@ -58,8 +59,9 @@ TEST(IsoHistogram, OtsusThresholdSplitsAsWellAsAnyBoundary) {
                     static_cast<float>(std::clamp(std::lround(spread(random)), 0L, 127L)) + 0.5f);
             }
         }
+        samples.push_back(std::nanf(""));
         Volume volume = volumeOf(samples);
-        volume.samples.push_back(std::nanf(""));
+        samples.pop_back();
         volume.minimum = 0.0f;  // bins one unit wide, the samples at their centres
         volume.maximum = 128.0f;
         const IsoHistogram histogram = histogramOf(volume);
