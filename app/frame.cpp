@@ -6,6 +6,8 @@
 #include <string>
 #include <type_traits>
 
+#include "app/explorer.h"
+#include "app/explorer_frame.h"
 #include "app/globals.h"
 #include "app/overlay_status.h"
 #include "app/settings.h"
@@ -127,6 +129,25 @@ void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
     }
 }
 
+// The case explorer's frame: the scene's lights and camera around one cell;
+// the field stands still and the usage statistics do not count it.
+template <GlOperations Gl>
+void renderExplorerFrame(Gl& gl, const std::function<void()>& present, FILE* out,
+                         FrameTimer& timer) {
+    timer.startFrame();
+    clearFrame(gl);
+    setupLighting(gl, settings.lightingEnabled, sceneFit.lights);
+    setupCamera(gl, settings.view, sceneFit);
+    drawExplorer(gl, out);
+    settings.listingRequested = false;
+    if constexpr (requires { gl.restartCount(); }) {
+        gl.restartCount();
+    }
+    present();
+    timer.endStage(Stage::kDrawingAndSwap);
+    timer.endFrame();
+}
+
 }  // namespace
 
 MeshInputs currentMeshInputs() {
@@ -139,6 +160,10 @@ MeshInputs currentMeshInputs() {
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,
                  MeshDrawing* drawing) {
+    if (explorer.active) {
+        renderExplorerFrame(gl, present, out, timer);
+        return;
+    }
     timer.startFrame();
     stepField();
     timer.endStage(Stage::kFieldStep);

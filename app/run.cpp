@@ -9,6 +9,8 @@
 #include <string>
 #include <system_error>
 
+#include "app/explorer.h"
+#include "app/explorer_frame.h"
 #include "app/frame_loop.h"
 #include "app/frame_timer.h"
 #include "app/gl_context.h"
@@ -49,14 +51,14 @@ void printKeys(FILE* err) {
                      "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
                      "pans, R resets the view, X/Y/Z look along an axis, -/+ iso value, I reset "
                      "iso, O overlay, L lighting, F ambiguous faces, S shading, P list one "
-                     "frame, Escape quits\n");
+                     "frame, E case explorer, Escape quits\n");
         return;
     }
     std::fprintf(err,
                  "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
                  "pans, R resets the view, X/Y/Z look along an axis, A animation, L lighting, "
                  "F ambiguous faces, S shading, O overlay, P list one frame, Q/W time, "
-                 "Escape quits\n");
+                 "E case explorer, Escape quits\n");
 }
 
 // The scene and the view that starts on it.
@@ -111,6 +113,10 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     settings.drawPath =
         options.drawPath.value_or(volumeView.loaded ? DrawPath::kArrays : DrawPath::kImmediate);
     settings.shading = options.shading;
+    if (options.exploreCase) {
+        explorer.showCase(*options.exploreCase);
+        explorer.active = true;
+    }
     if (volumeView.loaded) {
         prepareVolumeGrid();
         return true;
@@ -382,6 +388,10 @@ int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {
     }
     if (options.versionRequested) {
         printVersion(out);
+        return kExitSuccess;
+    }
+    if (options.exploreCase && options.headless) {
+        printExploredCase(*options.exploreCase, options.faceRule, out);
         return kExitSuccess;
     }
     if (!options.volume.path.empty() && !loadRequestedVolume(options, err)) {

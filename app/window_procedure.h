@@ -41,6 +41,8 @@ inline constexpr float kPanPerPixelAndDistance = 2.0f / 600.0f;
 //   mouse: a left drag turns the view (x0.5 degrees per pixel, yaw across,
 //   pitch up and down), a right or middle drag pans it across, each wheel
 //   notch zooms as Page Up (away) or Page Down (towards the user)
+//   E  the case explorer on/off; while it is on, its keys (app/explorer.h)
+//      come first
 // With a volume shown (volumeView.loaded), A, Q and W do nothing, and
 //   - / +  (either key)  iso value one step down / up   I  iso value reset
 // each reporting the new value; without one these three do nothing.

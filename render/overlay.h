@@ -47,6 +47,49 @@ float textBottom(const std::vector<float>& corners);
 
 }  // namespace overlay
 
+// Sets up drawing in font pixels over the current viewport, x right and y
+// down from its top-left corner: depth testing and lighting off, an
+// orthographic projection, the model-view matrix reset. The projection and
+// model-view matrices are pushed; endFontPixels pops them and turns depth
+// testing on again, so the next frame starts as it would have without the
+// overlay.
+template <GlOperations Gl>
+void beginFontPixels(Gl& gl) {
+    int32_t viewport[4];
+    gl.getViewport(viewport);
+    gl.disable(gl::kDepthTest);
+    gl.disable(gl::kLighting);
+    gl.matrixMode(gl::kProjection);
+    gl.pushMatrix();
+    gl.loadIdentity();
+    gl.ortho(0.0, viewport[2] / overlay::kTextScale, viewport[3] / overlay::kTextScale, 0.0, -1.0,
+             1.0);
+    gl.matrixMode(gl::kModelView);
+    gl.pushMatrix();
+    gl.loadIdentity();
+}
+
+template <GlOperations Gl>
+void endFontPixels(Gl& gl) {
+    gl.popMatrix();
+    gl.matrixMode(gl::kProjection);
+    gl.popMatrix();
+    gl.matrixMode(gl::kModelView);
+    gl.enable(gl::kDepthTest);
+}
+
+// Quads from textQuads (or their like) in `colour`, between beginFontPixels
+// and endFontPixels.
+template <GlOperations Gl>
+void drawFontQuads(Gl& gl, const std::vector<float>& quads, const float (&colour)[3]) {
+    gl.color3f(colour[0], colour[1], colour[2]);
+    gl.begin(gl::kQuads);
+    for (size_t i = 0; i + 1 < quads.size(); i += overlay::kFloatsPerCorner) {
+        gl.vertex3f(quads[i], quads[i + 1], 0.0f);
+    }
+    gl.end();
+}
+
 // The bars and marker of `histogram` as quads from `top` down (font pixels).
 template <GlOperations Gl>
 void drawHistogramQuads(Gl& gl, const overlay::Histogram& histogram, float top) {
@@ -73,39 +116,19 @@ void drawHistogramQuads(Gl& gl, const overlay::Histogram& histogram, float top) 
     }
 }
 
-// Draws `text` in the top-left corner of the current viewport: depth testing
-// and lighting off, an orthographic projection in font pixels, the quads in
-// kTextColour; then `histogram`, when given, under the text. The projection and model-view matrices
-// are restored and depth testing is turned on again afterwards, so the next frame starts as it
-// would have without the overlay.
+// Draws `text` in the top-left corner of the current viewport, in
+// kTextColour, then `histogram`, when given, under the text, between
+// beginFontPixels and endFontPixels.
 template <GlOperations Gl>
 void drawOverlay(Gl& gl, std::string_view text, const overlay::Histogram* histogram = nullptr) {
     std::vector<float>& quads = overlay::sharedCorners();
     overlay::textQuads(text, quads);
-    int32_t viewport[4];
-    gl.getViewport(viewport);
-    gl.disable(gl::kDepthTest);
-    gl.disable(gl::kLighting);
-    gl.matrixMode(gl::kProjection);
-    gl.pushMatrix();
-    gl.loadIdentity();
-    gl.ortho(0.0, viewport[2] / overlay::kTextScale, viewport[3] / overlay::kTextScale, 0.0, -1.0,
-             1.0);
-    gl.matrixMode(gl::kModelView);
-    gl.pushMatrix();
-    gl.loadIdentity();
-    gl.color3f(overlay::kTextColour[0], overlay::kTextColour[1], overlay::kTextColour[2]);
-    gl.begin(gl::kQuads);
-    for (size_t i = 0; i + 1 < quads.size(); i += overlay::kFloatsPerCorner) {
-        gl.vertex3f(quads[i], quads[i + 1], 0.0f);
-    }
+    beginFontPixels(gl);
+    drawFontQuads(gl, quads, overlay::kTextColour);
     if (histogram != nullptr) {
+        gl.begin(gl::kQuads);
         drawHistogramQuads(gl, *histogram, overlay::textBottom(quads) + overlay::kMargin);
+        gl.end();
     }
-    gl.end();
-    gl.popMatrix();
-    gl.matrixMode(gl::kProjection);
-    gl.popMatrix();
-    gl.matrixMode(gl::kModelView);
-    gl.enable(gl::kDepthTest);
+    endFontPixels(gl);
 }
