@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "app/frame_loop.h"
@@ -14,7 +15,6 @@
 #include "app/settings.h"
 #include "app/volume_view.h"
 #include "app/window_procedure.h"
-#include "extract/mesh_weld.h"
 #include "extract/surface_mesh.h"
 #include "field/metaball_field.h"
 #include "output/mesh_export.h"
@@ -22,6 +22,8 @@
 #include "output/safe_file.h"
 #include "output/screenshot.h"
 #include "platform/window_system.h"
+#include "process/mesh_measure.h"
+#include "process/print_mesh.h"
 #include "render/opengl.h"
 #include "render/triangle_count.h"
 
@@ -172,26 +174,34 @@ void scaleToVolumeSpacing(SurfaceMesh& mesh) {
 }
 
 // The sample grid still holds the last frame's field, so its surface is
-// extracted once more, without counting its cells in the usage statistics.
-// Beside the decider, positions within float rounding merge too, and the
-// triangles that collapse go, so that the surface stays closed at a sample
-// within rounding of 0. Extracted while the file is written, so that running
-// out of memory for the mesh fails the file like any other write.
-bool saveMesh(const MeshExport& meshExport, FILE* err) {
-    return saveFile(
+// extracted once more, without counting its cells in the usage statistics,
+// and processed as the options ask, in the file's units. Extracted while the
+// file is written, so that running out of memory for the mesh fails the file
+// like any other write. A written file is summed up in one line on `err`.
+bool saveMesh(const MeshExport& meshExport, const MeshProcessing& processing, FILE* err) {
+    MeshMeasure measure;
+    const bool saved = saveFile(
         meshExport.path,
         [&](FILE* file) {
             SurfaceMesh mesh;
-            MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
-            const Weld weld =
-                settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
-            SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
-            if (volumeView.loaded) {
-                scaleToVolumeSpacing(welded);
+            MeshExtractor extractor(cubeMarcher, ambiguousCases);
+            if (!extractSurface(sampleGrid, extractor, settings.faceRule, processing.cap, mesh)) {
+                throw std::bad_alloc();  // the padded grid for --cap
             }
-            return writeMesh(welded, meshExport.format, file);
+            if (volumeView.loaded) {
+                scaleToVolumeSpacing(mesh);
+            }
+            mesh = processMesh(std::move(mesh), processing);
+            measure = measureMesh(mesh);
+            return writeMesh(mesh, meshExport.format, file);
         },
         err);
+    if (saved) {
+        const char* unit = volumeView.loaded ? "units" : "grid units";
+        std::fprintf(err, "Exported %s: %s\n", printableText(meshExport.path).c_str(),
+                     describeMeasure(measure, unit).c_str());
+    }
+    return saved;
 }
 
 // After the quit sequence: the files the options ask for, then the timing
@@ -204,7 +214,7 @@ int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grab
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
     }
     if (options.meshExport) {
-        saved = saveMesh(*options.meshExport, err) && saved;
+        saved = saveMesh(*options.meshExport, options.processing, err) && saved;
     }
     if (options.timing) {
         timer.printReport(err);
