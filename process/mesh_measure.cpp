@@ -16,34 +16,15 @@ struct EdgeCounts {
     int64_t conflicts = 0;
 };
 
-// Each edge is looked at from its lower vertex, among the vertex's sides
-// sorted by the other end.
 EdgeCounts countEdgeFaults(const SurfaceMesh& mesh) {
-    const VertexSides vertexSides(mesh);
-    std::vector<VertexSides::Side> higher;
     EdgeCounts counts;
-    for (int32_t v = 0; v < vertexSides.vertexCount(); ++v) {
-        higher.clear();
-        for (int32_t s = vertexSides.listStart(v); s < vertexSides.listStart(v + 1); ++s) {
-            const VertexSides::Side& side = vertexSides.sides()[s];
-            if (side.other > v || (side.other == v && side.outgoing)) {
-                higher.push_back(side);
-            }
+    forEachEdge(VertexSides(mesh), [&counts](int32_t a, int32_t b, int32_t faces, bool sameWay) {
+        if (faces != 2 || a == b) {
+            ++counts.unpaired;
+        } else if (sameWay) {
+            ++counts.conflicts;
         }
-        std::ranges::sort(higher, {}, &VertexSides::Side::other);
-        for (size_t i = 0; i < higher.size();) {
-            size_t j = i + 1;
-            while (j < higher.size() && higher[j].other == higher[i].other) {
-                ++j;
-            }
-            if (j - i != 2 || higher[i].other == v) {
-                ++counts.unpaired;
-            } else if (higher[i].outgoing == higher[i + 1].outgoing) {
-                ++counts.conflicts;
-            }
-            i = j;
-        }
-    }
+    });
     return counts;
 }
 

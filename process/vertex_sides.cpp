@@ -1,8 +1,9 @@
 #include "process/vertex_sides.h"
 
-VertexSides::VertexSides(const SurfaceMesh& mesh) : start_(mesh.positions.size() + 1, 0) {
+VertexSides::VertexSides(size_t vertexCount, const std::vector<std::array<int32_t, 3>>& triangles)
+    : start_(vertexCount + 1, 0) {
     // Counted first, then filled at each list's end, so one pass of memory each.
-    for (const auto& triangle : mesh.triangles) {
+    for (const auto& triangle : triangles) {
         for (const int32_t vertex : triangle) {
             start_[vertex + 1] += 2;
         }
@@ -12,7 +13,7 @@ VertexSides::VertexSides(const SurfaceMesh& mesh) : start_(mesh.positions.size()
     }
     sides_.resize(static_cast<size_t>(start_.back()));
     std::vector<int32_t> fill(start_.begin(), start_.end() - 1);
-    for (const auto& triangle : mesh.triangles) {
+    for (const auto& triangle : triangles) {
         for (int32_t c = 0; c < 3; ++c) {
             const int32_t from = triangle[c];
             const int32_t to = triangle[(c + 1) % 3];

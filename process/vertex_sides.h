@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -17,7 +19,10 @@ class VertexSides {
         bool outgoing;
     };
 
-    explicit VertexSides(const SurfaceMesh& mesh);
+    explicit VertexSides(const SurfaceMesh& mesh)
+        : VertexSides(mesh.positions.size(), mesh.triangles) {}
+    // Triangles indexing `vertexCount` vertices.
+    VertexSides(size_t vertexCount, const std::vector<std::array<int32_t, 3>>& triangles);
 
     int32_t listStart(int32_t vertex) const { return start_[vertex]; }
     const std::vector<Side>& sides() const { return sides_; }
@@ -27,3 +32,31 @@ class VertexSides {
     std::vector<int32_t> start_;  // vertexCount + 1 entries
     std::vector<Side> sides_;
 };
+
+// Calls visit(a, b, faces, sameWay) once for every edge of the triangles, a <
+// b its vertices (a == b for a side from a vertex to itself), `faces` the
+// number of triangle sides along it, and for two, whether they run along it
+// the same way (their triangles disagree in winding).
+template <class Visit>
+void forEachEdge(const VertexSides& vertexSides, Visit visit) {
+    std::vector<VertexSides::Side> higher;
+    for (int32_t v = 0; v < vertexSides.vertexCount(); ++v) {
+        higher.clear();
+        for (int32_t s = vertexSides.listStart(v); s < vertexSides.listStart(v + 1); ++s) {
+            const VertexSides::Side& side = vertexSides.sides()[s];
+            if (side.other > v || (side.other == v && side.outgoing)) {
+                higher.push_back(side);
+            }
+        }
+        std::ranges::sort(higher, {}, &VertexSides::Side::other);
+        for (size_t i = 0; i < higher.size();) {
+            size_t j = i + 1;
+            while (j < higher.size() && higher[j].other == higher[i].other) {
+                ++j;
+            }
+            const bool sameWay = j - i == 2 && higher[i].outgoing == higher[i + 1].outgoing;
+            visit(v, higher[i].other, static_cast<int32_t>(j - i), sameWay);
+            i = j;
+        }
+    }
+}
