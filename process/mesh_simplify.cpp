@@ -85,13 +85,14 @@ constexpr int32_t kMaxAttempts = 6;
 std::vector<int32_t> verticesOfUnpairedEdges(size_t vertexCount, const Triangles& triangles) {
     std::vector<int32_t> vertices;
     std::vector<char> listed(vertexCount, 0);
-    forEachEdge(VertexSides(vertexCount, triangles), [&](int32_t a, int32_t b, int32_t faces, bool) {
-        for (const int32_t v : {a, b}) {
-            if (faces != 2 && std::exchange(listed[v], 1) == 0) {
-                vertices.push_back(v);
-            }
-        }
-    });
+    forEachEdge(VertexSides(vertexCount, triangles),
+                [&](int32_t a, int32_t b, int32_t faces, bool) {
+                    for (const int32_t v : {a, b}) {
+                        if (faces != 2 && std::exchange(listed[v], 1) == 0) {
+                            vertices.push_back(v);
+                        }
+                    }
+                });
     return vertices;
 }
 
@@ -127,10 +128,10 @@ class LockedSimplifier {
             indices.insert(indices.end(), triangle.begin(), triangle.end());
         }
         std::vector<unsigned int> simplified(indices.size());
-        const size_t count = meshopt_simplify(
-            simplified.data(), indices.data(), indices.size(), &positions_.data()->x,
-            positions_.size(), sizeof(Vec3), hanging_.size() + 3 * targetTriangles, kAnyError,
-            meshopt_SimplifyLockBorder, nullptr);
+        const size_t count = meshopt_simplify(simplified.data(), indices.data(), indices.size(),
+                                              &positions_.data()->x, positions_.size(),
+                                              sizeof(Vec3), hanging_.size() + 3 * targetTriangles,
+                                              kAnyError, meshopt_SimplifyLockBorder, nullptr);
         Triangles result;
         result.reserve(count / 3);
         for (size_t t = 0; t < count / 3; ++t) {
@@ -162,7 +163,7 @@ std::vector<int32_t> withinRings(const VertexSides& around, std::vector<int32_t>
         const size_t ringEnd = seeds.size();
         for (size_t i = ringStart; i < ringEnd; ++i) {
             for (int32_t s = around.listStart(seeds[i]); s < around.listStart(seeds[i] + 1); ++s) {
-                const int32_t next = around.sides()[s].other;
+                const auto next = static_cast<int32_t>(around.sides()[s].other);
                 if (std::exchange(reached[next], 1) == 0) {
                     seeds.push_back(next);
                 }

@@ -10,11 +10,11 @@
 // What is done to a surface on its way to a file (or to the screen), each
 // step off unless asked for.
 struct MeshProcessing {
-    bool cap = false;                      // close it at the grid's border
-    bool largest = false;                  // only the piece of most triangles
-    int64_t minPiece = 0;                  // drop pieces of fewer triangles
-    int32_t smoothSteps = 0;               // rounds of Taubin smoothing
-    std::optional<double> simplifyRatio;   // fraction of the triangles to keep
+    bool cap = false;                     // close it at the grid's border
+    bool largest = false;                 // only the piece of most triangles
+    int64_t minPiece = 0;                 // drop pieces of fewer triangles
+    int32_t smoothSteps = 0;              // rounds of Taubin smoothing
+    std::optional<double> simplifyRatio;  // fraction of the triangles to keep
 };
 
 // The surface of `grid` as one mesh in grid units: closed at the border when

@@ -36,8 +36,8 @@ void fillRow(const float* source, bool inGrid, int32_t nx, float* row) {
 }  // namespace
 
 bool padWithOutside(const ScalarGrid& grid, ScalarGrid& padded) {
-    const int64_t paddedSamples = (int64_t{grid.nx} + 2) * (int64_t{grid.ny} + 2) *
-                                  (int64_t{grid.nz} + 2);
+    const int64_t paddedSamples =
+        (int64_t{grid.nx} + 2) * (int64_t{grid.ny} + 2) * (int64_t{grid.nz} + 2);
     if (grid.data == nullptr || paddedSamples > ScalarGrid::kMaxSamples) {
         padded.allocate(0, 0, 0);  // refused, and so left empty
         return false;
@@ -50,10 +50,9 @@ bool padWithOutside(const ScalarGrid& grid, ScalarGrid& padded) {
             const int32_t sourceJ = std::clamp(j - 1, 0, grid.ny - 1);
             const int32_t sourceK = std::clamp(k - 1, 0, grid.nz - 1);
             const int32_t outOfGrid = (sourceJ != j - 1 ? 1 : 0) + (sourceK != k - 1 ? 1 : 0);
-            const float* source =
-                outOfGrid < 2 ? grid.data + int64_t{sourceJ} * grid.nx +
-                                    int64_t{sourceK} * grid.sliceSize
-                              : nullptr;
+            const float* source = outOfGrid < 2 ? grid.data + int64_t{sourceJ} * grid.nx +
+                                                      int64_t{sourceK} * grid.sliceSize
+                                                : nullptr;
             fillRow(source, outOfGrid == 0, grid.nx,
                     padded.data + int64_t{j} * padded.nx + int64_t{k} * padded.sliceSize);
         }

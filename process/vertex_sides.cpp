@@ -17,8 +17,8 @@ VertexSides::VertexSides(size_t vertexCount, const std::vector<std::array<int32_
         for (int32_t c = 0; c < 3; ++c) {
             const int32_t from = triangle[c];
             const int32_t to = triangle[(c + 1) % 3];
-            sides_[fill[from]++] = {to, true};
-            sides_[fill[to]++] = {from, false};
+            sides_[fill[from]++] = {static_cast<uint32_t>(to), 1};
+            sides_[fill[to]++] = {static_cast<uint32_t>(from), 0};
         }
     }
 }

@@ -14,9 +14,10 @@
 //   sides()[listStart(v) .. listStart(v + 1)) are vertex v's.
 class VertexSides {
   public:
+    // Packed into 32 bits, as the lists take 6 per triangle.
     struct Side {
-        int32_t other;
-        bool outgoing;
+        uint32_t other : 31;
+        uint32_t outgoing : 1;
     };
 
     explicit VertexSides(const SurfaceMesh& mesh)
@@ -44,18 +45,19 @@ void forEachEdge(const VertexSides& vertexSides, Visit visit) {
         higher.clear();
         for (int32_t s = vertexSides.listStart(v); s < vertexSides.listStart(v + 1); ++s) {
             const VertexSides::Side& side = vertexSides.sides()[s];
-            if (side.other > v || (side.other == v && side.outgoing)) {
+            const auto other = static_cast<int32_t>(side.other);
+            if (other > v || (other == v && side.outgoing != 0)) {
                 higher.push_back(side);
             }
         }
-        std::ranges::sort(higher, {}, &VertexSides::Side::other);
+        std::ranges::sort(higher, {}, [](const VertexSides::Side& side) { return side.other; });
         for (size_t i = 0; i < higher.size();) {
             size_t j = i + 1;
             while (j < higher.size() && higher[j].other == higher[i].other) {
                 ++j;
             }
             const bool sameWay = j - i == 2 && higher[i].outgoing == higher[i + 1].outgoing;
-            visit(v, higher[i].other, static_cast<int32_t>(j - i), sameWay);
+            visit(v, static_cast<int32_t>(higher[i].other), static_cast<int32_t>(j - i), sameWay);
             i = j;
         }
     }

@@ -17,8 +17,8 @@ SurfaceMesh cubeAt(Vec3 at) {
                                   at.z + static_cast<float>(corner >> 2 & 1)});
     }
     // Each face's corners counter-clockwise seen from outside.
-    const std::array<std::array<int32_t, 4>, 6> faces{{
-        {0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}}};
+    const std::array<std::array<int32_t, 4>, 6> faces{
+        {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}}};
     for (const auto& f : faces) {
         cube.triangles.push_back({f[0], f[1], f[2]});
         cube.triangles.push_back({f[0], f[2], f[3]});

@@ -89,7 +89,8 @@ TEST(PadWithOutside, SurroundsTheGridWithOutsideSamples) {
                 float beside = NAN;
                 grid.readSample(std::clamp(i - 1, 0, 3), std::clamp(j - 1, 0, 2),
                                 std::clamp(k - 1, 0, 4), beside);
-                if (beside > 0.0f && (i == 0 || i == 5) + (j == 0 || j == 4) + (k == 0 || k == 6) == 1) {
+                if (beside > 0.0f &&
+                    (i == 0 || i == 5) + (j == 0 || j == 4) + (k == 0 || k == 6) == 1) {
                     EXPECT_EQ(sample, -beside);
                 }
             }
