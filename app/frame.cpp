@@ -1,6 +1,7 @@
 #include "app/frame.h"
 
 #include <string>
+#include <type_traits>
 
 #include "app/globals.h"
 #include "app/overlay_status.h"
@@ -74,12 +75,18 @@ void clearFrame(Gl& gl) {
     gl.clear(gl::kColorBufferBit | gl::kDepthBufferBit);
 }
 
+// Without a window (NoGl) nothing is drawn, so the frame only extracts the
+// mesh, which counts and lists what drawing would and is the one the export
+// takes: no per-cell pass whose triangles are thrown away, no GL arrays.
 template <GlOperations Gl>
 void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
     FILE* listing = settings.listingRequested ? out : nullptr;
     const bool fromMesh =
         settings.drawPath == DrawPath::kArrays || settings.shading == Shading::kSmooth;
-    if (arrays != nullptr && fromMesh) {
+    if (arrays != nullptr && std::is_same_v<Gl, NoGl>) {
+        arrays->extract(sampleGrid, settings.faceRule, VertexNormals::kNone, cubeMarcher.usageCount,
+                        listing, reachedRows());
+    } else if (arrays != nullptr && fromMesh) {
         arrays->draw(gl, sampleGrid, settings.faceRule, settings.shading, cubeMarcher.usageCount,
                      listing, reachedRows());
     } else {

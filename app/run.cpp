@@ -17,6 +17,7 @@
 #include "app/settings.h"
 #include "app/volume_view.h"
 #include "app/window_procedure.h"
+#include "extract/mesh_weld.h"
 #include "extract/surface_mesh.h"
 #include "field/metaball_field.h"
 #include "output/mesh_export.h"
@@ -26,6 +27,7 @@
 #include "platform/window_system.h"
 #include "process/mesh_measure.h"
 #include "process/print_mesh.h"
+#include "process/surface_cap.h"
 #include "render/opengl.h"
 #include "render/triangle_count.h"
 
@@ -80,16 +82,9 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
 }
 
 // The volume's samples at the start iso value, and a view of its whole box.
-bool prepareVolumeGrid(FILE* err) {
-    const auto& sizes = volumeView.volume.sizes;
-    if (!sampleGrid.allocate(sizes[0], sizes[1], sizes[2])) {
-        std::fprintf(err, "marching-cubes: cannot allocate the %dx%dx%d sample grid\n", sizes[0],
-                     sizes[1], sizes[2]);
-        return false;
-    }
+void prepareVolumeGrid() {
     volumeView.refreshGrid(sampleGrid);
     fitCameraToGrid(volumeView.box.size);
-    return true;
 }
 
 // Generates and lists the case table, then gives the grid its storage. The
@@ -108,7 +103,8 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     settings.drawPath = options.drawPath;
     settings.shading = options.shading;
     if (volumeView.loaded) {
-        return prepareVolumeGrid(err);
+        prepareVolumeGrid();
+        return true;
     }
     if (!sampleGrid.allocate(gridSize, gridSize, gridSize)) {
         std::fprintf(err, "marching-cubes: cannot allocate the %d^3 sample grid\n", gridSize);
@@ -183,21 +179,52 @@ void scaleToVolumeSpacing(SurfaceMesh& mesh) {
     }
 }
 
-// The sample grid still holds the last frame's field, so its surface is
-// extracted once more, without counting its cells in the usage statistics,
-// and processed as the options ask, in the file's units. Extracted while the
-// file is written, so that running out of memory for the mesh fails the file
-// like any other write. A written file is summed up in one line on `err`.
-bool saveMesh(const MeshExport& meshExport, const MeshProcessing& processing, FILE* err) {
+// The surface of `grid` (the sample grid, or it padded for --cap): from
+// `frames` (see saveMesh), or extracted afresh on this thread alone.
+SurfaceMesh extractForExport(const ScalarGrid& grid, ArraysPass* frames) {
+    SurfaceMesh mesh;
+    if (frames != nullptr) {
+        mesh = frames->takeMesh(grid, settings.faceRule);
+    } else {
+        MeshExtractor(cubeMarcher, ambiguousCases).extract(grid, mesh, settings.faceRule);
+    }
+    return mesh;
+}
+
+// The grid padded with outside samples, so that the surface closes at its
+// border; freed before the mesh is processed.
+SurfaceMesh extractClosedSurface(ArraysPass* frames) {
+    ScalarGrid padded;
+    if (!padWithOutside(sampleGrid, padded)) {
+        throw std::bad_alloc();
+    }
+    SurfaceMesh mesh = extractForExport(padded, frames);
+    shiftOutOfPadding(mesh);
+    return mesh;
+}
+
+// The sample grid still holds the last frame's field: `frames` hands over the
+// mesh its last frame extracted from it, or extracts it now on the run's
+// threads, without counting its cells in the usage statistics. Null when the
+// last frame may not have finished (it failed, or the display was lost in
+// it): the surface is then extracted afresh on this thread alone, which needs
+// no thread started. Beside the decider, positions within float
+// rounding merge too, and the triangles that collapse go, so that the surface
+// stays closed at a sample within rounding of 0. The mesh is then processed
+// as the options ask, in the file's units. Taken while the file is written,
+// so that running out of memory for the mesh fails the file like any other
+// write. A written file is summed up in one line on `err`.
+bool saveMesh(const MeshExport& meshExport, const MeshProcessing& processing, ArraysPass* frames,
+              FILE* err) {
     MeshMeasure measure;
     const bool saved = saveFile(
         meshExport.path,
         [&](FILE* file) {
-            SurfaceMesh mesh;
-            MeshExtractor extractor(cubeMarcher, ambiguousCases);
-            if (!extractSurface(sampleGrid, extractor, settings.faceRule, processing.cap, mesh)) {
-                throw std::bad_alloc();  // the padded grid for --cap
-            }
+            SurfaceMesh mesh = processing.cap ? extractClosedSurface(frames)
+                                              : extractForExport(sampleGrid, frames);
+            weldCoincidentPositions(mesh, settings.faceRule == FaceRule::kDecider
+                                              ? Weld::kWithinRounding
+                                              : Weld::kExact);
             if (volumeView.loaded) {
                 scaleToVolumeSpacing(mesh);
             }
@@ -216,15 +243,15 @@ bool saveMesh(const MeshExport& meshExport, const MeshProcessing& processing, FI
 
 // After the quit sequence: the files the options ask for, then the timing
 // block. A file that could not be written turns the exit code into
-// kExitFailure; the other file is still attempted.
+// kExitFailure; the other file is still attempted. `frames` as saveMesh.
 int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grabber,
-              const FrameTimer& timer, FILE* err) {
+              ArraysPass* frames, const FrameTimer& timer, FILE* err) {
     bool saved = true;
     if (options.screenshotPath && grabber != nullptr) {
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
     }
     if (options.meshExport) {
-        saved = saveMesh(*options.meshExport, options.processing, err) && saved;
+        saved = saveMesh(*options.meshExport, options.processing, frames, err) && saved;
     }
     if (options.timing) {
         timer.printReport(err);
@@ -270,7 +297,8 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
         failure);
     printStatistics(options, out);
     reportFrameFailure(failure, err);
-    return finishRun(quitCode, options, nullptr, timer, err);
+    // A frame that failed may have left its mesh unfinished.
+    return finishRun(quitCode, options, nullptr, failure.empty() ? &arrays : nullptr, timer, err);
 }
 
 // Gives up on a window whose start-up failed: no statistics, nothing ran.
@@ -301,7 +329,8 @@ WindowedRun* windowedRun = nullptr;
     if (!run.statisticsPrinted) {
         printStatistics(run.options, run.out);
     }
-    const int exitCode = finishRun(kExitFailure, run.options, &run.grabber, run.timer, run.err);
+    const int exitCode =
+        finishRun(kExitFailure, run.options, &run.grabber, nullptr, run.timer, run.err);
     std::exit(confirmOutputWritten(run.out, run.err, exitCode));
 }
 
@@ -354,7 +383,7 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     destroyWindow(window);
     setConnectionLostHandler(nullptr);
     windowedRun = nullptr;
-    return finishRun(quitCode, options, &grabber, timer, err);
+    return finishRun(quitCode, options, &grabber, failure.empty() ? &arrays : nullptr, timer, err);
 }
 
 int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "animated_field.h"
+#include "extract/mesh_weld.h"
 #include "field/metaball_field.h"
 #include "process/mesh_measure.h"
 #include "process/mesh_pieces.h"
@@ -32,10 +33,15 @@ int64_t insideSamples(const ScalarGrid& grid) {
                          [](float v) { return v >= 0.0f; });
 }
 
+// What the export does with --cap: the padded grid's surface, moved back
+// and welded.
 SurfaceMesh cappedSurface(const ScalarGrid& grid) {
-    MeshExtractor extractor(generatedTable(), ambiguousTable());
+    ScalarGrid padded;
+    EXPECT_TRUE(padWithOutside(grid, padded));
     SurfaceMesh mesh;
-    EXPECT_TRUE(extractSurface(grid, extractor, FaceRule::kDecider, true, mesh));
+    MeshExtractor(generatedTable(), ambiguousTable()).extract(padded, mesh, FaceRule::kDecider);
+    shiftOutOfPadding(mesh);
+    weldCoincidentPositions(mesh, Weld::kWithinRounding);
     return mesh;
 }
 
