@@ -29,6 +29,11 @@ paste -d' ' <(grep '^v ' raw.obj) <(grep '^v ' nrrd.obj) |
          off($2, $6) || off($3, $7) || off(2 * $4, $8) { bad++ } END { exit bad > 0 }' ||
     fail "nrrd.obj is not raw.obj with z scaled by the spacing 2"
 
+# A sphere larger than the box, closed where the box cuts it.
+run capped --headless --frames 1 --quiet --volume "$raw" --iso 50 --export capped.stl --cap
+grep -q '^Exported capped.stl: [0-9]* triangles, 1 piece, watertight, ' capped.err ||
+    fail "capped: $(cat capped.err)"
+
 # --- Iso keys: -, -, + and I print the value each time; I restores the surface ---
 run iso --headless --frames 1 --volume "$raw" --press 1:Minus,1:Minus,1:Plus,1:I,1:P
 awk -v low="$low" -v high="$high" '{ sub(/^Iso value: /, ""); value[NR] = $0 } END {
