@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 #include <thread>
 
@@ -51,6 +52,10 @@ constexpr std::array kKeyNames{
     KeyName{"Minus", vk::kOemMinus},
     KeyName{"Plus", vk::kOemPlus},
     KeyName{"I", vk::kI},
+    KeyName{"R", vk::kR},
+    KeyName{"X", vk::kX},
+    KeyName{"Y", vk::kY},
+    KeyName{"Z", vk::kZ},
     KeyName{"E", vk::kE},
     KeyName{"N", vk::kN},
     KeyName{"B", vk::kB},
@@ -199,9 +204,14 @@ bool setFaces(std::string_view value, Options& options, std::string& error) {
 }
 
 bool setDraw(std::string_view value, Options& options, std::string& error) {
-    return setChoice("--draw", value,
-                     {{{"immediate", DrawPath::kImmediate}, {"arrays", DrawPath::kArrays}}},
-                     options.drawPath, error);
+    DrawPath path = DrawPath::kImmediate;
+    if (!setChoice("--draw", value,
+                   {{{"immediate", DrawPath::kImmediate}, {"arrays", DrawPath::kArrays}}}, path,
+                   error)) {
+        return false;
+    }
+    options.drawPath = path;
+    return true;
 }
 
 bool setShading(std::string_view value, Options& options, std::string& error) {
@@ -292,6 +302,46 @@ bool setSeries(std::string_view value, Options& options, std::string& error) {
     return true;
 }
 
+bool setCap(std::string_view, Options& options, std::string&) {
+    options.processing.cap = true;
+    return true;
+}
+
+bool setLargest(std::string_view, Options& options, std::string&) {
+    options.processing.largest = true;
+    return true;
+}
+
+bool setMinPiece(std::string_view value, Options& options, std::string& error) {
+    if (!parseCount(value, 1, INT32_MAX, options.processing.minPiece, error)) {
+        error = "--min-piece: " + error;
+        return false;
+    }
+    return true;
+}
+
+bool setSmooth(std::string_view value, Options& options, std::string& error) {
+    int64_t steps = 0;
+    if (!parseCount(value, 1, kMaxSmoothSteps, steps, error)) {
+        error = "--smooth: " + error;
+        return false;
+    }
+    options.processing.smoothSteps = static_cast<int32_t>(steps);
+    return true;
+}
+
+bool setSimplify(std::string_view value, Options& options, std::string& error) {
+    double ratio = 0.0;
+    const auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), ratio);
+    if (value.empty() || status != std::errc{} || end != value.data() + value.size() ||
+        !(ratio > 0.0 && ratio <= 1.0)) {
+        error = "--simplify: " + quoted(value) + " is not a fraction above 0 and at most 1";
+        return false;
+    }
+    options.processing.simplifyRatio = ratio;
+    return true;
+}
+
 bool setScreenshot(std::string_view value, Options& options, std::string& error) {
     if (!equalsIgnoringCase(extensionOf(value), "png")) {
         error = "--screenshot: " + quoted(value) + " does not end in .png";
@@ -371,8 +421,10 @@ constexpr std::array kOptions{
                false, setVolume},
     OptionSpec{"--series", "UID", "the DICOM series to read from a folder holding several", false,
                setSeries},
-    OptionSpec{"--iso", "VALUE", "the volume's iso value (default: the middle of its range)", false,
-               setIso},
+    OptionSpec{"--iso", "VALUE",
+               "the volume's start iso value (default: Otsu's threshold of its\n"
+               "      histogram, which parts background from the brighter tissue)",
+               false, setIso},
     OptionSpec{"--dims", "X,Y,Z", "a raw volume's sizes, instead of its name's", false, setDims},
     OptionSpec{"--type", "T",
                "a raw volume's sample type, instead of its name's (uint8, int8, uint16,\n"
@@ -386,13 +438,24 @@ constexpr std::array kOptions{
                "a volume's mesh in its file's world coordinates (default), or in\n"
                "      grid steps scaled by the spacings",
                false, setExportSpace},
+    OptionSpec{"--cap", "", "close the exported surface where it leaves the grid (a solid)", false,
+               setCap},
+    OptionSpec{"--largest", "", "export only the surface's largest connected piece", false,
+               setLargest},
+    OptionSpec{"--min-piece", "N", "export no piece of fewer than N triangles", false, setMinPiece},
+    OptionSpec{"--smooth", "N",
+               "smooth the exported surface in N rounds that keep its volume (1 to 1000)", false,
+               setSmooth},
+    OptionSpec{"--simplify", "R", "reduce the exported surface to a fraction R of its triangles",
+               false, setSimplify},
     OptionSpec{"--faces", "decider|table",
                "ambiguous faces decided alike from both sides, so the surface closes\n"
                "      (default), or as the case table has them",
                false, setFaces},
     OptionSpec{"--draw", "immediate|arrays",
-               "send the surface cell by cell in immediate mode (default), or the\n"
-               "      frame's mesh from vertex arrays (faster on fine grids)",
+               "send the surface cell by cell in immediate mode (default for the\n"
+               "      blobs), or the mesh from vertex arrays, kept by GL while it does\n"
+               "      not change (default for a volume; faster on fine grids)",
                false, setDraw},
     OptionSpec{"--shading", "flat|smooth",
                "one normal per triangle (default), or the field's gradient at each\n"
@@ -443,6 +506,12 @@ bool checkCombination(const Options& options, std::string& error) {
     }
     if (options.screenshotPath && options.frames == 0) {
         error = "--screenshot needs at least one frame, but --frames is 0";
+        return false;
+    }
+    const MeshProcessing& processing = options.processing;
+    if (!options.meshExport && (processing.cap || processing.largest || processing.minPiece > 0 ||
+                                processing.smoothSteps > 0 || processing.simplifyRatio)) {
+        error = "--cap, --largest, --min-piece, --smooth and --simplify need --export FILE";
         return false;
     }
     const bool volume = !options.volume.path.empty();

@@ -52,12 +52,6 @@ std::array<Vector, 3> IndexToWorld::inverseRows() const {
     return rows;
 }
 
-Vector IndexToWorld::unapply(const Vector& world) const {
-    const std::array<Vector, 3> rows = inverseRows();
-    const Vector offset{world[0] - origin[0], world[1] - origin[1], world[2] - origin[2]};
-    return {dot(rows[0], offset), dot(rows[1], offset), dot(rows[2], offset)};
-}
-
 // The inverse transpose sends n to the sum of n[a] times row a of the inverse.
 Vector IndexToWorld::applyToNormal(const Vector& normal) const {
     const std::array<Vector, 3> rows = inverseRows();

@@ -18,9 +18,6 @@ struct IndexToWorld {
     static IndexToWorld scaled(const std::array<float, 3>& spacing);
 
     Vector apply(const Vector& index) const;
-    // The index (fractional) that apply maps to `world`. Needs an invertible
-    // transform.
-    Vector unapply(const Vector& world) const;
     // Maps a normal (a gradient, or a face's normal) so that it stays at right
     // angles to the mapped surface, pointing to the same side: the inverse
     // transpose. Needs an invertible transform.

@@ -48,9 +48,6 @@ struct RecordingGl : NoGl {
     void translatef(float x, float y, float z) { add("translatef", x, y, z); }
     void rotatef(float angle, float x, float y, float z) { add("rotatef", angle, x, y, z); }
     void scalef(float x, float y, float z) { add("scalef", x, y, z); }
-    void multMatrixf(const float* m) {
-        add("multMatrixf", m, m + 4, m + 8, m + 12);  // column by column
-    }
     void begin(GlEnum mode) { add("begin", mode); }
     void end() { add("end"); }
     void color3f(float r, float g, float b) { add("color3f", r, g, b); }
@@ -82,6 +79,16 @@ struct RecordingGl : NoGl {
             readElement(static_cast<int32_t>(static_cast<const uint32_t*>(indices)[i]));
         }
     }
+    // Lists are numbered from 1; the calls made while one is open are
+    // recorded as they come.
+    uint32_t genLists(int32_t range) {
+        add("genLists", range);
+        return 1;
+    }
+    void newList(uint32_t list, GlEnum mode) { add("newList", list, mode); }
+    void endList() { add("endList"); }
+    void callList(uint32_t list) { add("callList", list); }
+    void deleteLists(uint32_t list, int32_t range) { add("deleteLists", list, range); }
     // Records the query and answers with `viewportAnswer`.
     void getViewport(int32_t out[4]) {
         add("getViewport");
