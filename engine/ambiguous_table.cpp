@@ -231,8 +231,9 @@ struct CellCut {
     }
 };
 
-AmbiguousCaseTable::Variant toVariant(const std::vector<int32_t>& triangles,
-                                      const std::vector<AmbiguousCaseTable::InteriorVertex>& interior) {
+AmbiguousCaseTable::Variant toVariant(
+    const std::vector<int32_t>& triangles,
+    const std::vector<AmbiguousCaseTable::InteriorVertex>& interior) {
     AmbiguousCaseTable::Variant variant;
     if (triangles.size() > 3 * kMaxTrianglesPerCell || interior.size() > kMaxInteriorVertices) {
         throw std::length_error("a decided cell outgrows kMaxTrianglesPerCell");
@@ -246,8 +247,7 @@ AmbiguousCaseTable::Variant toVariant(const std::vector<int32_t>& triangles,
 
 // The handlers' triangles, for a case with no ambiguous face and no tunnel.
 AmbiguousCaseTable::Variant handlersVariant(const CaseEntry& entry) {
-    return toVariant({entry.triangles, entry.triangles + 3 * std::max(entry.triangleCount, 0)},
-                     {});
+    return toVariant({entry.triangles, entry.triangles + 3 * std::max(entry.triangleCount, 0)}, {});
 }
 
 // The cut's loops as discs, but for the two ends of `tube` (when given),
@@ -315,9 +315,9 @@ void AmbiguousCaseTable::generate(const CubeMarcher& marcher) {
             combination.tunnelCount = static_cast<int32_t>(cut.tunnels.size());
             std::copy(cut.tunnels.begin(), cut.tunnels.end(), combination.tunnels);
             combinations_.push_back(combination);
-            variants_.push_back(faces == 0 ? handlersVariant(marcher.caseTable[caseIndex])
-                                           : buildVariant(marcher, caseIndex, cut, {-1, -1},
-                                                          foldedTriangles_));
+            variants_.push_back(
+                faces == 0 ? handlersVariant(marcher.caseTable[caseIndex])
+                           : buildVariant(marcher, caseIndex, cut, {-1, -1}, foldedTriangles_));
             for (const auto& tube : cut.tubes) {
                 variants_.push_back(buildVariant(marcher, caseIndex, cut, tube, foldedTriangles_));
             }

@@ -118,8 +118,7 @@ struct SideCost {
 
 SideCost sideCost(const CubeMarcher& marcher, int32_t a, int32_t b) {
     const Vec3 d = difference(marcher.edgeMidpoint(a), marcher.edgeMidpoint(b));
-    return {(facesOfEdge(marcher, a) & facesOfEdge(marcher, b)) != 0 ? 1 : 0,
-            std::sqrt(dot(d, d))};
+    return {(facesOfEdge(marcher, a) & facesOfEdge(marcher, b)) != 0 ? 1 : 0, std::sqrt(dot(d, d))};
 }
 
 int32_t wrap(int32_t i, int32_t n) {
@@ -240,32 +239,49 @@ void triangulateTube(const CubeMarcher& marcher, const Loop& a, const Loop& b,
 void splitInFaceSides(const CubeMarcher& marcher, const std::vector<Segment>& cuts,
                       const uint32_t pieceOf[kEdgeCount], std::vector<int32_t>& triangles,
                       std::vector<AmbiguousCaseTable::InteriorVertex>& interior) {
+    // Adds `share` of corner `corner` (a crossing or an earlier vertex).
+    const auto add = [&](AmbiguousCaseTable::InteriorVertex& vertex, int32_t corner, float share) {
+        for (int32_t edge = 0; edge < kEdgeCount; ++edge) {
+            const float weight = corner < kEdgeCount ? (corner == edge ? 1.0f : 0.0f)
+                                                     : interior[corner - kEdgeCount].weight[edge];
+            vertex.weight[edge] += share * weight;
+        }
+    };
     for (Segment side = inFaceSide(marcher, cuts, triangles); side.first >= 0;
          side = inFaceSide(marcher, cuts, triangles)) {
         const auto [a, b] = side;
-        AmbiguousCaseTable::InteriorVertex vertex;
-        const uint32_t piece = pieceOf[a];
-        const float share = 0.5f / static_cast<float>(std::popcount(piece));
-        for (int32_t edge = 0; edge < kEdgeCount; ++edge) {
-            vertex.weight[edge] = ((piece >> edge) & 1u) != 0 ? share : 0.0f;
-        }
-        vertex.weight[a] += 0.25f;
-        vertex.weight[b] += 0.25f;
-        const int32_t split = kEdgeCount + static_cast<int32_t>(interior.size());
-        interior.push_back(vertex);
-        const size_t count = triangles.size();
-        for (size_t t = 0; t < count; t += 3) {
+        // The side's two triangles (p, q, r) with (p, q) the side, by first
+        // corner index and the side's place in it.
+        std::vector<std::pair<size_t, size_t>> holding;
+        for (size_t t = 0; t < triangles.size(); t += 3) {
             for (size_t v = 0; v < 3; ++v) {
-                int32_t* corner = &triangles[t];
-                const int32_t p = corner[v];
-                const int32_t q = corner[(v + 1) % 3];
-                const int32_t r = corner[(v + 2) % 3];
+                const int32_t p = triangles[t + v];
+                const int32_t q = triangles[t + (v + 1) % 3];
                 if ((p == a && q == b) || (p == b && q == a)) {
-                    corner[(v + 1) % 3] = split;  // (p, split, r)
-                    triangles.insert(triangles.end(), {split, q, r});
-                    break;
+                    holding.emplace_back(t, v);
                 }
             }
+        }
+        // Halfway between the side's midpoint and the piece's middle, drawn
+        // a little towards the two opposite corners, so that two sides
+        // through one point (the diagonals of a square) split apart.
+        AmbiguousCaseTable::InteriorVertex vertex;
+        const uint32_t piece = pieceOf[a];
+        for (int32_t edge = 0; edge < kEdgeCount; ++edge) {
+            add(vertex, edge, ((piece >> edge) & 1u) != 0 ? 0.25f / std::popcount(piece) : 0.0f);
+        }
+        add(vertex, a, 0.25f);
+        add(vertex, b, 0.25f);
+        for (const auto& [t, v] : holding) {
+            add(vertex, triangles[t + (v + 2) % 3], 0.25f / static_cast<float>(holding.size()));
+        }
+        const int32_t split = kEdgeCount + static_cast<int32_t>(interior.size());
+        interior.push_back(vertex);
+        for (const auto& [t, v] : holding) {
+            const int32_t q = triangles[t + (v + 1) % 3];
+            const int32_t r = triangles[t + (v + 2) % 3];
+            triangles[t + (v + 1) % 3] = split;  // (p, split, r)
+            triangles.insert(triangles.end(), {split, q, r});
         }
     }
 }

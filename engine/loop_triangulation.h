@@ -34,9 +34,10 @@ void triangulateTube(const CubeMarcher& marcher, const Loop& a, const Loop& b,
 // Splits every triangle side that joins two crossings of one face and is not
 // one of `cuts`: the cell across that face could hold the same side, and
 // four triangles would meet there. Each such side gets a vertex inside the
-// cell, halfway between the side's midpoint and the mean of the crossings of
-// its piece of surface (`pieceOf[edge]`: bit e set for each edge of the piece
-// holding `edge`'s crossing), and its two triangles become four.
+// cell, between the side's midpoint, the mean of the crossings of its piece
+// of surface (`pieceOf[edge]`: bit e set for each edge of the piece holding
+// `edge`'s crossing) and the triangles' opposite corners; its two triangles
+// become four.
 void splitInFaceSides(const CubeMarcher& marcher, const std::vector<Segment>& cuts,
                       const uint32_t pieceOf[kEdgeCount], std::vector<int32_t>& triangles,
                       std::vector<AmbiguousCaseTable::InteriorVertex>& interior);

@@ -71,7 +71,8 @@ int32_t CubeMarcher::polygoniseCell(float* out, const AmbiguousCaseTable* decide
     const int32_t* triangles = entry.triangles;
     int32_t count = entry.triangleCount;
     const AmbiguousCaseTable::Variant* variant = nullptr;
-    const int32_t decided = decider == nullptr ? -1 : decider->variantIndexFor(caseIndex, cornerValue);
+    const int32_t decided =
+        decider == nullptr ? -1 : decider->variantIndexFor(caseIndex, cornerValue);
     if (decided >= 0) {
         variant = &decider->variants()[decided];
         triangles = variant->triangles;

@@ -108,8 +108,8 @@ TEST(AmbiguousCaseTable, CutsEveryFaceAsAskedAndClosesWithoutSidesInAFace) {
                     const bool ambiguous = ((faces >> face) & 1u) != 0;
                     const bool joined = ambiguous && ((decisions >> decision++) & 1u) != 0;
                     const Segments cut = expectedCut(*marcher, caseIndex, face, ambiguous, joined);
-                    EXPECT_EQ(
-                        sidesOnFace(*marcher, variant.triangles, variant.triangleCount, face), cut)
+                    EXPECT_EQ(sidesOnFace(*marcher, variant.triangles, variant.triangleCount, face),
+                              cut)
                         << "face " << face;
                 }
                 std::multiset<DirectedSegment> sides;
@@ -119,7 +119,8 @@ TEST(AmbiguousCaseTable, CutsEveryFaceAsAskedAndClosesWithoutSidesInAFace) {
                 }
                 for (const auto& [from, to] : sides) {
                     EXPECT_EQ(sides.count({from, to}), 1u) << from << "-" << to << " is run twice";
-                    const bool isCut = shareAFace(*marcher, from, to) && !sides.contains({to, from});
+                    const bool isCut =
+                        shareAFace(*marcher, from, to) && !sides.contains({to, from});
                     EXPECT_TRUE(isCut || sides.contains({to, from}))
                         << from << "-" << to << " is open";
                     EXPECT_FALSE(shareAFace(*marcher, from, to) && sides.contains({to, from}))

@@ -76,8 +76,8 @@ SurfaceTopology topologyOf(const Triangles& triangles) {
     }
     topology.components = countParts(pieces, vertices);
     topology.boundaryLoops = countParts(boundary, boundaryVertices);
-    topology.euler = static_cast<int64_t>(vertices.size()) - edges +
-                     static_cast<int64_t>(triangles.size());
+    topology.euler =
+        static_cast<int64_t>(vertices.size()) - edges + static_cast<int64_t>(triangles.size());
     return topology;
 }
 
@@ -109,8 +109,9 @@ SurfaceTopology interpolantTopology(const ScalarGrid& grid, int32_t steps, doubl
                     for (int32_t a = 0; a < 3; ++a) {
                         weight *= ((c >> a) & 1) != 0 ? t[a] : 1.0 - t[a];
                     }
-                    value += weight * grid.data[(cell[0] + (c & 1)) + grid.nx * (cell[1] + ((c >> 1) & 1)) +
-                                                grid.sliceSize * (cell[2] + (c >> 2))];
+                    value += weight *
+                             grid.data[(cell[0] + (c & 1)) + grid.nx * (cell[1] + ((c >> 1) & 1)) +
+                                       grid.sliceSize * (cell[2] + (c >> 2))];
                 }
                 const int32_t p[3] = {i, j, k};
                 inside[static_cast<size_t>(index(p))] = value >= iso;
@@ -181,9 +182,9 @@ SurfaceTopology interpolantTopology(const ScalarGrid& grid, int32_t steps, doubl
                         bool onRim = false;
                         for (int32_t a = 0; a < 3; ++a) {
                             for (const int32_t side : {0, n[a] - 1}) {
-                                onRim = onRim || (corner[face[0]][a] == side &&
-                                                  corner[face[1]][a] == side &&
-                                                  corner[face[2]][a] == side);
+                                onRim = onRim ||
+                                        (corner[face[0]][a] == side && corner[face[1]][a] == side &&
+                                         corner[face[2]][a] == side);
                             }
                         }
                         if (onRim) {

@@ -18,7 +18,7 @@ struct SurfaceTopology {
     int32_t components = 0;
     int64_t euler = 0;  // vertices - edges + faces
     int32_t boundaryLoops = 0;
-    int64_t crowdedEdges = 0;       // shared by more than two faces
+    int64_t crowdedEdges = 0;        // shared by more than two faces
     int64_t directedDuplicates = 0;  // a directed edge run by two faces
 
     // What deformation keeps: the topological type.
