@@ -196,7 +196,7 @@ bool setShading(std::string_view value, Options& options, std::string& error) {
 
 bool setThreads(std::string_view value, Options& options, std::string& error) {
     int64_t threads = 0;
-    if (!parseCount(value, 1, kMaxThreads, threads, error)) {
+    if (!parseCount(value, 1, maxThreads(), threads, error)) {
         error = "--threads: " + error;
         return false;
     }
@@ -206,6 +206,11 @@ bool setThreads(std::string_view value, Options& options, std::string& error) {
 
 bool setTiming(std::string_view, Options& options, std::string&) {
     options.timing = true;
+    return true;
+}
+
+bool setQuiet(std::string_view, Options& options, std::string&) {
+    options.quiet = true;
     return true;
 }
 
@@ -341,9 +346,14 @@ constexpr std::array kOptions{
                false, setShading},
     OptionSpec{"--threads", "N",
                "threads sharing the mesh extraction of --draw arrays and smooth\n"
-               "      shading (1 to 64; default: the machine's cores)",
+               "      shading (1 to twice the machine's cores, at least 4, at most 64;\n"
+               "      default: the machine's cores)",
                false, setThreads},
     OptionSpec{"--timing", "", "print frame times per stage on stderr at quit", false, setTiming},
+    OptionSpec{"--quiet", "",
+               "no case table listing at start and no statistics at quit (for scripts;\n"
+               "      a P listing still prints)",
+               false, setQuiet},
     OptionSpec{"--help", "", "print this help and exit", false, setHelp},
     OptionSpec{"--version", "", "print the version and exit", false, setVersion},
 };
@@ -427,6 +437,10 @@ bool applyArgument(std::span<const char* const> arguments, size_t& index,
 int32_t defaultThreads() {
     const auto cores = static_cast<int32_t>(std::thread::hardware_concurrency());
     return std::clamp(cores, 1, kMaxThreads);
+}
+
+int32_t maxThreads() {
+    return std::clamp(2 * defaultThreads(), kMinThreadBound, kMaxThreads);
 }
 
 bool parseOptions(std::span<const char* const> arguments, Options& options, std::string& error) {

@@ -20,10 +20,16 @@ inline constexpr int64_t kMaxFrames = 1'000'000'000;
 // --grid: samples along each axis; 2 is the fewest that make a cell.
 inline constexpr int32_t kMinGridSize = 2;
 inline constexpr int32_t kMaxGridSize = 256;
-// --threads: threads that share the mesh extraction.
+// --threads: threads that share the mesh extraction, never more than
+// kMaxThreads whatever the machine.
 inline constexpr int32_t kMaxThreads = 64;
 // The cores the machine has (at least 1, at most kMaxThreads).
 int32_t defaultThreads();
+// The most --threads accepts: twice the cores, at least kMinThreadBound, at
+// most kMaxThreads. A few threads beyond the cores still show how the work
+// splits; many more only slow every frame down.
+inline constexpr int32_t kMinThreadBound = 4;
+int32_t maxThreads();
 
 // A key delivered to the window procedure as msg::kKeyDown just before
 // `frame` (frames count from 1).
@@ -50,6 +56,7 @@ struct Options {
     std::optional<std::string> screenshotPath;  // a .png; windowed runs only
     std::optional<MeshExport> meshExport;       // written at quit
     bool timing = false;                        // frame times on stderr at quit
+    bool quiet = false;                         // no table listing or statistics on stdout
     FaceRule faceRule = FaceRule::kDecider;     // --faces: decider (closed) or table
     DrawPath drawPath = DrawPath::kImmediate;   // --draw: immediate or arrays
     Shading shading = Shading::kFlat;           // --shading: flat or smooth

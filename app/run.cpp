@@ -4,7 +4,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <new>
 #include <string>
+#include <system_error>
 
 #include "app/frame_loop.h"
 #include "app/frame_timer.h"
@@ -65,7 +68,8 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
     Volume volume;
     std::string error;
     if (!loadVolume(options.volume, volume, error, memoryLimitBytes())) {
-        std::fprintf(err, "marching-cubes: %s\n", error.c_str());
+        // Escaped whole: the path, and Teem's words quoting it, are the user's bytes.
+        std::fprintf(err, "marching-cubes: %s\n", printableText(error).c_str());
         return false;
     }
     const float iso = options.iso.value_or(volume.middleValue());
@@ -92,8 +96,12 @@ bool prepareVolumeGrid(FILE* err) {
 // first frame exports an empty surface instead of reading unset memory.
 bool prepareScene(const Options& options, FILE* out, FILE* err) {
     const int32_t gridSize = options.gridSize;
-    cubeMarcher.initialiseCubeMarcher(out);
-    std::fflush(out);
+    if (options.quiet) {
+        cubeMarcher.prepareCaseTable();
+    } else {
+        cubeMarcher.initialiseCubeMarcher(out);
+        std::fflush(out);
+    }
     ambiguousCases.generate(cubeMarcher);
     settings.faceRule = options.faceRule;
     settings.drawPath = options.drawPath;
@@ -110,7 +118,10 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     return true;
 }
 
-void printStatistics(FILE* out) {
+void printStatistics(const Options& options, FILE* out) {
+    if (options.quiet) {
+        return;
+    }
     cubeMarcher.printUsageStats(out);
     std::fflush(out);
 }
@@ -212,6 +223,28 @@ int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grab
     return saved ? quitCode : kExitFailure;
 }
 
+// A frame that runs out of memory, or cannot start the threads that share
+// its mesh, ends the run as a quit does, though failed: the statistics and
+// the files still follow. The export is sound: it is made afresh from the
+// grid, whose field step allocates nothing and so always completes.
+int32_t runFramesUntilFailure(const std::function<int32_t()>& frames, std::string& failure) {
+    try {
+        return frames();
+    } catch (const std::bad_alloc&) {
+        failure = "not enough memory for the frame";
+    } catch (const std::system_error& error) {
+        failure = std::string("cannot start a thread for the frame: ") + error.what();
+    }
+    return kExitFailure;
+}
+
+// After the statistics, so they end stdout as in any other run.
+void reportFrameFailure(const std::string& failure, FILE* err) {
+    if (!failure.empty()) {
+        std::fprintf(err, "marching-cubes: %s\n", failure.c_str());
+    }
+}
+
 int runHeadless(const Options& options, FILE* out, FILE* err) {
     if (!prepareScene(options, out, err)) {
         return kExitFailure;
@@ -219,9 +252,15 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
     NoGl gl;
     FrameTimer timer;
     ArraysPass arrays(cubeMarcher, ambiguousCases, options.threads);
-    const int32_t quitCode = runFrames(
-        gl, [] {}, nullptr, options, out, timer, &arrays);
-    printStatistics(out);
+    std::string failure;
+    const int32_t quitCode = runFramesUntilFailure(
+        [&] {
+            return runFrames(
+                gl, [] {}, nullptr, options, out, timer, &arrays);
+        },
+        failure);
+    printStatistics(options, out);
+    reportFrameFailure(failure, err);
     return finishRun(quitCode, options, nullptr, timer, err);
 }
 
@@ -251,7 +290,7 @@ WindowedRun* windowedRun = nullptr;
     WindowedRun& run = *windowedRun;
     std::fprintf(run.err, "marching-cubes: lost the connection to the display\n");
     if (!run.statisticsPrinted) {
-        printStatistics(run.out);
+        printStatistics(run.options, run.out);
     }
     const int exitCode = finishRun(kExitFailure, run.options, &run.grabber, run.timer, run.err);
     std::exit(confirmOutputWritten(run.out, run.err, exitCode));
@@ -296,9 +335,12 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         swapBuffers(deviceContext);
     };
     ArraysPass arrays(cubeMarcher, ambiguousCases, options.threads);
-    const int32_t quitCode = runFrames(gl, present, window, options, out, timer, &arrays);
+    std::string failure;
+    const int32_t quitCode = runFramesUntilFailure(
+        [&] { return runFrames(gl, present, window, options, out, timer, &arrays); }, failure);
     detachGlContext(window, deviceContext, glContext);
-    printStatistics(out);
+    printStatistics(options, out);
+    reportFrameFailure(failure, err);
     run.statisticsPrinted = true;
     destroyWindow(window);
     setConnectionLostHandler(nullptr);

@@ -1,6 +1,7 @@
 #include "app/volume_view.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "app/settings.h"
@@ -17,8 +18,12 @@ void VolumeView::show(Volume&& read, float iso, FILE* isoMessages) {
     gridWritten_ = false;
 }
 
+// Kept within the floats: with data near their limits, the steps would carry
+// it past them, to an infinite iso value and an empty surface.
 float VolumeView::isoValue() const {
-    return static_cast<float>(double{startIso} + static_cast<double>(settings.isoSteps) * isoStep);
+    const double iso = double{startIso} + static_cast<double>(settings.isoSteps) * isoStep;
+    return static_cast<float>(std::clamp(iso, double{std::numeric_limits<float>::lowest()},
+                                         double{std::numeric_limits<float>::max()}));
 }
 
 void VolumeView::stepIso(int32_t steps) {

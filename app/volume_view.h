@@ -9,7 +9,8 @@
 
 // The volume shown instead of the blobs when --volume names one, and its iso
 // value, which the keys step through settings.isoSteps:
-//   iso value = startIso + isoSteps * isoStep   (formed in double)
+//   iso value = startIso + isoSteps * isoStep   (formed in double, kept
+//                                                within the floats)
 // isoStep is 1% of the data's range; the steps go at most kMaxIsoSteps either
 // way, far enough to cross the whole range from anywhere within it.
 struct VolumeView {

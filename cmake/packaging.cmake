@@ -1,12 +1,12 @@
 # Installation and the Debian package. `cmake --install` puts the program in
-# bin/ and the README (with its screenshot) in share/doc/marching-cubes/;
+# bin/ and the README with its docs/ pages in share/doc/marching-cubes/;
 # `cpack -G DEB` in the build directory packs the same files under /usr, and
 # dpkg-shlibdeps (dpkg-dev) reads the runtime packages off the program.
 include(GNUInstallDirs)
 set(MC_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/marching-cubes)
 install(TARGETS marching-cubes RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${MC_DOC_DIR})
-install(FILES ${PROJECT_SOURCE_DIR}/docs/screenshot.png DESTINATION ${MC_DOC_DIR}/docs)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${MC_DOC_DIR}/docs)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME marching-cubes)

@@ -36,16 +36,16 @@ int32_t CubeMarcher::addCornerChain(int32_t caseIndex) {
                 const int32_t q2 = flipCorner(corner, d);
                 const int32_t q3 = flipCorner(chain.p1, d);
                 const int32_t q4 = flipCorner(q1, d);
-                const int32_t kQ1 = findEdge(corner, q1);
-                const int32_t kQ2 = findEdge(corner, q2);
+                const int32_t cornerQ1Edge = findEdge(corner, q1);
+                const int32_t cornerQ2Edge = findEdge(corner, q2);
                 const int32_t p1Q3 = findEdge(chain.p1, q3);
                 const int32_t p3Q4 = findEdge(chain.p3, q4);
                 // A fan from the P3-Q4 point over the six-sided cut; the last
                 // triangle closes the opening at the P3-Q3 point.
                 return appendPiece(*this, caseIndex, chain.p1,
-                                   {{kQ2, p1Q3, p3Q4},
-                                    {kQ1, kQ2, p3Q4},
-                                    {findEdge(q1, chain.p2), kQ1, p3Q4},
+                                   {{cornerQ2Edge, p1Q3, p3Q4},
+                                    {cornerQ1Edge, cornerQ2Edge, p3Q4},
+                                    {findEdge(q1, chain.p2), cornerQ1Edge, p3Q4},
                                     {p3Q4, p1Q3, findEdge(chain.p3, q3)}});
             }
         }

@@ -61,7 +61,7 @@ struct CubeMarcher {
     int32_t edgeAxis(int32_t edge) const;          // -1 for a non-adjacent pair
     static int32_t flipCorner(int32_t corner, int32_t axis);
     int32_t shiftedEdge(int32_t edge, int32_t axis) const;  // -1 when there is none
-    static int32_t isLowSide(int32_t corner, int32_t axis);
+    static bool isLowSide(int32_t corner, int32_t axis);
     void edgesAlongAxis(int32_t axis, int32_t out[4]) const;
     static void cornerSigns(int32_t caseIndex, int32_t out[kCornerCount]);
     static Vec3 cornerDirection(int32_t corner);
@@ -70,6 +70,8 @@ struct CubeMarcher {
     // --- Table generation and listing (generator.cpp) ---
     // Lays out the cube, generates the table and writes the listing to `out`.
     void initialiseCubeMarcher(FILE* out);
+    // The same without the listing.
+    void prepareCaseTable();
     void generateCaseTable();
     void printCaseTable(FILE* out) const;
 

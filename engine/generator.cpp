@@ -50,10 +50,14 @@ void printTriangles(const CubeMarcher& marcher, FILE* out) {
 }  // namespace
 
 void CubeMarcher::initialiseCubeMarcher(FILE* out) {
+    prepareCaseTable();
+    printCaseTable(out);
+}
+
+void CubeMarcher::prepareCaseTable() {
     buildCornerOffsets();
     buildEdges();
     generateCaseTable();
-    printCaseTable(out);
 }
 
 // Each handler orients the triangles of every piece it appends against that

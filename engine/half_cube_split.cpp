@@ -7,7 +7,7 @@ namespace {
 // those on the high side all of the other.
 bool splitsAlong(const CornerStates& states, int32_t axis) {
     const auto lowSideSet = [&](int32_t corner) {
-        return (CubeMarcher::isLowSide(corner, axis) == 1) == states.isSet(corner);
+        return CubeMarcher::isLowSide(corner, axis) == states.isSet(corner);
     };
     for (int32_t corner = 1; corner < kCornerCount; ++corner) {
         if (lowSideSet(corner) != lowSideSet(0)) {

@@ -68,8 +68,8 @@ int32_t CubeMarcher::shiftedEdge(int32_t edge, int32_t axis) const {
     return findEdge(flipCorner(edgeCorners[edge][0], axis), flipCorner(edgeCorners[edge][1], axis));
 }
 
-int32_t CubeMarcher::isLowSide(int32_t corner, int32_t axis) {
-    return (corner & axisBit(axis)) == 0 ? 1 : 0;
+bool CubeMarcher::isLowSide(int32_t corner, int32_t axis) {
+    return (corner & axisBit(axis)) == 0;
 }
 
 void CubeMarcher::edgesAlongAxis(int32_t axis, int32_t out[4]) const {

@@ -1,7 +1,9 @@
 #include "extract/surface_mesh.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <exception>
 
 #include "extract/cell_visit.h"
 
@@ -214,6 +216,7 @@ struct MeshExtractor::Part {
     int32_t keptCount = 0;
     int32_t vertexOffset = 0;
     int64_t triangleOffset = 0;
+    std::exception_ptr failure;  // what stopped this part's thread (out of memory)
 
     bool isEmpty() const { return endX == firstX; }
 
@@ -350,21 +353,50 @@ void MeshExtractor::extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, Fa
     for (size_t p = 1; p < parts_.size(); ++p) {
         belowOf_[p] = parts_[p - 1]->isEmpty() ? belowOf_[p - 1] : parts_[p - 1].get();
     }
-    const auto task = [&](int32_t p) {
-        Part& part = *parts_[p];
-        planeSigns_.compute(grid, grid.nz * p / partCount, grid.nz * (p + 1) / partCount, rows);
-        phases_->arrive_and_wait();
-        sweep(part, grid, part.mesh, rule, normals, rows, &planeSigns_, slabCells_.data());
-        phases_->arrive_and_wait();
-        part.findShared(belowOf_[p]);
-        phases_->arrive_and_wait();
-        if (p == 0) {
-            sizeJoinedMesh(mesh, normals);
+    // A thread whose phase fails (out of memory) still meets the others at
+    // every point, and every later phase is skipped, so no thread waits
+    // forever and none builds on a part left half done.
+    std::atomic<bool> failed = false;
+    const auto phase = [&](Part& part, const auto& work) {
+        if (!failed) {
+            try {
+                work();
+            } catch (...) {
+                part.failure = std::current_exception();
+                failed = true;
+            }
         }
         phases_->arrive_and_wait();
-        part.copyInto(mesh, belowOf_[p]);
+    };
+    const auto task = [&](int32_t p) {
+        Part& part = *parts_[p];
+        phase(part, [&] {
+            planeSigns_.compute(grid, grid.nz * p / partCount, grid.nz * (p + 1) / partCount, rows);
+        });
+        phase(part, [&] {
+            sweep(part, grid, part.mesh, rule, normals, rows, &planeSigns_, slabCells_.data());
+        });
+        phase(part, [&] { part.findShared(belowOf_[p]); });
+        phase(part, [&] {
+            if (p == 0) {
+                sizeJoinedMesh(mesh, normals);
+            }
+        });
+        phase(part, [&] { part.copyInto(mesh, belowOf_[p]); });
     };
     pool_->run(task);
+    raisePartFailure();
+}
+
+void MeshExtractor::raisePartFailure() {
+    std::exception_ptr failure;
+    for (const auto& part : parts_) {
+        failure = failure ? failure : part->failure;
+        part->failure = nullptr;
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
 }
 
 void MeshExtractor::sizeJoinedMesh(SurfaceMesh& mesh, VertexNormals normals) {

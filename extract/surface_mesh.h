@@ -77,7 +77,9 @@ class MeshExtractor {
     // face polygonised by `rule` (see polygoniseCell). When `usageCount` is
     // not null, each crossing cell is counted in usageCount[its case], as
     // polygoniseCell counts. Returns the number of crossing cells. A grid
-    // without storage gives an empty mesh.
+    // without storage gives an empty mesh. Throws std::bad_alloc when the
+    // memory runs out, on any thread, and std::system_error when a thread
+    // cannot be started; `mesh` is then unspecified.
     // `rows`, when given, lets the finder skip rows no blob reached.
     int64_t extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
                     int32_t* usageCount = nullptr, VertexNormals normals = VertexNormals::kNone,
@@ -113,6 +115,8 @@ class MeshExtractor {
     void extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
                         VertexNormals normals, const ReachedRows* rows);
     void sizeJoinedMesh(SurfaceMesh& mesh, VertexNormals normals);
+    // Raises, on the calling thread, what stopped a part's thread, if any.
+    void raisePartFailure();
 
     const CubeMarcher& table_;
     const AmbiguousCaseTable& ambiguous_;

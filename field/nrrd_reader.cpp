@@ -109,12 +109,22 @@ bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::str
            check(samples, samples * sampleTypeSize(type), problem);
 }
 
-float spacingOf(const Nrrd& nrrd, unsigned int axis) {
-    double spacing = std::nan("");
+// Unknown (NaN) or meaningless (0) spacings leave the grid's own unit; any
+// other must stay a finite, positive float, or every vertex of the mesh
+// would become infinite or collapse onto a plane.
+bool readSpacing(const Nrrd& nrrd, unsigned int axis, float& spacing, std::string& problem) {
+    double value = std::nan("");
     double direction[NRRD_SPACE_DIM_MAX];
-    nrrdSpacingCalculate(&nrrd, axis, &spacing, direction);
-    // Unknown or meaningless spacings leave the grid's own unit.
-    return std::isfinite(spacing) && spacing != 0.0 ? static_cast<float>(std::fabs(spacing)) : 1.0f;
+    nrrdSpacingCalculate(&nrrd, axis, &value, direction);
+    spacing = std::isnan(value) || value == 0.0 ? 1.0f : static_cast<float>(std::fabs(value));
+    if (!std::isfinite(spacing) || spacing <= 0.0f) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value);
+        problem = "the spacing " + std::string(text) + " of axis " + std::to_string(axis + 1) +
+                  " is outside the range of a float";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -136,7 +146,9 @@ bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
     }
     for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {
         volume.sizes[axis] = static_cast<int32_t>(nrrd->axis[axis].size);
-        volume.spacing[axis] = spacingOf(*nrrd, axis);
+        if (!readSpacing(*nrrd, axis, volume.spacing[axis], problem)) {
+            return false;
+        }
     }
     volume.samples.resize(samples);
     convertSamples(type, nrrd->data, samples, volume.samples.data());

@@ -23,7 +23,10 @@ struct Volume {
     float maximum = 0.0f;
 
     // The default iso value: the middle of the data's range.
-    float middleValue() const { return minimum + (maximum - minimum) / 2.0f; }
+    // Formed in double: the range of floats near the limits overflows a float.
+    float middleValue() const {
+        return static_cast<float>(double{minimum} + (double{maximum} - minimum) / 2.0);
+    }
 };
 
 // The sample types a volume file may hold.

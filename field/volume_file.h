@@ -45,8 +45,9 @@ bool parseSizes(std::string_view text, char separator, std::array<int32_t, 3>& s
 // Whether `path` names a NRRD file (.nrrd or .nhdr).
 bool isNrrdPath(std::string_view path);
 
-// Reads the request's file into `volume`. Refuses, with `error` set to one
-// line naming the file and the problem, and `volume` unspecified: a file that
+// Reads the request's file into `volume`. Refuses, with `error` set to
+// "PATH: problem" (the path as given, unescaped: the caller escapes the
+// whole message for printing), and `volume` unspecified: a file that
 // cannot be opened or read; a NRRD header Teem refuses, not three axes, or
 // of another type; a raw shape that neither the name nor the request gives,
 // or whose bytes differ from the file's size; data shorter than the header

@@ -62,6 +62,8 @@ TEST(OptionsTest, ReadsEveryOptionWithItsValueNextOrAfterEquals) {
     EXPECT_EQ(extras.drawPath, DrawPath::kArrays);
     EXPECT_EQ(extras.shading, Shading::kSmooth);
     EXPECT_EQ(extras.threads, 3);
+    const std::string mostThreads = std::to_string(maxThreads());
+    EXPECT_EQ(parsed({"--threads", mostThreads.c_str()}).threads, maxThreads());
     EXPECT_EQ(extras.volume.path, "v.raw");
     EXPECT_EQ(extras.iso, -2.5f);
     EXPECT_EQ(extras.volume.sizes, (std::array<int32_t, 3>{2, 3, 4}));

@@ -18,6 +18,10 @@ for format in obj ply stl; do
 done
 # Welded: fewer vertices than faces, where the drawn triangles have three each.
 [ "$(grep -c '^v ' "$work/surface.obj")" -lt "$faces" ] || fail "the OBJ file is not welded"
+# Quiet, as a mesher: the same file, nothing on stdout but the asked-for listing.
+run quiet "${listed[@]}" --quiet --export "$work/quiet.obj"
+[ "$status" -eq 0 ] && cmp -s "$work/surface.obj" "$work/quiet.obj" || fail "quiet: exit code $status, or another mesh"
+cmp -s <(triangle_lines plain) "$work/quiet.out" || fail "quiet: stdout is not just the listed triangles"
 run none --headless --frames 0 --export "$work/none.obj"
 [ "$(cat "$work/none.obj")" = "# marching-cubes surface: 0 vertices, 0 faces" ] || fail "no frames, export: $(cat "$work/none.obj")"
 run timing "${listed[@]}" --timing

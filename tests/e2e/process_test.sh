@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The program as a process, headless: a stdout it cannot write, quit signals
-# (and one ignored at start) and the file-size limit.
+# (and one ignored at start), the file-size and address-space limits.
 # Usage: process_test.sh path/to/marching-cubes
 set -euo pipefail
 program=$(realpath "$1")
@@ -44,4 +44,23 @@ mkdir "$work/limited"
 expect limited 1 "marching-cubes: cannot write $work/limited/surface.obj: File too large"
 check_statistics limited
 [ -z "$(ls -A "$work/limited")" ] || fail "file-size limit: left $(ls -A "$work/limited")"
+# --- Address space for the grid but not always for a frame's mesh or threads ---
+# Every run ends as a quit does: the statistics, then one line per failure
+# (the frame's, the export's), exit code 1; or it succeeds. Sanitizers need
+# more address space than any of these.
+if [[ "$(ldd "$program")" != *libasan* ]]; then
+    frame_failures=0
+    for kib in 90000 100000 120000 140000; do
+        (ulimit -v "$kib" && run oom --headless --frames 1 --grid 256 --draw arrays --threads 2 \
+            --export "$work/oom.ply" && exit "$status") && status=0 || status=$?
+        tail -n 2 "$work/oom.out" | head -n 1 | grep -qE '^casesOk:[0-9]+'$'\t''casesEmpty:0$' ||
+            fail "$kib KiB: no usage statistics at the end of stdout"
+        [ "$status" -eq "$([ -s "$work/oom.err" ] && echo 1 || echo 0)" ] ||
+            fail "$kib KiB: exit code $status with stderr: $(head -c 300 "$work/oom.err")"
+        ! grep -vE '^marching-cubes: (not enough memory for the frame|cannot start a thread for the frame: .*|cannot write .*: Cannot allocate memory)$' "$work/oom.err" ||
+            fail "$kib KiB: an unexpected line (above)"
+        grep -q 'for the frame' "$work/oom.err" && frame_failures=$((frame_failures + 1))
+    done
+    [ "$frame_failures" -gt 0 ] || fail "no address-space limit made a frame fail"
+fi
 finish "process end-to-end"

@@ -41,6 +41,21 @@ run lower --headless --frames 1 --volume "$raw" --press 1:Minus,1:Minus,1:P
 [ -n "$(triangle_lines lower)" ] && [ "$(triangle_lines lower)" != "$(triangle_lines raw)" ] ||
     fail "two steps down left the surface as it was"
 
+# Samples at the floats' limits: the start iso value between them, and 60
+# steps up stop at the largest float, not at infinity.
+printf '\377\377\177\377%.0s' 1 2 3 4 >extreme_2x2x2_float32.raw
+printf '\377\377\177\177%.0s' 1 2 3 4 >>extreme_2x2x2_float32.raw
+run extreme --headless --frames 2 --volume extreme_2x2x2_float32.raw --press "1:P$(printf ',2:Plus%.0s' $(seq 60))"
+[ "$(triangle_lines extreme | wc -l)" -eq 2 ] || fail "extreme samples: not the 2 triangles between them"
+[ "$(tail -n 1 extreme.err)" = "Iso value: 3.40282e+38" ] || fail "extreme samples: ended at $(tail -n 1 extreme.err)"
+
+# Names holding a newline and an escape: one line, the name escaped wherever it shows.
+touch $'a\nb.raw'
+run escaped --headless --frames 1 --volume $'a\nb.raw'
+expect escaped 1 'marching-cubes: a\\nb.raw: "a\\nb.raw" has no _XxYxZ_type part*'
+run escaped --headless --frames 1 --volume $'a\eb_1x1x1_uint8.raw'
+expect escaped 1 'marching-cubes: a\\x1bb_1x1x1_uint8.raw: cannot open: No such file or directory'
+
 # Each line of bad_volumes.txt (file | problem | command making it): exit code 1, one line, no stdout.
 while IFS='|' read -r file problem making; do
     eval "$making"

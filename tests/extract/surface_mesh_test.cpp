@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <new>
 #include <random>
 #include <ranges>
 #include <set>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "address_space_limit.h"
 #include "animated_field.h"
 #include "extract/cell_visit.h"
 #include "extract/mesh_weld.h"
@@ -163,6 +165,33 @@ TEST(MeshExtractor, ThreadsGiveExactlyThePerCellPathsSurface) {
     }
     expectSameAsPerCellPath(skewed, false, "a part between others without slabs");
     expectSameAsPerCellPath(ScalarGrid{}, true, "no storage");
+}
+
+// Out of memory while the parts sweep: the extraction throws std::bad_alloc
+// and returns (no thread is left at a meeting point, none ends the process),
+// and once memory is back the extractor gives one thread's mesh again.
+TEST(MeshExtractor, RunningOutOfMemoryInAPartThrowsAndLeavesItUsable) {
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(64, 64, 64));
+    updateMetaballField(grid, 0.2f);
+    MeshExtractor two(generatedTable(), ambiguousTable(), 2);
+    SurfaceMesh mesh;
+    two.extract(grid, mesh, FaceRule::kDecider);  // the workspace and threads, made now
+    // Nearly every cell crosses: each part's mesh outgrows the blobs' by far.
+    std::mt19937 random(7);
+    for (int64_t s = 0; s < grid.sampleCount(); ++s) {
+        grid.data[s] = random() % 2 == 0 ? -1.0f : 1.0f;
+    }
+    {
+        const AddressSpaceLimit limit(size_t{1} << 20);
+        if (!limit.active()) {
+            GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+        }
+        EXPECT_THROW(two.extract(grid, mesh, FaceRule::kDecider), std::bad_alloc);
+    }
+    MeshExtractor one(generatedTable(), ambiguousTable(), 1);
+    EXPECT_TRUE(extracted(two, grid, FaceRule::kDecider).mesh.triangles ==
+                extracted(one, grid, FaceRule::kDecider).mesh.triangles);
 }
 
 bool inBoundaryPlane(const Vec3& a, const Vec3& b, float last) {

@@ -117,4 +117,25 @@ TEST(IsoSamples, AreValueMinusIsoWithEveryNonFiniteSampleOutside) {
     EXPECT_EQ(grid.data[6], highest);
 }
 
+// The start iso value lies within the range, whatever the range: at the
+// floats' limits the difference overflows a float.
+TEST(IsoSamples, TheMiddleValueLiesWithinAnyRange) {
+    const float limits[] = {std::numeric_limits<float>::lowest(),
+                            -1e30f,
+                            -1.0f,
+                            0.0f,
+                            std::numeric_limits<float>::denorm_min(),
+                            3.0f,
+                            std::numeric_limits<float>::max()};
+    for (const float low : limits) {
+        for (const float high : limits) {
+            Volume volume;
+            volume.minimum = low;
+            volume.maximum = std::max(low, high);
+            const float middle = volume.middleValue();
+            EXPECT_TRUE(middle >= volume.minimum && middle <= volume.maximum) << low << " " << high;
+        }
+    }
+}
+
 }  // namespace
