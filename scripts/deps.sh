@@ -7,6 +7,7 @@ packages=(
     libx11-dev dpkg-dev
     xvfb xdotool x11-utils imagemagick openbox wmctrl assimp-utils
     libteem-dev teem-apps libstb-dev time
+    mricron-data python3-nibabel
 )
 
 ensure_packages() {
