@@ -11,6 +11,9 @@
 #include <memory>
 #include <string_view>
 
+#include "field/file_checks.h"
+#include "field/nrrd_layout.h"
+
 namespace {
 
 constexpr unsigned int kVolumeAxes = 3;
@@ -80,20 +83,21 @@ bool startsWithNrrdMagic(const std::string& path, std::string& problem) {
     return true;
 }
 
-bool loadWithTeem(const std::string& path, Nrrd* nrrd, bool headerOnly, std::string& problem) {
+using UniqueIoState = std::unique_ptr<NrrdIoState, IoStateDeleter>;
+
+bool loadWithTeem(const std::string& path, Nrrd* nrrd, NrrdIoState* state, bool headerOnly,
+                  std::string& problem) {
     // Teem reports its reading progress on stderr unless told not to.
     nrrdStateVerboseIO = 0;
-    std::unique_ptr<NrrdIoState, IoStateDeleter> state(nrrdIoStateNew());
     state->skipData = headerOnly ? AIR_TRUE : AIR_FALSE;
-    if (nrrdLoad(nrrd, path.c_str(), state.get()) != 0) {
+    if (nrrdLoad(nrrd, path.c_str(), state) != 0) {
         problem = takeTeemError();
         return false;
     }
     return true;
 }
 
-bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::string& problem,
-                 const VolumeSizeCheck& check) {
+bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::string& problem) {
     if (nrrd.dim != kVolumeAxes) {
         problem = "the data have " + std::to_string(nrrd.dim) + " axes, not 3";
         return false;
@@ -105,8 +109,7 @@ bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::str
     }
     type = found->type;
     const std::array<uint64_t, 3> sizes{nrrd.axis[0].size, nrrd.axis[1].size, nrrd.axis[2].size};
-    return countSamples(sizes, samples, problem) &&
-           check(samples, samples * sampleTypeSize(type), problem);
+    return countSamples(sizes, samples, problem);
 }
 
 // Unknown (NaN) or meaningless (0) spacings leave the grid's own unit; any
@@ -127,21 +130,74 @@ bool readSpacing(const Nrrd& nrrd, unsigned int axis, float& spacing, std::strin
     return true;
 }
 
+// The bytes the data take in the file or files, past the header: checked
+// first, as Teem opens every data file with the header alone.
+bool findStoredBytes(const std::string& path, uint64_t& storedBytes, std::string& problem) {
+    NrrdLayout layout;
+    if (!readNrrdLayout(path, layout, problem)) {
+        return false;
+    }
+    uint64_t bytes = 0;
+    if (layout.dataFiles.empty()) {
+        if (!checkRegularFile(path, bytes, problem)) {
+            return false;
+        }
+        storedBytes = bytes > layout.headerBytes ? bytes - layout.headerBytes : 0;
+        return true;
+    }
+    storedBytes = 0;
+    for (const std::string& name : layout.dataFiles) {
+        if (!checkRegularFile(name, bytes, problem)) {
+            problem = "data file " + name + ": " + problem;
+            return false;
+        }
+        storedBytes += bytes;
+    }
+    return true;
+}
+
+// The most bytes one stored byte gives: raw data 1, deflate at most 1032;
+// other encodings are bounded only by the memory check.
+uint64_t expansionOf(const NrrdEncoding* encoding) {
+    constexpr uint64_t kDeflateMostExpansion = 1032;
+    return encoding == nrrdEncodingRaw    ? 1
+           : encoding == nrrdEncodingGzip ? kDeflateMostExpansion
+                                          : 0;
+}
+
+// A header claiming far more samples than its data can hold is refused
+// before Teem allocates for the claim.
+bool dataHoldClaim(const NrrdIoState& state, uint64_t storedBytes, uint64_t claimedBytes,
+                   std::string& problem) {
+    const uint64_t expansion = expansionOf(state.encoding);
+    const auto skipped = static_cast<uint64_t>(std::max(state.byteSkip, 0L));
+    return expansion == 0 ||
+           holdsClaim(claimedBytes, storedBytes > skipped ? storedBytes - skipped : 0, expansion,
+                      problem);
+}
+
 }  // namespace
 
 bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
               const VolumeSizeCheck& check) {
     SampleType type{};
     uint64_t samples = 0;
+    uint64_t storedBytes = 0;
     UniqueNrrd header(nrrdNew());
-    if (!startsWithNrrdMagic(path, problem) || !loadWithTeem(path, header.get(), true, problem) ||
-        !checkHeader(*header, type, samples, problem, check)) {
+    const UniqueIoState headerState(nrrdIoStateNew());
+    if (!startsWithNrrdMagic(path, problem) || !findStoredBytes(path, storedBytes, problem) ||
+        !loadWithTeem(path, header.get(), headerState.get(), true, problem) ||
+        !checkHeader(*header, type, samples, problem) ||
+        !dataHoldClaim(*headerState, storedBytes, samples * sampleTypeSize(type), problem) ||
+        !check(samples, samples * sampleTypeSize(type), problem)) {
         return false;
     }
     UniqueNrrd nrrd(nrrdNew());
+    const UniqueIoState state(nrrdIoStateNew());
     // The file is read again in full; checked again, as it may have changed.
-    if (!loadWithTeem(path, nrrd.get(), false, problem) ||
-        !checkHeader(*nrrd, type, samples, problem, check)) {
+    if (!loadWithTeem(path, nrrd.get(), state.get(), false, problem) ||
+        !checkHeader(*nrrd, type, samples, problem) ||
+        !check(samples, samples * sampleTypeSize(type), problem)) {
         return false;
     }
     for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {

@@ -14,9 +14,11 @@ using VolumeSizeCheck =
 
 // Reads the NRRD file at `path` (a .nrrd, or a .nhdr with its data file) into
 // `volume`'s samples, sizes and spacing; the range is left to the caller. The
-// file must start with the NRRD magic; its header is read first, without the
-// data, and checked: three axes, a sample type of SampleType, a sample count
-// that `check` accepts. Teem prints nothing; its error messages are reduced
-// to the one line in `problem`.
+// file must start with the NRRD magic; its detached data files must be
+// regular files (checked before Teem opens them); its header is read first,
+// without the data, and checked: three axes, a sample type of SampleType, a
+// sample count that the stored bytes can hold (raw or gzip data) and that
+// `check` accepts. Spacings must stay finite, positive floats. Teem prints
+// nothing; its error messages are reduced to the one line in `problem`.
 bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
               const VolumeSizeCheck& check);

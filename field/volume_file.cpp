@@ -1,7 +1,6 @@
 #include "field/volume_file.h"
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include <new>
 #include <vector>
 
+#include "field/file_checks.h"
 #include "field/nrrd_reader.h"
 
 // Raw files are little-endian; a big-endian host would have to swap bytes.
@@ -82,10 +82,8 @@ using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 // pipe would wait for a writer that may never come (and a volume is read
 // twice, header first).
 UniqueFile openForReading(const std::string& path, std::string& problem) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        problem = S_ISDIR(status.st_mode) ? "cannot open: Is a directory"
-                                          : "cannot open: not a regular file";
+    uint64_t bytes = 0;
+    if (!checkRegularFile(path, bytes, problem)) {
         return nullptr;
     }
     UniqueFile file(std::fopen(path.c_str(), "rb"));

@@ -48,8 +48,10 @@ bool isNrrdPath(std::string_view path);
 // Reads the request's file into `volume`. Refuses, with `error` set to
 // "PATH: problem" (the path as given, unescaped: the caller escapes the
 // whole message for printing), and `volume` unspecified: a file that
-// cannot be opened or read; a NRRD header Teem refuses, not three axes, or
-// of another type; a raw shape that neither the name nor the request gives,
+// cannot be opened or read, or is not a regular file; a NRRD header Teem
+// refuses, not three axes, or of another type, with a data file that is not
+// a regular file, too few stored bytes for its samples or a spacing no float
+// holds; a raw shape that neither the name nor the request gives,
 // or whose bytes differ from the file's size; data shorter than the header
 // says; more than ScalarGrid::kMaxSamples samples; a volume whose float
 // samples, twice over (the volume and the sample grid), need more than

@@ -133,6 +133,15 @@ bool fillAndClose(FILE* file, const std::function<bool(FILE*)>& write) {
     return written && closed;
 }
 
+// Renaming over a file needs only the directory's permission; a file the
+// user may not write is refused as a shell's redirection refuses it. Asked
+// with the effective IDs, as open() would be; root may write anything.
+bool mayReplace(const std::string& path) {
+    struct stat existing {};
+    return lstat(path.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode) ||
+           faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 }  // namespace
 
 bool writeFileSafely(const std::string& path, const std::function<bool(FILE*)>& write,
@@ -140,6 +149,9 @@ bool writeFileSafely(const std::string& path, const std::function<bool(FILE*)>& 
     mode_t mode = 0;
     if (!modeFor(path, mode)) {
         return fail(path, "not a regular file", error);
+    }
+    if (!mayReplace(path)) {
+        return failWithErrno(path, error);
     }
     std::string name = temporaryTemplate(path);
     const int descriptor = createTemporary(name);

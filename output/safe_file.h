@@ -13,8 +13,9 @@
 // removed, `path` is left as it was, `error` holds one line naming the file
 // (control characters escaped) and the reason, and false is returned.
 //
-// An existing regular file at `path` is replaced and its permission bits
-// carry over; a new file gets 0666 less the umask. A symbolic link at `path`
+// An existing regular file at `path` is replaced, when the user may write
+// it, and its permission bits carry over; a new file gets 0666 less the
+// umask. A symbolic link at `path`
 // is replaced by the file (what it points to is untouched). Anything else
 // there (a directory, a FIFO, a device) is refused and left alone.
 // The temporary name stays within the file-name length limit however long

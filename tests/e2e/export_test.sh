@@ -28,4 +28,27 @@ run timing "${listed[@]}" --timing
 grep -qE '^Timing: 3 frames in [0-9.]+ s, [0-9.]+ frames per second$' "$work/timing.err" && cmp -s "$work/plain.out" "$work/timing.out" &&
     [ "$(grep -cE '^  (field step|surface pass|drawing and swap) +median +[0-9.]+ ms, slowest +[0-9.]+ ms$' "$work/timing.err")" -eq 3 ] ||
     fail "timing: $(cat "$work/timing.err")"
+# --- A file the user may not write is left alone, as a shell's redirection leaves it ---
+# Root may write anything, so as root the runs are made as nobody: their own
+# read-only file, and root's file, in a folder everyone may write.
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+    chmod 0711 "$work"
+fi
+mkdir -m 0777 "$work/shared"
+for name in read-only.obj root.obj; do
+    [ "$name" = read-only.obj ] || [ "$(id -u)" -eq 0 ] || continue
+    echo kept >"$work/shared/$name"
+    if [ "$name" = read-only.obj ]; then
+        chmod 0444 "$work/shared/$name"
+        [ "$(id -u)" -ne 0 ] || chown nobody "$work/shared/$name"
+    fi
+    status=0
+    "${as_user[@]}" "$program" --headless --frames 1 --export "$work/shared/$name" \
+        >"$work/protected.out" 2>"$work/protected.err" || status=$?
+    expect protected 1 "marching-cubes: cannot write $work/shared/$name: Permission denied"
+    [ "$(cat "$work/shared/$name")" = kept ] && [ -z "$(find "$work/shared" -name '*partial*')" ] ||
+        fail "$name: replaced, or a temporary file left"
+done
 finish "export end-to-end"

@@ -15,7 +15,8 @@
 // Valid NRRD files (attached raw, gzip and big-endian data, a detached
 // header), written by Teem's own tool and then corrupted at random: bytes
 // changed, field values swapped for awkward ones, lines dropped or repeated,
-// the file cut short. Whatever the file holds, loading it either succeeds
+// the file cut short. FIFOs lie beside them: a header that names one as its
+// data must be refused, not left waiting. Whatever the file holds, loading it either succeeds
 // with a consistent volume or fails with one line naming the file; the
 // sanitizer build turns any memory error into a failure. Deterministic for a
 // given seed; MC_FUZZ_SEED and MC_FUZZ_ROUNDS override the defaults.
@@ -29,10 +30,28 @@ constexpr size_t kMaxMutationsPerRound = 3;
 // Small, so a header that claims a large volume is refused, not read.
 constexpr uint64_t kFuzzMemoryLimit = uint64_t{64} << 20;
 
-const char* const kAwkwardValues[] = {"0",     "-1",     "4294967296", "18446744073709551616",
-                                      "nan",   "",       "3 3",        "4 4 4 4",
-                                      "block", "double", "ascii",      "hex",
-                                      "big",   "???"};
+// Among them: FIFOs as data files (named, listed, counted), spacings no
+// float holds, sizes far beyond the data.
+const char* const kAwkwardValues[] = {"0",
+                                      "-1",
+                                      "4294967296",
+                                      "18446744073709551616",
+                                      "nan",
+                                      "",
+                                      "3 3",
+                                      "4 4 4 4",
+                                      "block",
+                                      "double",
+                                      "ascii",
+                                      "hex",
+                                      "big",
+                                      "???",
+                                      "pipe.raw",
+                                      "LIST\npipe.raw",
+                                      "pipe%d.raw 1 2 1",
+                                      "1e39",
+                                      "1e-320",
+                                      "64 64 64"};
 
 int64_t fromEnvironment(const char* name, int64_t fallback) {
     const char* text = std::getenv(name);
@@ -64,7 +83,8 @@ TEST(VolumeFuzz, CorruptedNrrdFilesAreReadOrRefusedInOneLine) {
         fs::temp_directory_path() / ("volume-fuzz-" + std::to_string(::getpid()));
     fs::create_directories(directory);
     const std::string unu = " && teem-unu make -i data.raw -s 4 4 4 -t ";
-    ASSERT_EQ(std::system(("cd '" + directory.string() + "' && (printf '%0256d' 0 >data.raw" + unu +
+    ASSERT_EQ(std::system(("cd '" + directory.string() +
+                           "' && mkfifo pipe.raw pipe1.raw && (printf '%0256d' 0 >data.raw" + unu +
                            "uchar -sp 1 2 3 -o raw.nrrd" + unu +
                            "float | teem-unu save -f nrrd -e gzip -o gzip.nrrd" + unu +
                            "short | teem-unu save -f nrrd -en big -o big.nrrd" + unu +
