@@ -79,16 +79,9 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
 }
 
 // The volume's samples at the start iso value, and a view of its whole box.
-bool prepareVolumeGrid(FILE* err) {
-    const auto& sizes = volumeView.volume.sizes;
-    if (!sampleGrid.allocate(sizes[0], sizes[1], sizes[2])) {
-        std::fprintf(err, "marching-cubes: cannot allocate the %dx%dx%d sample grid\n", sizes[0],
-                     sizes[1], sizes[2]);
-        return false;
-    }
+void prepareVolumeGrid() {
     volumeView.refreshGrid(sampleGrid);
     fitCameraToGrid(volumeView.box.size);
-    return true;
 }
 
 // Generates and lists the case table, then gives the grid its storage. The
@@ -107,7 +100,8 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     settings.drawPath = options.drawPath;
     settings.shading = options.shading;
     if (volumeView.loaded) {
-        return prepareVolumeGrid(err);
+        prepareVolumeGrid();
+        return true;
     }
     if (!sampleGrid.allocate(gridSize, gridSize, gridSize)) {
         std::fprintf(err, "marching-cubes: cannot allocate the %d^3 sample grid\n", gridSize);
@@ -194,13 +188,13 @@ bool saveMesh(const MeshExport& meshExport, FILE* err) {
         [&](FILE* file) {
             SurfaceMesh mesh;
             MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
-            const Weld weld =
-                settings.faceRule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
-            SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
+            weldCoincidentPositions(mesh, settings.faceRule == FaceRule::kDecider
+                                              ? Weld::kWithinRounding
+                                              : Weld::kExact);
             if (volumeView.loaded) {
-                scaleToVolumeSpacing(welded);
+                scaleToVolumeSpacing(mesh);
             }
-            return writeMesh(welded, meshExport.format, file);
+            return writeMesh(mesh, meshExport.format, file);
         },
         err);
 }

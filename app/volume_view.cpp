@@ -15,7 +15,6 @@ void VolumeView::show(Volume&& read, float iso, FILE* isoMessages) {
     isoStep = static_cast<float>((double{volume.maximum} - volume.minimum) * kIsoStepFraction);
     box = scene::volumeBoxFor(volume.sizes.data(), volume.spacing.data());
     messages = isoMessages;
-    gridWritten_ = false;
 }
 
 // Kept within the floats: with data near their limits, the steps would carry
@@ -37,13 +36,7 @@ void VolumeView::resetIso() {
 }
 
 void VolumeView::refreshGrid(ScalarGrid& grid) {
-    const float iso = isoValue();
-    if (gridWritten_ && iso == writtenIso_) {
-        return;
-    }
-    writeIsoSamples(volume, iso, grid);
-    gridWritten_ = true;
-    writtenIso_ = iso;
+    readAtIso(volume, isoValue(), grid);
 }
 
 void VolumeView::reportIso() const {

@@ -31,15 +31,12 @@ struct VolumeView {
     // back to the start, and reports the new value as "Iso value: V".
     void stepIso(int32_t steps);
     void resetIso();
-    // Rewrites `grid` as the volume's samples minus the iso value, unless it
-    // already holds them for the current value. `grid` must have the
-    // volume's sizes.
+    // Makes `grid` read the volume's samples at the current iso value (see
+    // IsoSamples); nothing is copied, so it costs nothing per frame.
     void refreshGrid(ScalarGrid& grid);
 
   private:
     void reportIso() const;
-    bool gridWritten_ = false;
-    float writtenIso_ = 0.0f;
 };
 
 // The one instance; empty (not loaded) when the blobs are shown.

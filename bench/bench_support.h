@@ -5,13 +5,24 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "engine/cube_marcher.h"
 #include "extract/surface_mesh.h"
 #include "field/metaball_field.h"
+#include "field/volume_file.h"
 #include "render/gl_ops.h"
 #include "render/surface_pass.h"
 
@@ -19,6 +30,8 @@ namespace bench {
 
 // The clock of the program's first frame.
 inline constexpr float kFirstFrameTime = 0.2f;
+// The frame loop's clock step, added in double and stored as float.
+inline constexpr double kAnimationStep = 0.2;
 // Samples per axis of the compared grids: the program's own size and two
 // larger ones.
 inline constexpr int64_t kGridSizes[] = {40, 128, 256};
@@ -50,6 +63,37 @@ inline std::unique_ptr<ScalarGrid> blobGrid(int64_t size, float time) {
     grid->allocate(n, n, n);
     updateMetaballField(*grid, time);
     return grid;
+}
+
+// The memory-speed yardstick: every byte of `data` read once, 16 bytes a
+// load into four independent accumulators, so that neither the adds nor one
+// dependency chain hold the loads back (a plain scalar sum of floats runs at
+// about two thirds of this). Returns a fold of the bytes, for DoNotOptimize.
+inline uint64_t readEveryByte(const void* data, size_t bytes) {
+    const auto* at = static_cast<const unsigned char*>(data);
+    size_t done = 0;
+    uint64_t fold = 0;
+#ifdef __SSE2__
+    constexpr size_t kLoad = sizeof(__m128i);
+    constexpr size_t kAccumulators = 4;
+    __m128i sums[kAccumulators] = {};
+    for (; done + kAccumulators * kLoad <= bytes; done += kAccumulators * kLoad) {
+        for (size_t a = 0; a < kAccumulators; ++a) {
+            const __m128i v =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + done + a * kLoad));
+            sums[a] = _mm_add_epi64(sums[a], v);
+        }
+    }
+    const __m128i all =
+        _mm_add_epi64(_mm_add_epi64(sums[0], sums[1]), _mm_add_epi64(sums[2], sums[3]));
+    uint64_t lanes[2];
+    std::memcpy(lanes, &all, sizeof lanes);
+    fold = lanes[0] + lanes[1];
+#endif
+    for (; done < bytes; ++done) {
+        fold += at[done];
+    }
+    return fold;
 }
 
 // Triangles produced since the usage counts were last reset.
@@ -98,6 +142,87 @@ inline void benchmarkOurPerCellPass(benchmark::State& state) {
     marcher.resetUsage();
     drawSurface(gl, marcher, *grid, false, nullptr);
     state.counters["triangles"] = static_cast<double>(trianglesCounted(marcher));
+}
+
+// Time step, field step and per-cell pass, ambiguous faces decided and rows
+// no blob reached skipped, as a headless frame runs them by default.
+inline void benchmarkHeadlessFrame(benchmark::State& state) {
+    const auto grid = blobGrid(state.range(0), kFirstFrameTime);
+    CubeMarcher& marcher = generatedMarcher();
+    const AmbiguousCaseTable* decider = &generatedAmbiguousTable();
+    NoGl gl;
+    ReachedRows rows;
+    float animationTime = 0.0f;
+    drawSurface(gl, marcher, *grid, false, nullptr, decider);  // sizes the workspace
+    for (auto _ : state) {
+        animationTime = static_cast<float>(animationTime + kAnimationStep);
+        updateMetaballField(*grid, animationTime, rows);
+        benchmark::DoNotOptimize(drawSurface(gl, marcher, *grid, false, nullptr, decider, &rows));
+    }
+}
+
+// A volume file of the real-data rows, as bench/compare names it, and the
+// iso value it is extracted at.
+struct VolumeCase {
+    std::string name;
+    float iso = 0.0f;
+    std::string path;
+};
+
+// Takes the programs' own arguments, --volume=NAME:ISO:PATH, out of argv
+// before Google Benchmark reads the rest.
+inline std::vector<VolumeCase> takeVolumeArguments(int& argc, char** argv) {
+    constexpr std::string_view kFlag = "--volume=";
+    std::vector<VolumeCase> cases;
+    int kept = 1;
+    for (int a = 1; a < argc; ++a) {
+        const std::string_view argument = argv[a];
+        if (!argument.starts_with(kFlag)) {
+            argv[kept++] = argv[a];
+            continue;
+        }
+        const std::string_view value = argument.substr(kFlag.size());
+        const size_t nameEnd = value.find(':');
+        const size_t isoEnd = value.find(':', nameEnd + 1);
+        if (isoEnd == std::string_view::npos) {
+            throw std::invalid_argument("--volume=NAME:ISO:PATH, not " + std::string(argument));
+        }
+        cases.push_back({std::string(value.substr(0, nameEnd)),
+                         std::stof(std::string(value.substr(nameEnd + 1, isoEnd - nameEnd - 1))),
+                         std::string(value.substr(isoEnd + 1))});
+    }
+    argc = kept;
+    return cases;
+}
+
+// A volume as the program loads it, and the grid that reads it at an iso
+// value.
+struct LoadedVolume {
+    Volume volume;
+    ScalarGrid grid;
+
+    explicit LoadedVolume(const VolumeCase& file) {
+        std::string error;
+        if (!loadVolume({file.path, {}, {}}, volume, error, memoryLimitBytes())) {
+            throw std::runtime_error(error);
+        }
+        readAtIso(volume, file.iso, grid);
+    }
+};
+
+// Our mesh extraction of the volume at its iso value, one thread, counting
+// usage as the program does.
+inline void benchmarkVolumeExtraction(benchmark::State& state, const VolumeCase& file) {
+    LoadedVolume loaded(file);
+    CubeMarcher& marcher = generatedMarcher();
+    MeshExtractor extractor(marcher, generatedAmbiguousTable());
+    SurfaceMesh mesh;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            extractor.extract(loaded.grid, mesh, FaceRule::kDecider, marcher.usageCount));
+    }
+    state.counters["triangles"] = static_cast<double>(mesh.triangles.size());
+    state.counters["points"] = static_cast<double>(mesh.positions.size());
 }
 
 }  // namespace bench

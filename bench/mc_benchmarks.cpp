@@ -11,8 +11,6 @@ namespace {
 
 // The program's own grid size.
 constexpr int64_t kProgramGridSize = 40;
-// The frame loop's clock step, added in double and stored as float.
-constexpr double kAnimationStep = 0.2;
 
 void TableGeneration(benchmark::State& state) {
     FILE* sink = std::tmpfile();
@@ -65,39 +63,19 @@ void MeshExtraction(benchmark::State& state) {
 }
 BENCHMARK(MeshExtraction)->Apply(bench::addGridSizes);
 
-// A memory-bandwidth yardstick for the extraction: one plain read of every
-// sample of the grid, summed four lanes wide so that the adds keep up.
-void PlainRead(benchmark::State& state) {
+// The memory-speed yardstick for the extraction: every sample of the grid
+// read once, vectorised (see readEveryByte).
+void VectorisedRead(benchmark::State& state) {
     const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
-    constexpr int32_t kLanes = 4;
-    const int64_t samples = grid->sampleCount();
+    const auto bytes = static_cast<size_t>(grid->sampleCount()) * sizeof(float);
     for (auto _ : state) {
-        float sums[kLanes] = {};
-        for (int64_t s = 0; s + kLanes <= samples; s += kLanes) {
-            for (int32_t lane = 0; lane < kLanes; ++lane) {
-                sums[lane] += grid->data[s + lane];
-            }
-        }
-        benchmark::DoNotOptimize(sums);
+        benchmark::DoNotOptimize(bench::readEveryByte(grid->data, bytes));
     }
 }
-BENCHMARK(PlainRead)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(VectorisedRead)->Arg(256)->Unit(benchmark::kMillisecond);
 
-// Time step, field step and per-cell pass, ambiguous faces decided and rows
-// no blob reached skipped, as a headless frame runs them by default.
 void HeadlessFrame(benchmark::State& state) {
-    const auto grid = bench::blobGrid(state.range(0), bench::kFirstFrameTime);
-    CubeMarcher& marcher = bench::generatedMarcher();
-    const AmbiguousCaseTable* decider = &bench::generatedAmbiguousTable();
-    NoGl gl;
-    ReachedRows rows;
-    float animationTime = 0.0f;
-    drawSurface(gl, marcher, *grid, false, nullptr, decider);  // sizes the workspace
-    for (auto _ : state) {
-        animationTime = static_cast<float>(animationTime + kAnimationStep);
-        updateMetaballField(*grid, animationTime, rows);
-        benchmark::DoNotOptimize(drawSurface(gl, marcher, *grid, false, nullptr, decider, &rows));
-    }
+    bench::benchmarkHeadlessFrame(state);
 }
 BENCHMARK(HeadlessFrame)->Arg(kProgramGridSize)->Arg(256)->Unit(benchmark::kMillisecond);
 
@@ -111,7 +89,7 @@ void HeadlessMeshFrame(benchmark::State& state) {
     ReachedRows rows;
     float animationTime = 0.0f;
     for (auto _ : state) {
-        animationTime = static_cast<float>(animationTime + kAnimationStep);
+        animationTime = static_cast<float>(animationTime + bench::kAnimationStep);
         updateMetaballField(*grid, animationTime, rows);
         benchmark::DoNotOptimize(extractor.extract(
             *grid, mesh, FaceRule::kDecider, marcher.usageCount, VertexNormals::kNone, &rows));
@@ -119,6 +97,34 @@ void HeadlessMeshFrame(benchmark::State& state) {
 }
 BENCHMARK(HeadlessMeshFrame)->Arg(256)->Unit(benchmark::kMillisecond);
 
+// The real-data rows: a volume's extraction at its iso value against one
+// vectorised read of its samples as they are kept.
+void registerVolumeBenchmarks(const std::vector<bench::VolumeCase>& files) {
+    for (const bench::VolumeCase& file : files) {
+        benchmark::RegisterBenchmark(
+            ("VolumeMeshExtraction/" + file.name).c_str(),
+            [file](benchmark::State& state) { bench::benchmarkVolumeExtraction(state, file); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("VolumeRead/" + file.name).c_str(), [file](benchmark::State&
+                                                                                     state) {
+            const bench::LoadedVolume loaded(file);
+            const VolumeSamples& samples = loaded.volume.samples;
+            for (auto _ : state) {
+                benchmark::DoNotOptimize(bench::readEveryByte(samples.data(), samples.bytes()));
+            }
+        })->Unit(benchmark::kMillisecond);
+    }
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    registerVolumeBenchmarks(bench::takeVolumeArguments(argc, argv));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 struct VtkContour::Filter {
     vtkNew<vtkImageData> image;
@@ -30,23 +31,50 @@ vtkSmartPointer<vtkPolyDataAlgorithm> trianglesOnly(vtkImageData* image, double 
     return filter;
 }
 
+int vtkTypeOf(SampleType type) {
+    switch (type) {
+        case SampleType::kUint8:
+            return VTK_UNSIGNED_CHAR;
+        case SampleType::kInt8:
+            return VTK_SIGNED_CHAR;
+        case SampleType::kUint16:
+            return VTK_UNSIGNED_SHORT;
+        case SampleType::kInt16:
+            return VTK_SHORT;
+        default:
+            return VTK_FLOAT;
+    }
+}
+
 }  // namespace
 
 VtkContour::VtkContour(VtkAlgorithm algorithm, const float* samples, int32_t nx, int32_t ny,
                        int32_t nz, double contourValue)
+    : VtkContour(algorithm, samples, SampleType::kFloat32, nx, ny, nz, contourValue) {}
+
+VtkContour::VtkContour(VtkAlgorithm algorithm, const void* samples, SampleType type, int32_t nx,
+                       int32_t ny, int32_t nz, double contourValue)
     : filter_(std::make_unique<Filter>()) {
     vtkImageData* image = filter_->image;
     image->SetDimensions(nx, ny, nz);
     image->SetOrigin(0.0, 0.0, 0.0);
     image->SetSpacing(1.0, 1.0, 1.0);
-    image->AllocateScalars(VTK_FLOAT, 1);
-    std::copy_n(samples, int64_t{nx} * ny * nz, static_cast<float*>(image->GetScalarPointer()));
+    image->AllocateScalars(vtkTypeOf(type), 1);
+    std::memcpy(image->GetScalarPointer(), samples, size_t(nx) * ny * nz * image->GetScalarSize());
     filter_->algorithm = algorithm == VtkAlgorithm::kFlyingEdges3D
                              ? trianglesOnly<vtkFlyingEdges3D>(image, contourValue)
                              : trianglesOnly<vtkMarchingCubes>(image, contourValue);
 }
 
 VtkContour::~VtkContour() = default;
+
+void VtkContour::setContourValue(double value) {
+    if (auto* flyingEdges = vtkFlyingEdges3D::SafeDownCast(filter_->algorithm)) {
+        flyingEdges->SetValue(0, value);
+    } else {
+        vtkMarchingCubes::SafeDownCast(filter_->algorithm)->SetValue(0, value);
+    }
+}
 
 void VtkContour::run() {
     filter_->algorithm->Modified();

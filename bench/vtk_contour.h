@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "field/sample_type.h"
+
 enum class VtkAlgorithm { kFlyingEdges3D, kMarchingCubes };
 
 // One filter on its own copy of an nx * ny * nz volume of float samples laid
@@ -15,8 +17,13 @@ class VtkContour {
   public:
     VtkContour(VtkAlgorithm algorithm, const float* samples, int32_t nx, int32_t ny, int32_t nz,
                double contourValue);
+    // The same on samples of `type` (uint8, int8, uint16, int16 or float32,
+    // as a volume keeps them), which VTK reads in that type.
+    VtkContour(VtkAlgorithm algorithm, const void* samples, SampleType type, int32_t nx, int32_t ny,
+               int32_t nz, double contourValue);
     ~VtkContour();
 
+    void setContourValue(double value);
     void run();                 // extracts the surface again
     int64_t triangles() const;  // of the last run
     int64_t points() const;     // of the last run

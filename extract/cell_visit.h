@@ -13,7 +13,7 @@
 // Reads the eight samples of the cell whose lowest corner is sample (x, y, z)
 // into `values`, in corner index order: corner c is the sample
 // (x + bit 0 of c, y + bit 1 of c, z + bit 2 of c). The cell must lie inside
-// the grid, which must have storage; neither is checked.
+// the grid, which must have samples; neither is checked.
 //
 // A cell row's two corners are neighbours in memory, so each half of the cell
 // is read as two pairs and written as one 16-byte store: setCornerValues
@@ -21,7 +21,19 @@
 // cannot take its data from them and stalls until they are written.
 inline void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
                             float values[kCornerCount]) {
-    const float* low = grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + x;
+    const int64_t origin = int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + x;
+    if (grid.data == nullptr) {
+        visitSamples(grid.volume, [&](const auto* samples) {
+            const int64_t rows[kCornerCount / 2] = {origin, origin + grid.nx,
+                                                    origin + grid.sliceSize,
+                                                    origin + grid.sliceSize + grid.nx};
+            for (int32_t c = 0; c < kCornerCount; ++c) {
+                values[c] = isoDifferenceOf(samples[rows[c >> 1] + (c & 1)], grid.volume.iso);
+            }
+        });
+        return;
+    }
+    const float* low = grid.data + origin;
     const float* high = low + grid.sliceSize;
 #ifdef __SSE2__
     const auto twoPairs = [](const float* row0, const float* row1) {

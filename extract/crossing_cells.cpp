@@ -1,6 +1,9 @@
 #include "extract/crossing_cells.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <type_traits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -45,15 +48,12 @@ uint64_t* maskRow(std::vector<uint64_t>& signs, int64_t plane, int32_t side, int
     return signs.data() + ((plane * kSides + side) * ny + y) * wordsPerRow;
 }
 
-// The first sample of row (y, z).
-const float* sampleRow(const ScalarGrid& grid, int32_t y, int32_t z) {
-    return grid.data + int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y;
-}
-
-// The masks of `count` samples from `row` into words below[] and above[]; a
-// row known to hold the background (below zero) is not read.
-void rowSignsOf(const float* row, int32_t count, bool background, uint64_t* below,
-                uint64_t* above) {
+// The masks of `count` samples into words below[] and above[], a word's
+// worth at a time by masksOf(first sample, samples, below, above); a row
+// known to hold the background (below zero) is not read.
+template <class Masks>
+void rowSignsOf(int32_t count, bool background, uint64_t* below, uint64_t* above,
+                const Masks& masksOf) {
     for (int32_t w = 0; w * CrossingCells::kBitsPerWord < count; ++w) {
         const int32_t first = w * CrossingCells::kBitsPerWord;
         const int32_t inWord = std::min(CrossingCells::kBitsPerWord, count - first);
@@ -62,9 +62,29 @@ void rowSignsOf(const float* row, int32_t count, bool background, uint64_t* belo
                 inWord == CrossingCells::kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << inWord) - 1;
             above[w] = 0;
         } else {
-            signMasksOf(row + first, inWord, below[w], above[w]);
+            masksOf(first, inWord, below[w], above[w]);
         }
     }
+}
+
+// The masks of `count` samples of row (y, z) from x = firstX on: the grid's
+// own samples, or its volume's against the iso value.
+void rowSignsOf(const ScalarGrid& grid, int32_t y, int32_t z, int32_t firstX, int32_t count,
+                bool background, uint64_t* below, uint64_t* above) {
+    const int64_t row = int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + firstX;
+    if (grid.data != nullptr) {
+        rowSignsOf(count, background, below, above,
+                   [&](int32_t first, int32_t n, uint64_t& b, uint64_t& a) {
+                       signMasksOf(grid.data + row + first, n, b, a);
+                   });
+        return;
+    }
+    visitSamples(grid.volume, [&](const auto* samples) {
+        rowSignsOf(count, background, below, above,
+                   [&](int32_t first, int32_t n, uint64_t& b, uint64_t& a) {
+                       isoSignMasksOf(samples + row + first, n, grid.volume.iso, b, a);
+                   });
+    });
 }
 
 // The bits of the word that stand for existing cells (x < cellsX).
@@ -97,6 +117,104 @@ void signMasksOf(const float* samples, int32_t count, uint64_t& below, uint64_t&
     }
 }
 
+namespace {
+
+uint64_t lowBits(int32_t count) {
+    return count == CrossingCells::kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
+}
+
+// An integer is at or above iso when it is at least iso rounded up: one
+// integer compare per sample. The samples are biased into signed order, so
+// that SSE2's signed compares serve unsigned types too.
+template <class T>
+void integerSignMasks(const T* samples, int32_t count, float iso, uint64_t& below,
+                      uint64_t& above) {
+    const double lowestInside = std::ceil(double{iso});
+    uint64_t outside = 0;
+    if (lowestInside > std::numeric_limits<T>::max()) {
+        outside = lowBits(count);
+    } else if (lowestInside > std::numeric_limits<T>::lowest()) {
+        const auto threshold = static_cast<T>(lowestInside);
+        int32_t i = 0;
+#ifdef __SSE2__
+        constexpr int32_t kLanes = 16;
+        const auto load = [&](int32_t at) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + at));
+        };
+        if constexpr (sizeof(T) == 1) {
+            const __m128i bias = _mm_set1_epi8(std::is_signed_v<T> ? 0 : INT8_MIN);
+            const __m128i limit = _mm_xor_si128(_mm_set1_epi8(static_cast<char>(threshold)), bias);
+            for (; i + kLanes <= count; i += kLanes) {
+                const __m128i less = _mm_cmpgt_epi8(limit, _mm_xor_si128(load(i), bias));
+                outside |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(less))} << i;
+            }
+        } else {
+            constexpr int32_t kHalf = kLanes / 2;
+            const __m128i bias = _mm_set1_epi16(std::is_signed_v<T> ? 0 : INT16_MIN);
+            const __m128i limit =
+                _mm_xor_si128(_mm_set1_epi16(static_cast<int16_t>(threshold)), bias);
+            for (; i + kLanes <= count; i += kLanes) {
+                const __m128i less =
+                    _mm_packs_epi16(_mm_cmpgt_epi16(limit, _mm_xor_si128(load(i), bias)),
+                                    _mm_cmpgt_epi16(limit, _mm_xor_si128(load(i + kHalf), bias)));
+                outside |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(less))} << i;
+            }
+        }
+#endif
+        for (; i < count; ++i) {
+            outside |= uint64_t{samples[i] < threshold} << i;
+        }
+    }
+    below = outside;
+    above = ~outside & lowBits(count);
+}
+
+}  // namespace
+
+void isoSignMasksOf(const uint8_t* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above) {
+    integerSignMasks(samples, count, iso, below, above);
+}
+
+void isoSignMasksOf(const int8_t* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above) {
+    integerSignMasks(samples, count, iso, below, above);
+}
+
+void isoSignMasksOf(const uint16_t* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above) {
+    integerSignMasks(samples, count, iso, below, above);
+}
+
+void isoSignMasksOf(const int16_t* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above) {
+    integerSignMasks(samples, count, iso, below, above);
+}
+
+void isoSignMasksOf(const float* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above) {
+    uint64_t inside = 0;
+    int32_t i = 0;
+#ifdef __SSE2__
+    // Inside: finite (magnitude at most the largest float; false for NaN)
+    // and at or above iso.
+    constexpr int32_t kLanes = 4;
+    const __m128 threshold = _mm_set1_ps(iso);
+    const __m128 highest = _mm_set1_ps(std::numeric_limits<float>::max());
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(INT32_MAX));
+    for (; i + kLanes <= count; i += kLanes) {
+        const __m128 v = _mm_loadu_ps(samples + i);
+        const __m128 finite = _mm_cmple_ps(_mm_and_ps(v, magnitude), highest);
+        inside |= uint64_t(_mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(v, threshold), finite))) << i;
+    }
+#endif
+    for (; i < count; ++i) {
+        inside |= uint64_t{std::isfinite(samples[i]) && samples[i] >= iso} << i;
+    }
+    above = inside;
+    below = ~inside & lowBits(count);
+}
+
 void CrossingCells::fitTo(const ScalarGrid& grid, int32_t cellsX) {
     const bool hasCells = cellsX > 0 && grid.ny >= 2 && grid.nz >= 2;
     const int32_t samplesX = hasCells ? cellsX + 1 : 0;
@@ -121,7 +239,7 @@ CrossingCells::RowSigns CrossingCells::rowSigns(int32_t plane, int32_t y) {
 
 void CrossingCells::computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane) {
     for (int32_t y = 0; y < ny_; ++y) {
-        rowSignsOf(sampleRow(grid, y, z) + firstX_, nx_, rows_ != nullptr && !rows_->reached(y, z),
+        rowSignsOf(grid, y, z, firstX_, nx_, rows_ != nullptr && !rows_->reached(y, z),
                    maskRow(signs_, plane, kBelow, ny_, y, wordsPerRow_),
                    maskRow(signs_, plane, kAbove, ny_, y, wordsPerRow_));
     }
@@ -208,7 +326,7 @@ void PlaneSigns::compute(const ScalarGrid& grid, int32_t zBegin, int32_t zEnd,
     const bool useRows = rows != nullptr && rows->fits(grid);
     for (int32_t z = zBegin; z < zEnd; ++z) {
         for (int32_t y = 0; y < ny_; ++y) {
-            rowSignsOf(sampleRow(grid, y, z), nx_, useRows && !rows->reached(y, z),
+            rowSignsOf(grid, y, z, 0, nx_, useRows && !rows->reached(y, z),
                        maskRow(signs_, z, kBelow, ny_, y, wordsPerRow_),
                        maskRow(signs_, z, kAbove, ny_, y, wordsPerRow_));
         }

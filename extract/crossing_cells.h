@@ -31,7 +31,8 @@ class PlaneSigns {
 };
 
 // Finds the crossing cells of a grid, the cells with some corner value below
-// 0 and some above 0 (exactly 0.0 and NaN count as neither), and hands them
+// 0 and some above 0 (exactly 0.0 and NaN count as neither; a volume read at
+// an iso value has neither), and hands them
 // out in the surface pass's traversal order: x outermost, then y, then z
 // fastest.
 //
@@ -145,3 +146,15 @@ class CrossingCells {
 
 // Bit i of below / above: whether samples[i] < 0 / > 0, for i < count <= 64.
 void signMasksOf(const float* samples, int32_t count, uint64_t& below, uint64_t& above);
+// The same for a volume's samples read at `iso`: the signs of
+// isoDifferenceOf(samples[i], iso), never 0, so every bit is in one mask.
+void isoSignMasksOf(const uint8_t* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above);
+void isoSignMasksOf(const int8_t* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above);
+void isoSignMasksOf(const uint16_t* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above);
+void isoSignMasksOf(const int16_t* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above);
+void isoSignMasksOf(const float* samples, int32_t count, float iso, uint64_t& below,
+                    uint64_t& above);

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -43,36 +44,68 @@ float onNearbyGridPlane(float coordinate) {
     return std::fabs(coordinate - plane) <= kRoundingSteps * step ? plane : coordinate;
 }
 
-Vec3 onNearbyGridPlanes(const Vec3& p) {
-    return {onNearbyGridPlane(p.x), onNearbyGridPlane(p.y), onNearbyGridPlane(p.z)};
+bool isWhole(float coordinate) {
+    return coordinate == std::nearbyint(coordinate);
+}
+
+// Moves the coordinates of `p` within rounding of a grid plane onto it, under
+// kWithinRounding; returns whether `p` is then a grid point.
+bool placeOnGrid(Vec3& p, Weld weld) {
+    if (weld == Weld::kWithinRounding) {
+        p = {onNearbyGridPlane(p.x), onNearbyGridPlane(p.y), onNearbyGridPlane(p.z)};
+    }
+    return isWhole(p.x) && isWhole(p.y) && isWhole(p.z);
+}
+
+// Per vertex, the first vertex at its grid point, or itself.
+std::vector<int32_t> firstAtSamePoint(const SurfaceMesh& mesh,
+                                      const std::vector<int32_t>& onGridPoints) {
+    std::vector<int32_t> first(mesh.positions.size());
+    for (size_t v = 0; v < first.size(); ++v) {
+        first[v] = static_cast<int32_t>(v);
+    }
+    std::unordered_map<PositionKey, int32_t, PositionKeyHash> indexOf;
+    indexOf.reserve(onGridPoints.size());
+    for (const int32_t v : onGridPoints) {
+        first[v] = indexOf.try_emplace(PositionKey(mesh.positions[v]), v).first->second;
+    }
+    return first;
 }
 
 }  // namespace
 
-SurfaceMesh weldCoincidentPositions(const SurfaceMesh& mesh, Weld weld) {
-    SurfaceMesh welded;
-    std::vector<int32_t> weldedIndex(mesh.positions.size());
-    std::unordered_map<PositionKey, int32_t, PositionKeyHash> indexOf;
-    indexOf.reserve(mesh.positions.size());
+void weldCoincidentPositions(SurfaceMesh& mesh, Weld weld) {
+    mesh.normals.clear();
+    std::vector<int32_t> onGridPoints;
     for (size_t v = 0; v < mesh.positions.size(); ++v) {
-        const Vec3 p = weld == Weld::kWithinRounding ? onNearbyGridPlanes(mesh.positions[v])
-                                                     : mesh.positions[v];
-        const auto [entry, isNew] =
-            indexOf.try_emplace(PositionKey(p), static_cast<int32_t>(welded.positions.size()));
-        if (isNew) {
-            welded.positions.push_back(p);
+        if (placeOnGrid(mesh.positions[v], weld)) {
+            onGridPoints.push_back(static_cast<int32_t>(v));
         }
-        weldedIndex[v] = entry->second;
     }
-    welded.triangles.reserve(mesh.triangles.size());
+    if (onGridPoints.empty()) {
+        return;
+    }
+    // Kept vertices move down in order; a merged one takes its first's index.
+    std::vector<int32_t> weldedIndex = firstAtSamePoint(mesh, onGridPoints);
+    int32_t kept = 0;
+    for (size_t v = 0; v < weldedIndex.size(); ++v) {
+        if (weldedIndex[v] == static_cast<int32_t>(v)) {
+            mesh.positions[kept] = mesh.positions[v];
+            weldedIndex[v] = kept++;
+        } else {
+            weldedIndex[v] = weldedIndex[weldedIndex[v]];
+        }
+    }
+    mesh.positions.resize(static_cast<size_t>(kept));
+    size_t triangles = 0;
     for (const auto& triangle : mesh.triangles) {
         const std::array<int32_t, 3> corners = {weldedIndex[triangle[0]], weldedIndex[triangle[1]],
                                                 weldedIndex[triangle[2]]};
         const bool collapsed =
             corners[0] == corners[1] || corners[1] == corners[2] || corners[2] == corners[0];
         if (weld == Weld::kExact || !collapsed) {
-            welded.triangles.push_back(corners);
+            mesh.triangles[triangles++] = corners;
         }
     }
-    return welded;
+    mesh.triangles.resize(triangles);
 }

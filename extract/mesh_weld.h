@@ -15,7 +15,13 @@ enum class Weld {
     kWithinRounding,
 };
 
-// `mesh` with its coincident positions merged into one vertex by `weld`.
-// Positions keep the order of first use and triangles their order and
-// winding; nothing else is changed, and no normals are carried.
-SurfaceMesh weldCoincidentPositions(const SurfaceMesh& mesh, Weld weld);
+// Merges the coincident positions of `mesh` into one vertex by `weld`, in
+// place. Positions keep the order of first use and triangles their order and
+// winding; normals are dropped, nothing else is changed.
+//
+// Only positions on a grid point (every coordinate a whole number, once
+// moved by kWithinRounding) are looked up: an extracted mesh has one vertex
+// per crossed edge, and two edges' crossings can meet only at a sample. So
+// the weld is linear, and a mesh with no position on a grid point costs one
+// pass over its positions and is otherwise left as it is.
+void weldCoincidentPositions(SurfaceMesh& mesh, Weld weld);

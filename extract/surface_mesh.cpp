@@ -65,7 +65,7 @@ struct MeshExtractor::Sweep {
     // The field's gradient at sample (i, j, k).
     Vec3 gradientAt(int32_t i, int32_t j, int32_t k) const {
         const auto sample = [&](int32_t si, int32_t sj, int32_t sk) {
-            return grid.data[int64_t{grid.sliceSize} * sk + int64_t{grid.nx} * sj + si];
+            return grid.valueAt(int64_t{grid.sliceSize} * sk + int64_t{grid.nx} * sj + si);
         };
         const auto slope = [](float below, float above, int32_t span) {
             return (above - below) / static_cast<float>(span);
@@ -446,7 +446,7 @@ void MeshExtractor::splitIntoParts(const ScalarGrid& grid) {
 int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
                                int32_t* usageCount, VertexNormals normals,
                                const ReachedRows* rows) {
-    if (grid.data == nullptr) {
+    if (!grid.hasSamples()) {
         mesh.clear();
         return 0;
     }

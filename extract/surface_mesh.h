@@ -77,7 +77,7 @@ class MeshExtractor {
     // face polygonised by `rule` (see polygoniseCell). When `usageCount` is
     // not null, each crossing cell is counted in usageCount[its case], as
     // polygoniseCell counts. Returns the number of crossing cells. A grid
-    // without storage gives an empty mesh. Throws std::bad_alloc when the
+    // without samples gives an empty mesh. Throws std::bad_alloc when the
     // memory runs out, on any thread, and std::system_error when a thread
     // cannot be started; `mesh` is then unspecified.
     // `rows`, when given, lets the finder skip rows no blob reached.

@@ -189,7 +189,7 @@ bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
         !loadWithTeem(path, header.get(), headerState.get(), true, problem) ||
         !checkHeader(*header, type, samples, problem) ||
         !dataHoldClaim(*headerState, storedBytes, samples * sampleTypeSize(type), problem) ||
-        !check(samples, samples * sampleTypeSize(type), problem)) {
+        !check(samples * sampleTypeSize(type), problem)) {
         return false;
     }
     UniqueNrrd nrrd(nrrdNew());
@@ -197,7 +197,7 @@ bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
     // The file is read again in full; checked again, as it may have changed.
     if (!loadWithTeem(path, nrrd.get(), state.get(), false, problem) ||
         !checkHeader(*nrrd, type, samples, problem) ||
-        !check(samples, samples * sampleTypeSize(type), problem)) {
+        !check(samples * sampleTypeSize(type), problem)) {
         return false;
     }
     for (unsigned int axis = 0; axis < kVolumeAxes; ++axis) {
@@ -206,7 +206,9 @@ bool loadNrrd(const std::string& path, Volume& volume, std::string& problem,
             return false;
         }
     }
-    volume.samples.resize(samples);
-    convertSamples(type, nrrd->data, samples, volume.samples.data());
+    // The decoded block becomes the volume's samples, so gzip data are never
+    // held twice; Teem allocates it with malloc.
+    volume.samples.adopt(type, nrrd->data, samples);
+    nrrd->data = nullptr;
     return true;
 }

@@ -6,11 +6,11 @@
 
 #include "field/volume.h"
 
-// Asked, before the data are read, whether a volume of `samples` samples,
-// held once in the file's own type (`nativeBytes`) while it is converted,
-// may be loaded; sets `problem` when not.
-using VolumeSizeCheck =
-    std::function<bool(uint64_t samples, uint64_t nativeBytes, std::string& problem)>;
+// Asked, before the data are read, whether a volume whose samples take
+// `nativeBytes` in the file's own type may be loaded: they are read into one
+// block of that size, kept as they are or converted in place (see
+// VolumeSamples::adopt). Sets `problem` when not.
+using VolumeSizeCheck = std::function<bool(uint64_t nativeBytes, std::string& problem)>;
 
 // Reads the NRRD file at `path` (a .nrrd, or a .nhdr with its data file) into
 // `volume`'s samples, sizes and spacing; the range is left to the caller. The

@@ -7,19 +7,10 @@ ScalarGrid::~ScalarGrid() {
     release();
 }
 
-bool ScalarGrid::allocate(int32_t sizeX, int32_t sizeY, int32_t sizeZ) {
+bool ScalarGrid::takeSizes(int32_t sizeX, int32_t sizeY, int32_t sizeZ) {
     release();
-    if (sizeX < 1 || sizeY < 1 || sizeZ < 1) {
-        return false;
-    }
     // Checked in 64 bits so that no product below can overflow.
-    const int64_t samples = int64_t{sizeX} * sizeY * sizeZ;
-    if (samples > kMaxSamples) {
-        return false;
-    }
-    try {
-        data = new float[static_cast<std::size_t>(samples)];
-    } catch (const std::bad_alloc&) {
+    if (sizeX < 1 || sizeY < 1 || sizeZ < 1 || int64_t{sizeX} * sizeY * sizeZ > kMaxSamples) {
         return false;
     }
     nx = sizeX;
@@ -29,25 +20,48 @@ bool ScalarGrid::allocate(int32_t sizeX, int32_t sizeY, int32_t sizeZ) {
     return true;
 }
 
+bool ScalarGrid::allocate(int32_t sizeX, int32_t sizeY, int32_t sizeZ) {
+    if (!takeSizes(sizeX, sizeY, sizeZ)) {
+        return false;
+    }
+    try {
+        data = new float[static_cast<std::size_t>(sampleCount())];
+    } catch (const std::bad_alloc&) {
+        release();
+        return false;
+    }
+    return true;
+}
+
+bool ScalarGrid::readVolume(int32_t sizeX, int32_t sizeY, int32_t sizeZ,
+                            const IsoSamples& samples) {
+    if (samples.data == nullptr || !takeSizes(sizeX, sizeY, sizeZ)) {
+        return false;
+    }
+    volume = samples;
+    return true;
+}
+
 void ScalarGrid::readSample(int32_t i, int32_t j, int32_t k, float& out) const {
-    if (holds(i, j, k)) {
-        out = data[indexOf(i, j, k)];
+    if (holds(i, j, k) && hasSamples()) {
+        out = valueAt(indexOf(i, j, k));
     }
 }
 
 void ScalarGrid::writeSample(int32_t i, int32_t j, int32_t k, float value) {
-    if (holds(i, j, k)) {
+    if (holds(i, j, k) && data != nullptr) {
         data[indexOf(i, j, k)] = value;
     }
 }
 
 bool ScalarGrid::holds(int32_t i, int32_t j, int32_t k) const {
-    return data != nullptr && i >= 0 && i < nx && j >= 0 && j < ny && k >= 0 && k < nz;
+    return i >= 0 && i < nx && j >= 0 && j < ny && k >= 0 && k < nz;
 }
 
 void ScalarGrid::release() {
     delete[] data;
     data = nullptr;
+    volume = {};
     nx = 0;
     ny = 0;
     nz = 0;

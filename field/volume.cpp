@@ -91,15 +91,71 @@ bool countSamples(const std::array<uint64_t, 3>& sizes, uint64_t& count, std::st
     return true;
 }
 
-void writeIsoSamples(const Volume& volume, float iso, ScalarGrid& grid) {
-    constexpr double kLowest = std::numeric_limits<float>::lowest();
-    constexpr double kHighest = std::numeric_limits<float>::max();
-    constexpr double kSmallestInside = std::numeric_limits<float>::min();
-    const size_t count = volume.samples.size();
-    for (size_t i = 0; i < count; ++i) {
-        const float value = volume.samples[i];
-        const double difference = std::isfinite(value) ? double{value} - iso : kLowest;
-        grid.data[i] = static_cast<float>(
-            difference == 0.0 ? kSmallestInside : std::clamp(difference, kLowest, kHighest));
+SampleType VolumeSamples::keptType(SampleType fileType) {
+    switch (fileType) {
+        case SampleType::kUint32:
+        case SampleType::kInt32:
+        case SampleType::kFloat64:
+            return SampleType::kFloat32;
+        default:
+            return fileType;
     }
+}
+
+size_t VolumeSamples::bytes() const {
+    return count_ * sampleTypeSize(type_);
+}
+
+bool VolumeSamples::allocate(SampleType fileType, size_t count) {
+    type_ = keptType(fileType);
+    // malloc leaves the pages untouched until the samples are stored.
+    data_.reset(std::malloc(std::max<size_t>(count * sampleTypeSize(type_), 1)));
+    count_ = data_ ? count : 0;
+    return data_ != nullptr;
+}
+
+void VolumeSamples::store(SampleType fileType, const void* bytes, size_t first, size_t count) {
+    auto* out = static_cast<unsigned char*>(data()) + first * sampleTypeSize(type_);
+    if (fileType == type_) {
+        std::memcpy(out, bytes, count * sampleTypeSize(type_));
+    } else {
+        convertSamples(fileType, bytes, count, reinterpret_cast<float*>(out));
+    }
+}
+
+void VolumeSamples::adopt(SampleType fileType, void* bytes, size_t count) {
+    data_.reset(bytes);
+    type_ = keptType(fileType);
+    count_ = count;
+    if (fileType == type_) {
+        return;
+    }
+    // Front to back, a chunk at a time: no sample is narrower than a float,
+    // so a chunk's floats end at or before where the next chunk's samples
+    // start.
+    auto* source = static_cast<unsigned char*>(bytes);
+    auto* out = reinterpret_cast<float*>(source);
+    constexpr size_t kChunk = 4096;
+    const size_t size = sampleTypeSize(fileType);
+    for (size_t first = 0; first < count; first += kChunk) {
+        float converted[kChunk];
+        const size_t n = std::min(kChunk, count - first);
+        convertSamples(fileType, source + first * size, n, converted);
+        std::memcpy(out + first, converted, n * sizeof(float));
+    }
+    // Hands the spare bytes back; a failure keeps the larger block.
+    if (void* shrunk = std::realloc(bytes, std::max<size_t>(count * sizeof(float), 1))) {
+        data_.release();
+        data_.reset(shrunk);
+    }
+}
+
+float VolumeSamples::operator[](size_t i) const {
+    return visitSamples(atIso(0.0f),
+                        [i](const auto* samples) { return static_cast<float>(samples[i]); });
+}
+
+bool readAtIso(const Volume& volume, float iso, ScalarGrid& grid) {
+    return grid.readVolume(volume.sizes[0], volume.sizes[1], volume.sizes[2],
+                           volume.samples.atIso(iso));
 }

@@ -3,20 +3,59 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "field/iso_samples.h"
+#include "field/sample_type.h"
 #include "field/scalar_grid.h"
 
-// A volume read from a file, its samples converted once to float.
+// A volume's samples, held once: 8- and 16-bit integers and float32 in the
+// file's own type, wider integers and float64 as the nearest float32 (the
+// value every reader takes them for), so no type takes more memory than in
+// its file. NaN and infinite samples are kept as read; IsoSamples puts them
+// outside the surface.
+class VolumeSamples {
+  public:
+    // The type samples of `fileType` are kept in.
+    static SampleType keptType(SampleType fileType);
+
+    // Uninitialised room for `count` samples of keptType(fileType), to be
+    // filled by store(); false, holding nothing, when there is no memory.
+    bool allocate(SampleType fileType, size_t count);
+    // Stores `count` samples of `fileType` from `bytes` (host byte order, no
+    // alignment needed) at sample `first`, converting where needed.
+    void store(SampleType fileType, const void* bytes, size_t first, size_t count);
+    // Takes over `count` samples of `fileType` that std::malloc allocated
+    // (a decoder's buffer), converting them in place: no second copy.
+    void adopt(SampleType fileType, void* bytes, size_t count);
+
+    SampleType type() const { return type_; }
+    size_t size() const { return count_; }
+    size_t bytes() const;
+    const void* data() const { return data_.get(); }
+    void* data() { return data_.get(); }
+    // Sample i's value as a float.
+    float operator[](size_t i) const;
+    IsoSamples atIso(float iso) const { return {data(), type_, iso}; }
+
+  private:
+    struct Free {
+        void operator()(void* p) const { std::free(p); }
+    };
+    std::unique_ptr<void, Free> data_;
+    SampleType type_ = SampleType::kFloat32;
+    size_t count_ = 0;
+};
+
+// A volume read from a file.
 //
 // Sample (i, j, k) is samples[i + nx*j + nx*ny*k], the layout of ScalarGrid.
-// NaN and infinite samples are kept as read; writeIsoSamples puts them
-// outside the surface.
 struct Volume {
-    std::vector<float> samples;
+    VolumeSamples samples;
     std::array<int32_t, 3> sizes{};                  // samples along x, y, z
     std::array<float, 3> spacing{1.0f, 1.0f, 1.0f};  // physical size of a sample step
     float minimum = 0.0f;                            // over the finite samples
@@ -28,9 +67,6 @@ struct Volume {
         return static_cast<float>(double{minimum} + (double{maximum} - minimum) / 2.0);
     }
 };
-
-// The sample types a volume file may hold.
-enum class SampleType { kUint8, kInt8, kUint16, kInt16, kUint32, kInt32, kFloat32, kFloat64 };
 
 // The type's name in raw file names and --type ("uint8" ... "float64"), and
 // its size in bytes.
@@ -48,13 +84,6 @@ bool countSamples(const std::array<uint64_t, 3>& sizes, uint64_t& count, std::st
 // `bytes`, to float: integers and doubles are rounded to the nearest float.
 void convertSamples(SampleType type, const void* bytes, size_t count, float* out);
 
-// Rewrites every sample of `grid`, which must have the volume's sizes, as
-// value - iso (formed in double, kept within the finite floats), so the
-// grid's zero level is the volume's iso-surface and a sample is inside when
-// its value >= iso. A sample equal to iso becomes the smallest normal float,
-// not 0: the crossing-cell search takes 0 as neither side, and would drop
-// every cell of a plateau at the iso value (a label volume at iso 1 would
-// show nothing); the vertex still lands on the sample. NaN and infinite
-// samples become the lowest float: outside at every iso value, and still a
-// finite end for the edge interpolation.
-void writeIsoSamples(const Volume& volume, float iso, ScalarGrid& grid);
+// Makes `grid` read the volume's samples at `iso` (see IsoSamples); false
+// when the volume holds no samples.
+bool readAtIso(const Volume& volume, float iso, ScalarGrid& grid);

@@ -59,18 +59,19 @@ std::string shapeText(const std::array<int32_t, 3>& sizes) {
            std::to_string(sizes[2]);
 }
 
-// Whether the two float copies of `samples` (the volume and the grid), and
-// `extraBytes` besides, fit within the memory limit; sets `problem` when not.
-bool fitsInMemory(uint64_t samples, uint64_t extraBytes, uint64_t memoryLimitBytes,
-                  std::string& problem) {
-    const uint64_t needed = 2 * samples * sizeof(float) + extraBytes;
-    if (needed > memoryLimitBytes) {
-        problem = "the volume needs " + std::to_string(needed / kMebibyte) +
-                  " MiB, more than the " + std::to_string(memoryLimitBytes / kMebibyte) +
-                  " MiB of memory";
+// Whether `bytes` fit within the memory limit; sets `problem` when not.
+bool fitsInMemory(uint64_t bytes, uint64_t memoryLimitBytes, std::string& problem) {
+    if (bytes > memoryLimitBytes) {
+        problem = "the volume needs " + std::to_string(bytes / kMebibyte) + " MiB, more than the " +
+                  std::to_string(memoryLimitBytes / kMebibyte) + " MiB of memory";
         return false;
     }
     return true;
+}
+
+// The bytes `samples` samples of `fileType` take once kept.
+uint64_t keptBytes(uint64_t samples, SampleType fileType) {
+    return samples * sampleTypeSize(VolumeSamples::keptType(fileType));
 }
 
 struct FileCloser {
@@ -115,19 +116,25 @@ bool rawLayoutFor(const VolumeRequest& request, RawLayout& layout, std::string& 
     return true;
 }
 
-// Streams the file's samples into volume.samples, converting a chunk at a
-// time, so no second copy of the file is ever held.
+// Streams the file's samples into volume.samples a chunk at a time, so no
+// second copy of the file is ever held; samples kept in the file's type are
+// read straight into place.
 bool readRawSamples(FILE* file, SampleType type, Volume& volume, std::string& problem) {
-    std::vector<unsigned char> chunk(kReadChunkSamples * sampleTypeSize(type));
-    size_t done = 0;
-    while (done < volume.samples.size()) {
-        const size_t count = std::min(kReadChunkSamples, volume.samples.size() - done);
-        if (std::fread(chunk.data(), sampleTypeSize(type), count, file) != count) {
+    const bool asStored = VolumeSamples::keptType(type) == type;
+    std::vector<unsigned char> chunk(asStored ? 0 : kReadChunkSamples * sampleTypeSize(type));
+    auto* kept = static_cast<unsigned char*>(volume.samples.data());
+    const size_t total = volume.samples.size();
+    for (size_t done = 0; done < total;) {
+        const size_t count = std::min(kReadChunkSamples, total - done);
+        void* into = asStored ? kept + done * sampleTypeSize(type) : chunk.data();
+        if (std::fread(into, sampleTypeSize(type), count, file) != count) {
             problem = std::string("cannot read: ") +
                       (std::ferror(file) ? std::strerror(errno) : "the file ended early");
             return false;
         }
-        convertSamples(type, chunk.data(), count, volume.samples.data() + done);
+        if (!asStored) {
+            volume.samples.store(type, chunk.data(), done, count);
+        }
         done += count;
     }
     return true;
@@ -161,26 +168,35 @@ bool loadRaw(const VolumeRequest& request, Volume& volume, std::string& problem,
                   std::string(sampleTypeName(layout.type)) + " samples take " + byteCount(needed);
         return false;
     }
-    if (!fitsInMemory(samples, 0, memoryLimitBytes, problem)) {
+    if (!fitsInMemory(keptBytes(samples, layout.type), memoryLimitBytes, problem)) {
         return false;
     }
     std::rewind(file.get());
     volume.sizes = layout.sizes;
     volume.spacing = {1.0f, 1.0f, 1.0f};
-    volume.samples.resize(samples);
+    if (!volume.samples.allocate(layout.type, samples)) {
+        throw std::bad_alloc();
+    }
     return readRawSamples(file.get(), layout.type, volume, problem);
 }
 
 bool findRange(Volume& volume, std::string& problem) {
     bool found = false;
-    for (const float value : volume.samples) {
-        if (!std::isfinite(value)) {
-            continue;
+    visitSamples(volume.samples.atIso(0.0f), [&](const auto* samples) {
+        auto low = samples[0];
+        auto high = samples[0];
+        for (size_t i = 0; i < volume.samples.size(); ++i) {
+            const auto value = samples[i];
+            if (!std::isfinite(static_cast<float>(value))) {
+                continue;
+            }
+            low = found ? std::min(low, value) : value;
+            high = found ? std::max(high, value) : value;
+            found = true;
         }
-        volume.minimum = found ? std::min(volume.minimum, value) : value;
-        volume.maximum = found ? std::max(volume.maximum, value) : value;
-        found = true;
-    }
+        volume.minimum = static_cast<float>(low);
+        volume.maximum = static_cast<float>(high);
+    });
     if (!found) {
         problem = "no sample is a finite number";
     }
@@ -240,15 +256,13 @@ bool loadVolume(const VolumeRequest& request, Volume& volume, std::string& error
     std::string problem;
     bool loaded = false;
     try {
-        loaded =
-            canOpen(request.path, problem) &&
-            (isNrrdPath(request.path)
-                 ? loadNrrd(request.path, volume, problem,
-                            [memoryLimitBytes](uint64_t samples, uint64_t nativeBytes,
-                                               std::string& why) {
-                                return fitsInMemory(samples, nativeBytes, memoryLimitBytes, why);
-                            })
-                 : loadRaw(request, volume, problem, memoryLimitBytes));
+        loaded = canOpen(request.path, problem) &&
+                 (isNrrdPath(request.path)
+                      ? loadNrrd(request.path, volume, problem,
+                                 [memoryLimitBytes](uint64_t nativeBytes, std::string& why) {
+                                     return fitsInMemory(nativeBytes, memoryLimitBytes, why);
+                                 })
+                      : loadRaw(request, volume, problem, memoryLimitBytes));
     } catch (const std::bad_alloc&) {
         problem = "not enough memory for the volume";
     }

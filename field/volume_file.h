@@ -53,9 +53,11 @@ bool isNrrdPath(std::string_view path);
 // a regular file, too few stored bytes for its samples or a spacing no float
 // holds; a raw shape that neither the name nor the request gives,
 // or whose bytes differ from the file's size; data shorter than the header
-// says; more than ScalarGrid::kMaxSamples samples; a volume whose float
-// samples, twice over (the volume and the sample grid), need more than
-// `memoryLimitBytes`; a volume without a finite sample. Prints nothing.
+// says; more than ScalarGrid::kMaxSamples samples; a volume whose samples
+// need more than `memoryLimitBytes` (a raw file's as kept, see
+// VolumeSamples; a NRRD file's in the file's type, as they are decoded); a
+// volume without a finite sample. Prints nothing. The samples are held once:
+// the sample grid reads them in place.
 bool loadVolume(const VolumeRequest& request, Volume& volume, std::string& error,
                 uint64_t memoryLimitBytes);
 

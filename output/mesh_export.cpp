@@ -1,5 +1,6 @@
 #include "output/mesh_export.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <string_view>
@@ -19,23 +20,57 @@ Vec3 unitNormal(const SurfaceMesh& mesh, const std::array<int32_t, 3>& triangle)
 
 constexpr int kByteBits = 8;
 
-// Appends `value`'s bytes least significant first, whatever the host's order.
-template <class Unsigned>
-void putLittleEndian(FILE* out, Unsigned value) {
-    for (size_t i = 0; i < sizeof(Unsigned); ++i) {
-        std::fputc(static_cast<unsigned char>(value >> (kByteBits * i)), out);
+// Binary output gathered in a block and handed to the stream a block at a
+// time: a library call per byte would cost more than the rest of the export.
+class BlockWriter {
+  public:
+    explicit BlockWriter(FILE* out) : out_(out) {}
+    ~BlockWriter() { flush(); }
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+
+    void put(unsigned char byte) {
+        if (used_ == kBlockSize) {
+            flush();
+        }
+        block_[used_++] = byte;
     }
-}
 
-void putFloat(FILE* out, float value) {
-    putLittleEndian(out, std::bit_cast<uint32_t>(value));
-}
+    // Appends `value`'s bytes least significant first, whatever the host's
+    // order.
+    template <class Unsigned>
+    void putLittleEndian(Unsigned value) {
+        for (size_t i = 0; i < sizeof(Unsigned); ++i) {
+            put(static_cast<unsigned char>(value >> (kByteBits * i)));
+        }
+    }
 
-void putVec3(FILE* out, const Vec3& v) {
-    putFloat(out, v.x);
-    putFloat(out, v.y);
-    putFloat(out, v.z);
-}
+    void putFloat(float value) { putLittleEndian(std::bit_cast<uint32_t>(value)); }
+
+    void putVec3(const Vec3& v) {
+        putFloat(v.x);
+        putFloat(v.y);
+        putFloat(v.z);
+    }
+
+    void putBytes(const char* bytes, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            put(static_cast<unsigned char>(bytes[i]));
+        }
+    }
+
+  private:
+    static constexpr size_t kBlockSize = size_t{1} << 16;
+
+    void flush() {
+        std::fwrite(block_.data(), 1, used_, out_);
+        used_ = 0;
+    }
+
+    FILE* out_;
+    std::array<unsigned char, kBlockSize> block_;
+    size_t used_ = 0;
+};
 
 void writeObj(const SurfaceMesh& mesh, FILE* out) {
     std::fprintf(out, "# marching-cubes surface: %zu vertices, %zu faces\n", mesh.positions.size(),
@@ -55,14 +90,15 @@ void writePly(const SurfaceMesh& mesh, FILE* out) {
                  "element vertex %zu\nproperty float x\nproperty float y\nproperty float z\n"
                  "element face %zu\nproperty list uchar int vertex_indices\nend_header\n",
                  mesh.positions.size(), mesh.triangles.size());
+    BlockWriter writer(out);
     for (const Vec3& p : mesh.positions) {
-        putVec3(out, p);
+        writer.putVec3(p);
     }
     constexpr uint8_t kCornersPerFace = 3;
     for (const auto& face : mesh.triangles) {
-        std::fputc(kCornersPerFace, out);
+        writer.put(kCornersPerFace);
         for (int32_t index : face) {
-            putLittleEndian(out, static_cast<uint32_t>(index));
+            writer.putLittleEndian(static_cast<uint32_t>(index));
         }
     }
 }
@@ -74,14 +110,15 @@ void writeStl(const SurfaceMesh& mesh, FILE* out) {
     constexpr std::string_view kTitle = "marching-cubes surface, binary STL";
     char header[kHeaderSize] = {};
     kTitle.copy(header, kHeaderSize);
-    std::fwrite(header, 1, kHeaderSize, out);
-    putLittleEndian(out, static_cast<uint32_t>(mesh.triangles.size()));
+    BlockWriter writer(out);
+    writer.putBytes(header, kHeaderSize);
+    writer.putLittleEndian(static_cast<uint32_t>(mesh.triangles.size()));
     for (const auto& triangle : mesh.triangles) {
-        putVec3(out, unitNormal(mesh, triangle));
+        writer.putVec3(unitNormal(mesh, triangle));
         for (int32_t index : triangle) {
-            putVec3(out, mesh.positions[index]);
+            writer.putVec3(mesh.positions[index]);
         }
-        putLittleEndian(out, uint16_t{0});  // attribute bytes: none
+        writer.putLittleEndian(uint16_t{0});  // attribute bytes: none
     }
 }
 

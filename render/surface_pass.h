@@ -104,7 +104,7 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
 //   "%.2f %.2f %.2f \t%.2f %.2f %.2f \t%.2f %.2f %.2f\n"
 // and `out` is flushed after the pass; a null `out` lists nothing.
 //
-// `marcher` must hold its generated table. A grid without storage draws,
+// `marcher` must hold its generated table. A grid without samples draws,
 // counts and lists nothing. The first pass over a grid of a new shape sizes
 // the pass's workspace; after that a pass allocates nothing. Not reentrant.
 // Returns the number of crossing cells polygonised.
@@ -112,7 +112,7 @@ template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
                     FILE* out, const AmbiguousCaseTable* decider = nullptr,
                     const ReachedRows* rows = nullptr) {
-    if (grid.data == nullptr) {
+    if (!grid.hasSamples()) {
         return 0;
     }
     FILE* listing = listingRequested ? out : nullptr;

@@ -240,9 +240,9 @@ int64_t openEdgesOverFrames(int32_t gridSize, int32_t frames, FaceRule rule) {
         time = nextClock(time);
         updateMetaballField(grid, time);
         extractor.extract(grid, mesh, rule);
-        const Weld weld = rule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact;
-        const SurfaceMesh welded = weldCoincidentPositions(mesh, weld);
-        open += openEdges(welded, static_cast<float>(gridSize - 1));
+        weldCoincidentPositions(mesh,
+                                rule == FaceRule::kDecider ? Weld::kWithinRounding : Weld::kExact);
+        open += openEdges(mesh, static_cast<float>(gridSize - 1));
     }
     return open;
 }
@@ -271,12 +271,14 @@ TEST(WeldCoincidentPositions, MergesExactlyOrWithinRounding) {
                                             {0.5f, 1e-7f, 0}},
                               .triangles = {{0, 1, 2}, {1, 3, 4}, {5, 2, 2}, {0, 5, 2}, {6, 1, 2}},
                               .normals = {}};
-    const SurfaceMesh exact = weldCoincidentPositions(mesh, Weld::kExact);
+    SurfaceMesh exact = mesh;
+    weldCoincidentPositions(exact, Weld::kExact);
     EXPECT_EQ(exact.triangles, (std::vector<std::array<int32_t, 3>>{
                                    {0, 1, 2}, {1, 0, 3}, {4, 2, 2}, {0, 4, 2}, {5, 1, 2}}));
     EXPECT_EQ(exact.positions.size(), 6u);
     EXPECT_EQ(exact.positions[4].x, mesh.positions[5].x);
-    const SurfaceMesh rounded = weldCoincidentPositions(mesh, Weld::kWithinRounding);
+    SurfaceMesh rounded = mesh;
+    weldCoincidentPositions(rounded, Weld::kWithinRounding);
     EXPECT_EQ(rounded.triangles,
               (std::vector<std::array<int32_t, 3>>{{0, 1, 2}, {1, 0, 3}, {0, 1, 2}, {4, 1, 2}}));
     EXPECT_EQ(rounded.positions[4].y, 0.0f) << "1e-7 lies within rounding of the plane y = 0";

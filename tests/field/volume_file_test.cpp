@@ -18,6 +18,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::vector<float> floatsOf(const VolumeSamples& samples) {
+    std::vector<float> floats;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        floats.push_back(samples[i]);
+    }
+    return floats;
+}
+
 // Good names are read in every file of the next test.
 TEST(RawNames, MalformedOnesAreRefusedWithAReason) {
     for (const char* name : {"v_0x5x5_uint8.raw", "v_5x5_uint8.raw", "v_5x5x5x5_uint8.raw",
@@ -34,9 +42,9 @@ TEST(RawNames, MalformedOnesAreRefusedWithAReason) {
 // folder named like a raw file) or by the request, and in NRRD files Teem's
 // own tool writes (raw and gzip, both byte orders, a detached header with
 // space directions). Each file reads back as the floats the stored values
-// stand for, with its spacings. A raw file needs two float copies of its
-// samples and no byte more, and is refused when it holds more bytes than the
-// request's shape takes. A .nrrd file must start with a NRRD magic line, and
+// stand for, kept in no more bytes than in the file, with its spacings. A raw
+// file needs its kept samples and no byte more, and is refused when it holds
+// more bytes than the request's shape takes. A .nrrd file must start with a NRRD magic line, and
 // a sample that is no number is left out of the range.
 TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
     const fs::path directory = fs::temp_directory_path() /
@@ -44,7 +52,6 @@ TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
     fs::create_directories(directory);
     const auto path = [&](const std::string& name) { return (directory / name).string(); };
     const std::vector<double> values = {-1e30, -32769, -129, -1, 0, 0.1, 1, 255, 16777217, 1e30};
-    const uint64_t rawLimit = 2 * values.size() * sizeof(float);
     const std::array<float, 3> unit{1, 1, 1}, spaced{1, 1.5f, 0.75f};
     const std::string teemTypes[] = {"uint8",  "int8",  "uint16", "int16",
                                      "uint32", "int32", "float",  "double"};
@@ -52,6 +59,7 @@ TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
         const auto type = static_cast<SampleType>(t);
         const std::string named = "v_5x2x1_" + std::string(sampleTypeName(type)) + ".RAW";
         const StoredSamples stored = storeAs(type, values);
+        const uint64_t rawLimit = values.size() * sampleTypeSize(VolumeSamples::keptType(type));
         ASSERT_TRUE(writeBytes(path("data.raw"), stored.bytes) &&
                     writeBytes(path(named), stored.bytes));
         const std::string unu = "cd '" + directory.string() + "' && (teem-unu make -i data.raw" +
@@ -72,7 +80,8 @@ TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
             Volume volume;
             std::string error;
             ASSERT_TRUE(loadVolume(request, volume, error, limit)) << error;
-            EXPECT_EQ(volume.samples, stored.floats) << request.path;
+            EXPECT_EQ(floatsOf(volume.samples), stored.floats) << request.path;
+            EXPECT_LE(volume.samples.bytes(), stored.bytes.size()) << request.path;
             EXPECT_EQ(std::tuple(volume.sizes, volume.spacing, volume.minimum, volume.maximum),
                       std::tuple(std::array{5, 2, 1}, spacing, std::ranges::min(stored.floats),
                                  std::ranges::max(stored.floats)))
@@ -99,22 +108,25 @@ TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
     fs::remove_all(directory);
 }
 
-// value - iso in float, the iso value itself just inside, every non-finite
-// sample outside, and differences beyond the floats kept finite.
+// A volume read at an iso value: value - iso in float, the iso value itself
+// just inside, every non-finite sample outside, differences beyond the floats
+// kept finite.
 TEST(IsoSamples, AreValueMinusIsoWithEveryNonFiniteSampleOutside) {
     const float lowest = std::numeric_limits<float>::lowest();
     const float highest = std::numeric_limits<float>::max();
     const float inf = std::numeric_limits<float>::infinity();
-    Volume volume;
-    volume.samples = {0.0f, 10.0f, 2.5f, std::nanf(""), inf, -inf, highest, lowest};
+    const std::vector<float> values = {0.0f, 10.0f, 2.5f,    std::nanf(""),
+                                       inf,  -inf,  highest, lowest};
     ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(8, 1, 1));
-    writeIsoSamples(volume, 2.5f, grid);
-    EXPECT_EQ(std::vector(grid.data, grid.data + 8),
-              (std::vector{-2.5f, 7.5f, std::numeric_limits<float>::min(), lowest, lowest, lowest,
-                           highest, lowest}));
-    writeIsoSamples(volume, -highest, grid);
-    EXPECT_EQ(grid.data[6], highest);
+    ASSERT_TRUE(grid.readVolume(8, 1, 1, {values.data(), SampleType::kFloat32, 2.5f}));
+    std::vector<float> read(values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        read[i] = grid.valueAt(static_cast<int64_t>(i));
+    }
+    EXPECT_EQ(read, (std::vector{-2.5f, 7.5f, std::numeric_limits<float>::min(), lowest, lowest,
+                                 lowest, highest, lowest}));
+    grid.volume.iso = -highest;
+    EXPECT_EQ(grid.valueAt(6), highest);
 }
 
 // The start iso value lies within the range, whatever the range: at the

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <string>
 #include <variant>
+#include <vector>
 
 #include "field/volume.h"
 
