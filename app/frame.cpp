@@ -1,7 +1,10 @@
 #include "app/frame.h"
 
 #include <string>
+#include <type_traits>
 
+#include "app/explorer.h"
+#include "app/explorer_frame.h"
 #include "app/globals.h"
 #include "app/overlay_status.h"
 #include "app/settings.h"
@@ -74,18 +77,44 @@ void clearFrame(Gl& gl) {
     gl.clear(gl::kColorBufferBit | gl::kDepthBufferBit);
 }
 
+// Without a window (NoGl) nothing is drawn, so the frame only extracts the
+// mesh, which counts and lists what drawing would and is the one the export
+// takes: no per-cell pass whose triangles are thrown away, no GL arrays.
 template <GlOperations Gl>
 void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
     FILE* listing = settings.listingRequested ? out : nullptr;
     const bool fromMesh =
         settings.drawPath == DrawPath::kArrays || settings.shading == Shading::kSmooth;
-    if (arrays != nullptr && fromMesh) {
+    if (arrays != nullptr && std::is_same_v<Gl, NoGl>) {
+        arrays->extract(sampleGrid, settings.faceRule, VertexNormals::kNone, cubeMarcher.usageCount,
+                        listing, reachedRows());
+    } else if (arrays != nullptr && fromMesh) {
         arrays->draw(gl, sampleGrid, settings.faceRule, settings.shading, cubeMarcher.usageCount,
                      listing, reachedRows());
     } else {
         drawSurface(gl, cubeMarcher, sampleGrid, listing != nullptr, out,
                     deciderFor(settings.faceRule), reachedRows());
     }
+}
+
+// The case explorer's frame: the scene's lights and camera around one cell;
+// the field stands still and the usage statistics do not count it.
+template <GlOperations Gl>
+void renderExplorerFrame(Gl& gl, const std::function<void()>& present, FILE* out,
+                         FrameTimer& timer) {
+    timer.startFrame();
+    clearFrame(gl);
+    setupLighting(gl, settings.lightingEnabled, lightPositions());
+    setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
+                farPlane());
+    drawExplorer(gl, out);
+    settings.listingRequested = false;
+    if constexpr (requires { gl.restartCount(); }) {
+        gl.restartCount();
+    }
+    present();
+    timer.endStage(Stage::kDrawingAndSwap);
+    timer.endFrame();
 }
 
 }  // namespace
@@ -111,6 +140,10 @@ const scene::VolumeBox* volumeBox() {
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,
                  ArraysPass* arrays) {
+    if (explorer.active) {
+        renderExplorerFrame(gl, present, out, timer);
+        return;
+    }
     timer.startFrame();
     stepField();
     timer.endStage(Stage::kFieldStep);

@@ -25,8 +25,9 @@ const scene::VolumeBox* volumeBox();
 // `out` when the listing was requested, and the request is then cleared.
 // `timer` is told where each stage ends. The surface is drawn through
 // `arrays` from the frame's mesh for DrawPath::kArrays or smooth shading,
-// else cell by cell in immediate mode (also when `arrays` is null). Needs the
-// case table generated and sampleGrid allocated.
+// else cell by cell in immediate mode (also when `arrays` is null); under
+// NoGl, `arrays` only extracts the mesh, which lists and counts the same.
+// Needs the case table generated and sampleGrid allocated.
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,
                  ArraysPass* arrays = nullptr);

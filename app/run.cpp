@@ -9,6 +9,8 @@
 #include <string>
 #include <system_error>
 
+#include "app/explorer.h"
+#include "app/explorer_frame.h"
 #include "app/frame_loop.h"
 #include "app/frame_timer.h"
 #include "app/gl_context.h"
@@ -48,13 +50,13 @@ void printKeys(FILE* err) {
         std::fprintf(err,
                      "Keys: arrows orbit, PageUp/PageDown zoom, -/+ iso value, I reset iso, "
                      "O overlay, L lighting, F ambiguous faces, S shading, P list one frame, "
-                     "Escape quits\n");
+                     "E case explorer, Escape quits\n");
         return;
     }
     std::fprintf(err,
                  "Keys: arrows orbit, PageUp/PageDown zoom, A animation, L lighting, "
                  "F ambiguous faces, S shading, O overlay, P list one frame, Q/W time, "
-                 "Escape quits\n");
+                 "E case explorer, Escape quits\n");
 }
 
 // The start view suits the grid: the camera stands back by the grid's size.
@@ -99,6 +101,10 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     settings.faceRule = options.faceRule;
     settings.drawPath = options.drawPath;
     settings.shading = options.shading;
+    if (options.exploreCase) {
+        explorer.showCase(*options.exploreCase);
+        explorer.active = true;
+    }
     if (volumeView.loaded) {
         prepareVolumeGrid();
         return true;
@@ -176,18 +182,27 @@ void scaleToVolumeSpacing(SurfaceMesh& mesh) {
     }
 }
 
-// The sample grid still holds the last frame's field, so its surface is
-// extracted once more, without counting its cells in the usage statistics.
-// Beside the decider, positions within float rounding merge too, and the
-// triangles that collapse go, so that the surface stays closed at a sample
-// within rounding of 0. Extracted while the file is written, so that running
-// out of memory for the mesh fails the file like any other write.
-bool saveMesh(const MeshExport& meshExport, FILE* err) {
+// The sample grid still holds the last frame's field: `frames` hands over the
+// mesh its last frame extracted from it, or extracts it now on the run's
+// threads, without counting its cells in the usage statistics. Null when the
+// last frame may not have finished (it failed, or the display was lost in
+// it): the surface is then extracted afresh on this thread alone, which needs
+// no thread started. Beside the decider, positions within float
+// rounding merge too, and the triangles that collapse go, so that the surface
+// stays closed at a sample within rounding of 0. Taken while the file is
+// written, so that running out of memory for the mesh fails the file like any
+// other write.
+bool saveMesh(const MeshExport& meshExport, ArraysPass* frames, FILE* err) {
     return saveFile(
         meshExport.path,
         [&](FILE* file) {
             SurfaceMesh mesh;
-            MeshExtractor(cubeMarcher, ambiguousCases).extract(sampleGrid, mesh, settings.faceRule);
+            if (frames != nullptr) {
+                mesh = frames->takeMesh(sampleGrid, settings.faceRule);
+            } else {
+                MeshExtractor(cubeMarcher, ambiguousCases)
+                    .extract(sampleGrid, mesh, settings.faceRule);
+            }
             weldCoincidentPositions(mesh, settings.faceRule == FaceRule::kDecider
                                               ? Weld::kWithinRounding
                                               : Weld::kExact);
@@ -201,15 +216,15 @@ bool saveMesh(const MeshExport& meshExport, FILE* err) {
 
 // After the quit sequence: the files the options ask for, then the timing
 // block. A file that could not be written turns the exit code into
-// kExitFailure; the other file is still attempted.
+// kExitFailure; the other file is still attempted. `frames` as saveMesh.
 int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grabber,
-              const FrameTimer& timer, FILE* err) {
+              ArraysPass* frames, const FrameTimer& timer, FILE* err) {
     bool saved = true;
     if (options.screenshotPath && grabber != nullptr) {
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
     }
     if (options.meshExport) {
-        saved = saveMesh(*options.meshExport, err) && saved;
+        saved = saveMesh(*options.meshExport, frames, err) && saved;
     }
     if (options.timing) {
         timer.printReport(err);
@@ -255,7 +270,8 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
         failure);
     printStatistics(options, out);
     reportFrameFailure(failure, err);
-    return finishRun(quitCode, options, nullptr, timer, err);
+    // A frame that failed may have left its mesh unfinished.
+    return finishRun(quitCode, options, nullptr, failure.empty() ? &arrays : nullptr, timer, err);
 }
 
 // Gives up on a window whose start-up failed: no statistics, nothing ran.
@@ -286,7 +302,8 @@ WindowedRun* windowedRun = nullptr;
     if (!run.statisticsPrinted) {
         printStatistics(run.options, run.out);
     }
-    const int exitCode = finishRun(kExitFailure, run.options, &run.grabber, run.timer, run.err);
+    const int exitCode =
+        finishRun(kExitFailure, run.options, &run.grabber, nullptr, run.timer, run.err);
     std::exit(confirmOutputWritten(run.out, run.err, exitCode));
 }
 
@@ -339,7 +356,7 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     destroyWindow(window);
     setConnectionLostHandler(nullptr);
     windowedRun = nullptr;
-    return finishRun(quitCode, options, &grabber, timer, err);
+    return finishRun(quitCode, options, &grabber, failure.empty() ? &arrays : nullptr, timer, err);
 }
 
 int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {
@@ -356,6 +373,10 @@ int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {
     }
     if (options.versionRequested) {
         printVersion(out);
+        return kExitSuccess;
+    }
+    if (options.exploreCase && options.headless) {
+        printExploredCase(*options.exploreCase, options.faceRule, out);
         return kExitSuccess;
     }
     if (!options.volume.path.empty() && !loadRequestedVolume(options, err)) {

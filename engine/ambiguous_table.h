@@ -85,6 +85,8 @@ class AmbiguousCaseTable {
     bool decides(uint32_t caseIndex) const { return decided_[caseIndex]; }
     // Bit f set when face f of the case is ambiguous.
     uint32_t ambiguousFaces(uint32_t caseIndex) const { return ambiguousFaces_[caseIndex]; }
+    // The same from the case's bits alone, for a table not yet generated.
+    static uint32_t ambiguousFacesOf(uint32_t caseIndex);
     // The tunnels the case leaves room for under `faceDecisions`.
     int32_t tunnelCount(uint32_t caseIndex, uint32_t faceDecisions) const {
         return combination(caseIndex, faceDecisions).tunnelCount;
@@ -126,6 +128,9 @@ class AmbiguousCaseTable {
     // corners of `tunnel`, both in its state, through the cell (see
     // interior_test.cpp). Cells with a sample that is not finite have none.
     static bool decideTunnel(const Tunnel& tunnel, const float values[kCornerCount]);
+    // The value at the saddle of face f's bilinear interpolant, which
+    // decideFaces compares with 0. Only finite on an ambiguous face.
+    static double saddleValue(int32_t face, const float values[kCornerCount]);
 
   private:
     // One combination of face decisions of a case, and its variants: no

@@ -1,9 +1,31 @@
 #include "render/arrays_pass.h"
 
+#include <utility>
+
 // GL reads the arrays as packed floats and the triangles as packed indices.
 static_assert(sizeof(Vec3) == 3 * sizeof(float));
 static_assert(sizeof(std::array<int32_t, 3>) == 3 * sizeof(uint32_t));
 static_assert(sizeof(std::array<int32_t, 2>) == 2 * sizeof(uint32_t));
+
+int64_t ArraysPass::extract(const ScalarGrid& grid, FaceRule rule, VertexNormals normals,
+                            int32_t* usageCount, FILE* listing, const ReachedRows* rows) {
+    extractedGrid_ = nullptr;  // until the extraction has finished
+    const int64_t crossingCells = extractor_.extract(grid, mesh_, rule, usageCount, normals, rows);
+    extractedGrid_ = &grid;
+    extractedRule_ = rule;
+    if (listing != nullptr) {
+        list(listing);
+    }
+    return crossingCells;
+}
+
+SurfaceMesh ArraysPass::takeMesh(const ScalarGrid& grid, FaceRule rule) {
+    if (extractedGrid_ != &grid || extractedRule_ != rule) {
+        extractor_.extract(grid, mesh_, rule);
+    }
+    extractedGrid_ = nullptr;
+    return std::move(mesh_);
+}
 
 void ArraysPass::list(FILE* listing) const {
     for (const auto& triangle : mesh_.triangles) {

@@ -37,12 +37,10 @@ class ArraysPass {
     template <GlOperations Gl>
     int64_t draw(Gl& gl, const ScalarGrid& grid, FaceRule rule, Shading shading,
                  int32_t* usageCount, FILE* listing, const ReachedRows* rows = nullptr) {
-        const int64_t crossingCells = extractor_.extract(
-            grid, mesh_, rule, usageCount,
-            shading == Shading::kSmooth ? VertexNormals::kGradient : VertexNormals::kNone, rows);
-        if (listing != nullptr) {
-            list(listing);
-        }
+        const int64_t crossingCells =
+            extract(grid, rule,
+                    shading == Shading::kSmooth ? VertexNormals::kGradient : VertexNormals::kNone,
+                    usageCount, listing, rows);
         edges_.build(mesh_);
         if (shading == Shading::kSmooth) {
             drawSmooth(gl);
@@ -54,7 +52,19 @@ class ArraysPass {
         return crossingCells;
     }
 
+    // What draw() does short of drawing: extracts (with `normals`), counts
+    // and lists. For a run without a window, where only the statistics, the
+    // listing and the export use the mesh.
+    int64_t extract(const ScalarGrid& grid, FaceRule rule, VertexNormals normals,
+                    int32_t* usageCount, FILE* listing, const ReachedRows* rows = nullptr);
+
     const SurfaceMesh& mesh() const { return mesh_; }
+
+    // Hands over the mesh of `grid` under `rule` (its normals not asked
+    // for): the last extraction's when it was of `grid` under `rule`, which
+    // the caller knows has not changed since, else one extracted now without
+    // counting usage. The pass keeps no mesh after.
+    SurfaceMesh takeMesh(const ScalarGrid& grid, FaceRule rule);
 
   private:
     void list(FILE* listing) const;
@@ -101,6 +111,9 @@ class ArraysPass {
 
     MeshExtractor extractor_;
     SurfaceMesh mesh_;
+    // What mesh_ was extracted from, for takeMesh; null when nothing was.
+    const ScalarGrid* extractedGrid_ = nullptr;
+    FaceRule extractedRule_ = FaceRule::kDecider;
     MeshEdges edges_;
     std::vector<Vec3> triangleVertices_;
     std::vector<Vec3> triangleNormals_;

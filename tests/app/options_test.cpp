@@ -86,4 +86,35 @@ TEST(OptionsTest, GridSizeScalesTheStartDistanceFarPlaneAndLightsExactlyFromFort
     }
 }
 
+// --explore takes its case only when one follows; headless it prints the
+// case alone (no table listing, no statistics) and takes no frames.
+TEST(OptionsTest, ExploreTakesAnOptionalCaseAndPrintsItHeadless) {
+    EXPECT_EQ(parsed({"--explore"}).exploreCase, 1u);
+    EXPECT_EQ(parsed({"--explore", "--headless"}).exploreCase, 1u);
+    EXPECT_EQ(parsed({"--explore", "0", "--headless"}).exploreCase, 0u);
+    EXPECT_EQ(parsed({"--explore=255"}).exploreCase, 255u);
+    EXPECT_FALSE(parsed({"--frames", "1"}).exploreCase);
+    for (const std::vector<const char*>& refused :
+         {std::vector<const char*>{"--explore", "256"},
+          {"--explore", "x"},
+          {"--explore", "--headless", "--frames", "1"},
+          {"--explore", "--headless", "--export", "a.obj"}}) {
+        Options options;
+        std::string error;
+        EXPECT_FALSE(parseOptions(refused, options, error)) << refused[1];
+        EXPECT_FALSE(error.empty());
+    }
+    CapturedFile out;
+    CapturedFile err;
+    const std::vector<const char*> arguments = {"--explore", "129", "--headless", "--faces",
+                                                "table"};
+    EXPECT_EQ(runProgram(arguments, out.get(), err.get()), kExitSuccess);
+    const auto lines = linesOf(out.text());
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "case 129");
+    EXPECT_EQ(lines[4], "rule table");
+    EXPECT_EQ(std::ranges::count_if(lines, [](auto& l) { return l.starts_with("triangle "); }), 2);
+    EXPECT_EQ(err.text(), "");
+}
+
 }  // namespace

@@ -40,4 +40,38 @@ TEST(ArraysPass, DrawsFlatAndSmoothAsTheGoldenTrace) {
     EXPECT_EQ(trace, golden("render/arrays_pass.trace", trace));
 }
 
+// The export takes the last frame's mesh instead of extracting again: the
+// pass hands over what it last extracted of the grid under the rule asked for
+// (even though the grid changed since, which the caller rules out), and
+// extracts afresh when it kept nothing or the rule differs.
+TEST(ArraysPass, HandsOverTheLastExtractionOrExtractsAfresh) {
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(12, 12, 12));
+    const auto marcher = makeGeneratedMarcher();
+    const AmbiguousCaseTable ambiguous(*marcher);
+    MeshExtractor extractor(*marcher, ambiguous);
+    const auto fresh = [&](FaceRule rule) {
+        SurfaceMesh mesh;
+        extractor.extract(grid, mesh, rule);
+        return mesh.triangles;
+    };
+    ArraysPass pass(*marcher, ambiguous, 2);
+    const auto fill = [&](float radius) {
+        for (int32_t s = 0; s < grid.sampleCount(); ++s) {
+            grid.data[s] = radius - std::hypot(s % 12 - 5.4f, s / 12 % 12 - 5.5f, s / 144 - 5.6f);
+        }
+    };
+    fill(3.3f);
+    pass.extract(grid, FaceRule::kDecider, VertexNormals::kNone, nullptr, nullptr);
+    const auto lastFrame = fresh(FaceRule::kDecider);
+    fill(4.4f);
+    const auto larger = fresh(FaceRule::kDecider);
+    ASSERT_NE(larger, lastFrame);
+    EXPECT_EQ(pass.takeMesh(grid, FaceRule::kDecider).triangles, lastFrame);
+    EXPECT_EQ(pass.takeMesh(grid, FaceRule::kDecider).triangles, larger);
+    pass.extract(grid, FaceRule::kDecider, VertexNormals::kNone, nullptr, nullptr);
+    fill(3.3f);
+    EXPECT_EQ(pass.takeMesh(grid, FaceRule::kTable).triangles, lastFrame);
+}
+
 }  // namespace
