@@ -44,8 +44,9 @@ void writeExplorerText(const CellDescription& cell, std::string& top, std::strin
     const int32_t selectedFace = explorer.currentFace();
     for (int32_t i = 0; i < cell.faceCount; ++i) {
         const CellDescription::Face& f = cell.faces[i];
-        add(bottom, "%sface %d: saddle %g, %s\n", f.face == selectedFace ? "> " : "  ", f.face,
-            f.saddle, f.joined ? "joined" : "separated");
+        add(bottom, "%sface %d: saddle %g, %s%s\n", f.face == selectedFace ? "> " : "  ", f.face,
+            f.saddle, f.joined ? "joined" : "separated",
+            cell.rule == FaceRule::kTable ? " (not used by the table)" : "");
     }
     if (explorer.lastFlipFailed) {
         bottom += "no corner values found that flip the face\n";

@@ -36,7 +36,8 @@ void describeFaces(const AmbiguousCaseTable& ambiguous, CellDescription& cell) {
         f.face = face;
         AmbiguousCaseTable::faceCorners(face, f.corners);
         f.saddle = AmbiguousCaseTable::saddleValue(face, cell.values.data());
-        f.joined = f.saddle >= 0.0;
+        // From the decider itself, so the picture says what the pass does.
+        f.joined = AmbiguousCaseTable::decideFaces(1u << face, cell.values.data()) != 0;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/explorer.h"
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/run.h"
@@ -115,6 +116,19 @@ TEST(OptionsTest, ExploreTakesAnOptionalCaseAndPrintsItHeadless) {
     EXPECT_EQ(lines[4], "rule table");
     EXPECT_EQ(std::ranges::count_if(lines, [](auto& l) { return l.starts_with("triangle "); }), 2);
     EXPECT_EQ(err.text(), "");
+}
+
+// Frames shown in the explorer step no field and count no cell: the usage
+// statistics hold only the frames before E.
+TEST(OptionsTest, ExplorerFramesCountNoCells) {
+    settings = Settings{};
+    CapturedFile out;
+    const std::vector<const char*> arguments = {"--headless", "--frames", "3", "--press", "1:E"};
+    EXPECT_EQ(runProgram(arguments, out.get(), out.get()), kExitSuccess);
+    explorer = Explorer{};
+    const auto lines = linesOf(out.text());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "casesOk:0\tcasesEmpty:0");
 }
 
 }  // namespace
