@@ -3,6 +3,8 @@
 #include <string>
 #include <type_traits>
 
+#include "app/explorer.h"
+#include "app/explorer_frame.h"
 #include "app/globals.h"
 #include "app/overlay_status.h"
 #include "app/settings.h"
@@ -95,6 +97,26 @@ void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
     }
 }
 
+// The case explorer's frame: the scene's lights and camera around one cell;
+// the field stands still and the usage statistics do not count it.
+template <GlOperations Gl>
+void renderExplorerFrame(Gl& gl, const std::function<void()>& present, FILE* out,
+                         FrameTimer& timer) {
+    timer.startFrame();
+    clearFrame(gl);
+    setupLighting(gl, settings.lightingEnabled, lightPositions());
+    setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
+                farPlane());
+    drawExplorer(gl, out);
+    settings.listingRequested = false;
+    if constexpr (requires { gl.restartCount(); }) {
+        gl.restartCount();
+    }
+    present();
+    timer.endStage(Stage::kDrawingAndSwap);
+    timer.endFrame();
+}
+
 }  // namespace
 
 const float (&lightPositions())[scene::kLightCount][4] {
@@ -118,6 +140,10 @@ const scene::VolumeBox* volumeBox() {
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,
                  ArraysPass* arrays) {
+    if (explorer.active) {
+        renderExplorerFrame(gl, present, out, timer);
+        return;
+    }
     timer.startFrame();
     stepField();
     timer.endStage(Stage::kFieldStep);

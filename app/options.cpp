@@ -8,6 +8,7 @@
 #include <string_view>
 #include <thread>
 
+#include "app/explorer.h"
 #include "output/printable_text.h"
 
 namespace {
@@ -50,6 +51,20 @@ constexpr std::array kKeyNames{
     KeyName{"Minus", vk::kOemMinus},
     KeyName{"Plus", vk::kOemPlus},
     KeyName{"I", vk::kI},
+    KeyName{"E", vk::kE},
+    KeyName{"N", vk::kN},
+    KeyName{"B", vk::kB},
+    KeyName{"C", vk::kC},
+    KeyName{"J", vk::kJ},
+    KeyName{"K", vk::kK},
+    KeyName{"0", vk::k0},
+    KeyName{"1", vk::k0 + 1},
+    KeyName{"2", vk::k0 + 2},
+    KeyName{"3", vk::k0 + 3},
+    KeyName{"4", vk::k0 + 4},
+    KeyName{"5", vk::k0 + 5},
+    KeyName{"6", vk::k0 + 6},
+    KeyName{"7", vk::k0 + 7},
 };
 
 // The text of an argument, as every message shows it: in quotes, on one line.
@@ -204,6 +219,17 @@ bool setThreads(std::string_view value, Options& options, std::string& error) {
     return true;
 }
 
+// An optional case number; without one the explorer starts at its first case.
+bool setExplore(std::string_view value, Options& options, std::string& error) {
+    int64_t caseIndex = Explorer::kFirstCase;
+    if (!value.empty() && !parseCount(value, 0, kCaseCount - 1, caseIndex, error)) {
+        error = "--explore: " + error;
+        return false;
+    }
+    options.exploreCase = static_cast<uint32_t>(caseIndex);
+    return true;
+}
+
 bool setTiming(std::string_view, Options& options, std::string&) {
     options.timing = true;
     return true;
@@ -349,6 +375,10 @@ constexpr std::array kOptions{
                "      shading (1 to twice the machine's cores, at least 4, at most 64;\n"
                "      default: the machine's cores)",
                false, setThreads},
+    OptionSpec{"--explore", "[CASE]",
+               "start in the case explorer at CASE (0 to 255; default 1); with --headless,\n"
+               "      print the case's description and triangles and exit",
+               false, setExplore},
     OptionSpec{"--timing", "", "print frame times per stage on stderr at quit", false, setTiming},
     OptionSpec{"--quiet", "",
                "no case table listing at start and no statistics at quit (for scripts;\n"
@@ -365,6 +395,16 @@ const OptionSpec* findOption(std::string_view name) {
 }
 
 bool checkCombination(const Options& options, std::string& error) {
+    if (options.exploreCase && options.headless) {
+        const bool others = options.frames || !options.presses.empty() || options.meshExport ||
+                            options.timing || !options.volume.path.empty();
+        if (others) {
+            error =
+                "--explore with --headless prints one case; it takes no --frames, --press, "
+                "--export, --timing or --volume";
+        }
+        return !others;
+    }
     if (options.headless && !options.frames) {
         error = "--headless needs --frames N, or the run would never end";
         return false;
@@ -415,6 +455,14 @@ bool applyArgument(std::span<const char* const> arguments, size_t& index,
     }
     seen.push_back(option);
     const bool valueAttached = equals != std::string_view::npos;
+    // A value in brackets may be left out: then the next argument is the
+    // option's only when it is no option itself.
+    const bool valueOptional = option->valueName.starts_with('[');
+    if (valueOptional && !valueAttached &&
+        (index + 1 >= arguments.size() ||
+         std::string_view(arguments[index + 1]).starts_with('-'))) {
+        return option->apply({}, options, error);
+    }
     if (option->valueName.empty()) {
         if (valueAttached) {
             error = std::string(option->name) + " takes no value";
@@ -458,12 +506,15 @@ bool parseOptions(std::span<const char* const> arguments, Options& options, std:
 
 void printUsage(FILE* out) {
     std::fprintf(out, "Usage: %s [options]\n", kProgramName.data());
-    std::fprintf(out,
-                 "Shows an animated marching-cubes surface; keys: arrows orbit, PageUp/PageDown "
-                 "zoom,\nA animation, L lighting, F ambiguous faces (decided or as tabled), "
-                 "S shading (flat or\nsmooth), P list one frame's triangles, Q/W time, Escape "
-                 "quits.\nWith --volume: -/+ step the iso value by 1%% of the data's range, "
-                 "I resets it.\nO shows or hides the overlay.\nOptions:\n");
+    std::fprintf(
+        out,
+        "Shows an animated marching-cubes surface; keys: arrows orbit, PageUp/PageDown "
+        "zoom,\nA animation, L lighting, F ambiguous faces (decided or as tabled), "
+        "S shading (flat or\nsmooth), P list one frame's triangles, Q/W time, Escape "
+        "quits.\nWith --volume: -/+ step the iso value by 1%% of the data's range, "
+        "I resets it.\nO shows or hides the overlay. E enters or leaves the case explorer: N/B\n"
+        "next/previous case, 0-7 corner in/out, C select corner, -/+ its value,\n"
+        "K select ambiguous face, J flip its decision.\nOptions:\n");
     for (const OptionSpec& option : kOptions) {
         std::fprintf(out, "  %s%s%s\n      %s\n", option.name.data(),
                      option.valueName.empty() ? "" : " ", option.valueName.data(),

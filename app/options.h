@@ -57,6 +57,7 @@ struct Options {
     std::optional<MeshExport> meshExport;       // written at quit
     bool timing = false;                        // frame times on stderr at quit
     bool quiet = false;                         // no table listing or statistics on stdout
+    std::optional<uint32_t> exploreCase;        // --explore: start in the case explorer
     FaceRule faceRule = FaceRule::kDecider;     // --faces: decider (closed) or table
     DrawPath drawPath = DrawPath::kImmediate;   // --draw: immediate or arrays
     Shading shading = Shading::kFlat;           // --shading: flat or smooth

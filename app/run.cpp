@@ -9,6 +9,8 @@
 #include <string>
 #include <system_error>
 
+#include "app/explorer.h"
+#include "app/explorer_frame.h"
 #include "app/frame_loop.h"
 #include "app/frame_timer.h"
 #include "app/gl_context.h"
@@ -48,13 +50,13 @@ void printKeys(FILE* err) {
         std::fprintf(err,
                      "Keys: arrows orbit, PageUp/PageDown zoom, -/+ iso value, I reset iso, "
                      "O overlay, L lighting, F ambiguous faces, S shading, P list one frame, "
-                     "Escape quits\n");
+                     "E case explorer, Escape quits\n");
         return;
     }
     std::fprintf(err,
                  "Keys: arrows orbit, PageUp/PageDown zoom, A animation, L lighting, "
                  "F ambiguous faces, S shading, O overlay, P list one frame, Q/W time, "
-                 "Escape quits\n");
+                 "E case explorer, Escape quits\n");
 }
 
 // The start view suits the grid: the camera stands back by the grid's size.
@@ -99,6 +101,10 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     settings.faceRule = options.faceRule;
     settings.drawPath = options.drawPath;
     settings.shading = options.shading;
+    if (options.exploreCase) {
+        explorer.showCase(*options.exploreCase);
+        explorer.active = true;
+    }
     if (volumeView.loaded) {
         prepareVolumeGrid();
         return true;
@@ -367,6 +373,10 @@ int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {
     }
     if (options.versionRequested) {
         printVersion(out);
+        return kExitSuccess;
+    }
+    if (options.exploreCase && options.headless) {
+        printExploredCase(*options.exploreCase, options.faceRule, out);
         return kExitSuccess;
     }
     if (!options.volume.path.empty() && !loadRequestedVolume(options, err)) {

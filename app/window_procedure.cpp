@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/explorer.h"
 #include "app/settings.h"
 #include "app/volume_view.h"
 #include "platform/window_system.h"
@@ -44,7 +45,11 @@ bool applySceneKey(WParam virtualKey) {
 }
 
 void applyKey(WParam virtualKey) {
-    if (applySceneKey(virtualKey)) {
+    if (virtualKey == vk::kE) {
+        explorer.active = !explorer.active;
+        return;
+    }
+    if ((explorer.active && explorer.applyKey(virtualKey)) || applySceneKey(virtualKey)) {
         return;
     }
     switch (virtualKey) {

@@ -27,6 +27,8 @@ inline constexpr float kTimeStep = 0.5f;         // W forward, Q back
 //   S  shading: flat / smooth
 //   Q / W                animation time -0.5 / +0.5
 //   O  overlay on/off
+//   E  the case explorer on/off; while it is on, its keys (app/explorer.h)
+//      come first
 // With a volume shown (volumeView.loaded), A, Q and W do nothing, and
 //   - / +  (either key)  iso value one step down / up   I  iso value reset
 // each reporting the new value; without one these three do nothing.

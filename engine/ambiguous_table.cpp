@@ -23,20 +23,6 @@ bool isHighSide(int32_t face) {
     return face % 2 == 1;
 }
 
-uint32_t ambiguousFacesOf(uint32_t caseIndex) {
-    uint32_t faces = 0;
-    for (int32_t face = 0; face < kFaceCount; ++face) {
-        int32_t c[4];
-        AmbiguousCaseTable::faceCorners(face, c);
-        const bool diagonalsAgree = isSet(caseIndex, c[0]) == isSet(caseIndex, c[2]) &&
-                                    isSet(caseIndex, c[1]) == isSet(caseIndex, c[3]);
-        if (diagonalsAgree && isSet(caseIndex, c[0]) != isSet(caseIndex, c[1])) {
-            faces |= 1u << face;
-        }
-    }
-    return faces;
-}
-
 Vec3 cornerPosition(const CubeMarcher& marcher, int32_t corner) {
     const float* p = marcher.cornerOffset[corner];
     return {p[0], p[1], p[2]};
@@ -243,6 +229,20 @@ AmbiguousCaseTable::Variant buildVariant(const CubeMarcher& marcher, uint32_t ca
 
 }  // namespace
 
+uint32_t AmbiguousCaseTable::ambiguousFacesOf(uint32_t caseIndex) {
+    uint32_t faces = 0;
+    for (int32_t face = 0; face < kFaceCount; ++face) {
+        int32_t c[4];
+        faceCorners(face, c);
+        const bool diagonalsAgree = isSet(caseIndex, c[0]) == isSet(caseIndex, c[2]) &&
+                                    isSet(caseIndex, c[1]) == isSet(caseIndex, c[3]);
+        if (diagonalsAgree && isSet(caseIndex, c[0]) != isSet(caseIndex, c[1])) {
+            faces |= 1u << face;
+        }
+    }
+    return faces;
+}
+
 void AmbiguousCaseTable::faceCorners(int32_t face, int32_t corners[4]) {
     const int32_t axis = faceAxis(face);
     const int32_t base = isHighSide(face) ? 1 << axis : 0;
@@ -276,14 +276,17 @@ uint32_t AmbiguousCaseTable::decideFaces(uint32_t faces, const float values[kCor
         if (((faces >> face) & 1u) == 0) {
             continue;
         }
-        int32_t c[4];
-        faceCorners(face, c);
-        const double a = values[c[0]];
-        const double b = values[c[1]];
-        const double cc = values[c[2]];
-        const double d = values[c[3]];
-        const double saddle = (a * cc - b * d) / (a + cc - b - d);
-        decisions |= (saddle >= 0.0 ? 1u : 0u) << decision++;
+        decisions |= (saddleValue(face, values) >= 0.0 ? 1u : 0u) << decision++;
     }
     return decisions;
+}
+
+double AmbiguousCaseTable::saddleValue(int32_t face, const float values[kCornerCount]) {
+    int32_t c[4];
+    faceCorners(face, c);
+    const double a = values[c[0]];
+    const double b = values[c[1]];
+    const double cc = values[c[2]];
+    const double d = values[c[3]];
+    return (a * cc - b * d) / (a + cc - b - d);
 }

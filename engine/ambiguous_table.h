@@ -51,6 +51,8 @@ class AmbiguousCaseTable {
 
     // Bit f set when face f of the case is ambiguous.
     uint32_t ambiguousFaces(uint32_t caseIndex) const { return ambiguousFaces_[caseIndex]; }
+    // The same from the case's bits alone, for a table not yet generated.
+    static uint32_t ambiguousFacesOf(uint32_t caseIndex);
     // The triangles of a case with ambiguous faces under `decisions`.
     const Variant& variant(uint32_t caseIndex, uint32_t decisions) const {
         return variants_[firstVariant_[caseIndex] + decisions];
@@ -76,6 +78,9 @@ class AmbiguousCaseTable {
     // inside corners are joined across the face. Both cells sharing a face
     // read its four samples in the same order, so they decide alike.
     static uint32_t decideFaces(uint32_t faces, const float values[kCornerCount]);
+    // The value at the saddle of face f's bilinear interpolant, which
+    // decideFaces compares with 0. Only finite on an ambiguous face.
+    static double saddleValue(int32_t face, const float values[kCornerCount]);
 
   private:
     uint8_t ambiguousFaces_[kCaseCount] = {};

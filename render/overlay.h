@@ -31,15 +31,14 @@ std::vector<float>& sharedCorners();
 
 }  // namespace overlay
 
-// Draws `text` in the top-left corner of the current viewport: depth testing
-// and lighting off, an orthographic projection in font pixels, the quads in
-// kTextColour. The projection and model-view matrices are restored and depth
-// testing is turned on again afterwards, so the next frame starts as it
-// would have without the overlay.
+// Sets up drawing in font pixels over the current viewport, x right and y
+// down from its top-left corner: depth testing and lighting off, an
+// orthographic projection, the model-view matrix reset. The projection and
+// model-view matrices are pushed; endFontPixels pops them and turns depth
+// testing on again, so the next frame starts as it would have without the
+// overlay.
 template <GlOperations Gl>
-void drawOverlay(Gl& gl, std::string_view text) {
-    std::vector<float>& quads = overlay::sharedCorners();
-    overlay::textQuads(text, quads);
+void beginFontPixels(Gl& gl) {
     int32_t viewport[4];
     gl.getViewport(viewport);
     gl.disable(gl::kDepthTest);
@@ -52,15 +51,36 @@ void drawOverlay(Gl& gl, std::string_view text) {
     gl.matrixMode(gl::kModelView);
     gl.pushMatrix();
     gl.loadIdentity();
-    gl.color3f(overlay::kTextColour[0], overlay::kTextColour[1], overlay::kTextColour[2]);
-    gl.begin(gl::kQuads);
-    for (size_t i = 0; i + 1 < quads.size(); i += overlay::kFloatsPerCorner) {
-        gl.vertex3f(quads[i], quads[i + 1], 0.0f);
-    }
-    gl.end();
+}
+
+template <GlOperations Gl>
+void endFontPixels(Gl& gl) {
     gl.popMatrix();
     gl.matrixMode(gl::kProjection);
     gl.popMatrix();
     gl.matrixMode(gl::kModelView);
     gl.enable(gl::kDepthTest);
+}
+
+// Quads from textQuads (or their like) in `colour`, between beginFontPixels
+// and endFontPixels.
+template <GlOperations Gl>
+void drawFontQuads(Gl& gl, const std::vector<float>& quads, const float (&colour)[3]) {
+    gl.color3f(colour[0], colour[1], colour[2]);
+    gl.begin(gl::kQuads);
+    for (size_t i = 0; i + 1 < quads.size(); i += overlay::kFloatsPerCorner) {
+        gl.vertex3f(quads[i], quads[i + 1], 0.0f);
+    }
+    gl.end();
+}
+
+// Draws `text` in the top-left corner of the current viewport, in
+// kTextColour, between beginFontPixels and endFontPixels.
+template <GlOperations Gl>
+void drawOverlay(Gl& gl, std::string_view text) {
+    std::vector<float>& quads = overlay::sharedCorners();
+    overlay::textQuads(text, quads);
+    beginFontPixels(gl);
+    drawFontQuads(gl, quads, overlay::kTextColour);
+    endFontPixels(gl);
 }

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/explorer.h"
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/run.h"
@@ -84,6 +85,50 @@ TEST(OptionsTest, GridSizeScalesTheStartDistanceFarPlaneAndLightsExactlyFromFort
         EXPECT_EQ(farPlane(), farPlaneAtSize);
         EXPECT_EQ(lightPositions()[0][0], distance);  // the red light's x
     }
+}
+
+// --explore takes its case only when one follows; headless it prints the
+// case alone (no table listing, no statistics) and takes no frames.
+TEST(OptionsTest, ExploreTakesAnOptionalCaseAndPrintsItHeadless) {
+    EXPECT_EQ(parsed({"--explore"}).exploreCase, 1u);
+    EXPECT_EQ(parsed({"--explore", "--headless"}).exploreCase, 1u);
+    EXPECT_EQ(parsed({"--explore", "0", "--headless"}).exploreCase, 0u);
+    EXPECT_EQ(parsed({"--explore=255"}).exploreCase, 255u);
+    EXPECT_FALSE(parsed({"--frames", "1"}).exploreCase);
+    for (const std::vector<const char*>& refused :
+         {std::vector<const char*>{"--explore", "256"},
+          {"--explore", "x"},
+          {"--explore", "--headless", "--frames", "1"},
+          {"--explore", "--headless", "--export", "a.obj"}}) {
+        Options options;
+        std::string error;
+        EXPECT_FALSE(parseOptions(refused, options, error)) << refused[1];
+        EXPECT_FALSE(error.empty());
+    }
+    CapturedFile out;
+    CapturedFile err;
+    const std::vector<const char*> arguments = {"--explore", "129", "--headless", "--faces",
+                                                "table"};
+    EXPECT_EQ(runProgram(arguments, out.get(), err.get()), kExitSuccess);
+    const auto lines = linesOf(out.text());
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "case 129");
+    EXPECT_EQ(lines[4], "rule table");
+    EXPECT_EQ(std::ranges::count_if(lines, [](auto& l) { return l.starts_with("triangle "); }), 2);
+    EXPECT_EQ(err.text(), "");
+}
+
+// Frames shown in the explorer step no field and count no cell: the usage
+// statistics hold only the frames before E.
+TEST(OptionsTest, ExplorerFramesCountNoCells) {
+    settings = Settings{};
+    CapturedFile out;
+    const std::vector<const char*> arguments = {"--headless", "--frames", "3", "--press", "1:E"};
+    EXPECT_EQ(runProgram(arguments, out.get(), out.get()), kExitSuccess);
+    explorer = Explorer{};
+    const auto lines = linesOf(out.text());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "casesOk:0\tcasesEmpty:0");
 }
 
 }  // namespace

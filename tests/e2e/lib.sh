@@ -8,6 +8,12 @@ readonly wait_limit=120 # seconds; waits end once what they wait for happens
 export LIBGL_ALWAYS_SOFTWARE=1
 failures=0
 
+# Root may write any file and start any number of processes, so where
+# permissions or per-user limits matter, root runs the program as nobody
+# (then $work must let nobody through: chmod 0711).
+as_user=()
+[ "$(id -u)" -ne 0 ] || as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+
 fail() { echo "FAIL: $*" >&2 && failures=$((failures + 1)); }
 die() { fail "$@" && exit 1; }
 finish() { [ "$failures" -eq 0 ] && echo "$1 checks passed" || die "$failures check(s) failed"; }

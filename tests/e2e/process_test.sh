@@ -44,23 +44,35 @@ mkdir "$work/limited"
 expect limited 1 "marching-cubes: cannot write $work/limited/surface.obj: File too large"
 check_statistics limited
 [ -z "$(ls -A "$work/limited")" ] || fail "file-size limit: left $(ls -A "$work/limited")"
+# Sanitizers need more address space than the limits below, and a thread
+# of their own to check for leaks at exit.
+[[ "$(ldd "$program")" != *libasan* ]] || { finish "process end-to-end" && exit 0; }
+
+# has_statistics NAME: stdout ends with the statistics, though a failed frame may have counted no cell.
+has_statistics() { tail -n 2 "$work/$1.out" | head -n 1 | grep -qE '^casesOk:[0-9]+'$'\t''casesEmpty:0$'; }
+
 # --- Address space for the grid but not always for a frame's mesh or threads ---
 # Every run ends as a quit does: the statistics, then one line per failure
-# (the frame's, the export's), exit code 1; or it succeeds. Sanitizers need
-# more address space than any of these.
-if [[ "$(ldd "$program")" != *libasan* ]]; then
-    frame_failures=0
-    for kib in 90000 100000 120000 140000; do
-        (ulimit -v "$kib" && run oom --headless --frames 1 --grid 256 --draw arrays --threads 2 \
-            --export "$work/oom.ply" && exit "$status") && status=0 || status=$?
-        tail -n 2 "$work/oom.out" | head -n 1 | grep -qE '^casesOk:[0-9]+'$'\t''casesEmpty:0$' ||
-            fail "$kib KiB: no usage statistics at the end of stdout"
-        [ "$status" -eq "$([ -s "$work/oom.err" ] && echo 1 || echo 0)" ] ||
-            fail "$kib KiB: exit code $status with stderr: $(head -c 300 "$work/oom.err")"
-        ! grep -vE '^marching-cubes: (not enough memory for the frame|cannot start a thread for the frame: .*|cannot write .*: Cannot allocate memory)$' "$work/oom.err" ||
-            fail "$kib KiB: an unexpected line (above)"
-        grep -q 'for the frame' "$work/oom.err" && frame_failures=$((frame_failures + 1))
-    done
-    [ "$frame_failures" -gt 0 ] || fail "no address-space limit made a frame fail"
-fi
+# (the frame's, the export's), exit code 1; or it succeeds.
+frame_failures=0
+for kib in 90000 100000 120000 140000; do
+    (ulimit -v "$kib" && run oom --headless --frames 1 --grid 256 --draw arrays --threads 2 \
+        --export "$work/oom.ply" && exit "$status") && status=0 || status=$?
+    has_statistics oom || fail "$kib KiB: no usage statistics at the end of stdout"
+    [ "$status" -eq "$([ -s "$work/oom.err" ] && echo 1 || echo 0)" ] ||
+        fail "$kib KiB: exit code $status with stderr: $(head -c 300 "$work/oom.err")"
+    ! grep -vE '^marching-cubes: (not enough memory for the frame|cannot start a thread for the frame: .*|cannot write .*: Cannot allocate memory)$' "$work/oom.err" ||
+        fail "$kib KiB: an unexpected line (above)"
+    grep -q 'for the frame' "$work/oom.err" && frame_failures=$((frame_failures + 1))
+done
+[ "$frame_failures" -gt 0 ] || fail "no address-space limit made a frame fail"
+
+# --- No process to spare for a thread (ulimit -u): the same, with the export written ---
+chmod 0711 "$work"
+mkdir -m 0777 "$work/threads"
+(ulimit -u 1 && exec "${as_user[@]}" "$program" --headless --frames 2 --draw arrays --threads 2 \
+    --export "$work/threads/surface.ply" >"$work/threads.out" 2>"$work/threads.err") && status=0 || status=$?
+expect threads 1 'marching-cubes: cannot start a thread for the frame: *'
+has_statistics threads || fail "ulimit -u: no usage statistics at the end of stdout"
+grep -q '^element face' "$work/threads/surface.ply" || fail "ulimit -u: no export"
 finish "process end-to-end"
