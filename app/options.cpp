@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 #include <thread>
 
@@ -272,6 +273,46 @@ bool setExport(std::string_view value, Options& options, std::string& error) {
     return true;
 }
 
+bool setCap(std::string_view, Options& options, std::string&) {
+    options.processing.cap = true;
+    return true;
+}
+
+bool setLargest(std::string_view, Options& options, std::string&) {
+    options.processing.largest = true;
+    return true;
+}
+
+bool setMinPiece(std::string_view value, Options& options, std::string& error) {
+    if (!parseCount(value, 1, INT32_MAX, options.processing.minPiece, error)) {
+        error = "--min-piece: " + error;
+        return false;
+    }
+    return true;
+}
+
+bool setSmooth(std::string_view value, Options& options, std::string& error) {
+    int64_t steps = 0;
+    if (!parseCount(value, 1, kMaxSmoothSteps, steps, error)) {
+        error = "--smooth: " + error;
+        return false;
+    }
+    options.processing.smoothSteps = static_cast<int32_t>(steps);
+    return true;
+}
+
+bool setSimplify(std::string_view value, Options& options, std::string& error) {
+    double ratio = 0.0;
+    const auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), ratio);
+    if (value.empty() || status != std::errc{} || end != value.data() + value.size() ||
+        !(ratio > 0.0 && ratio <= 1.0)) {
+        error = "--simplify: " + quoted(value) + " is not a fraction above 0 and at most 1";
+        return false;
+    }
+    options.processing.simplifyRatio = ratio;
+    return true;
+}
+
 bool setScreenshot(std::string_view value, Options& options, std::string& error) {
     if (!equalsIgnoringCase(extensionOf(value), "png")) {
         error = "--screenshot: " + quoted(value) + " does not end in .png";
@@ -358,6 +399,16 @@ constexpr std::array kOptions{
                false, setScreenshot},
     OptionSpec{"--export", "FILE", "write the last frame's surface as .obj, .ply or .stl", false,
                setExport},
+    OptionSpec{"--cap", "", "close the exported surface where it leaves the grid (a solid)", false,
+               setCap},
+    OptionSpec{"--largest", "", "export only the surface's largest connected piece", false,
+               setLargest},
+    OptionSpec{"--min-piece", "N", "export no piece of fewer than N triangles", false, setMinPiece},
+    OptionSpec{"--smooth", "N",
+               "smooth the exported surface in N rounds that keep its volume (1 to 1000)", false,
+               setSmooth},
+    OptionSpec{"--simplify", "R", "reduce the exported surface to a fraction R of its triangles",
+               false, setSimplify},
     OptionSpec{"--faces", "decider|table",
                "ambiguous faces decided alike from both sides, so the surface closes\n"
                "      (default), or as the case table has them",
@@ -415,6 +466,12 @@ bool checkCombination(const Options& options, std::string& error) {
     }
     if (options.screenshotPath && options.frames == 0) {
         error = "--screenshot needs at least one frame, but --frames is 0";
+        return false;
+    }
+    const MeshProcessing& processing = options.processing;
+    if (!options.meshExport && (processing.cap || processing.largest || processing.minPiece > 0 ||
+                                processing.smoothSteps > 0 || processing.simplifyRatio)) {
+        error = "--cap, --largest, --min-piece, --smooth and --simplify need --export FILE";
         return false;
     }
     const bool volume = !options.volume.path.empty();

@@ -11,6 +11,7 @@
 #include "field/volume_file.h"
 #include "output/mesh_export.h"
 #include "platform/messages.h"
+#include "process/print_mesh.h"
 #include "render/shading.h"
 
 // The command line. With no options the program runs its window until the
@@ -23,6 +24,8 @@ inline constexpr int32_t kMaxGridSize = 256;
 // --threads: threads that share the mesh extraction, never more than
 // kMaxThreads whatever the machine.
 inline constexpr int32_t kMaxThreads = 64;
+// --smooth: rounds of smoothing.
+inline constexpr int32_t kMaxSmoothSteps = 1000;
 // The cores the machine has (at least 1, at most kMaxThreads).
 int32_t defaultThreads();
 // The most --threads accepts: twice the cores, at least kMinThreadBound, at
@@ -55,6 +58,7 @@ struct Options {
     std::optional<float> iso;                   // a volume's start iso value
     std::optional<std::string> screenshotPath;  // a .png; windowed runs only
     std::optional<MeshExport> meshExport;       // written at quit
+    MeshProcessing processing;                  // what is done to the exported mesh
     bool timing = false;                        // frame times on stderr at quit
     bool quiet = false;                         // no table listing or statistics on stdout
     std::optional<uint32_t> exploreCase;        // --explore: start in the case explorer

@@ -27,6 +27,9 @@
 #include "output/safe_file.h"
 #include "output/screenshot.h"
 #include "platform/window_system.h"
+#include "process/mesh_measure.h"
+#include "process/print_mesh.h"
+#include "process/surface_cap.h"
 #include "render/opengl.h"
 #include "render/triangle_count.h"
 
@@ -182,6 +185,30 @@ void scaleToVolumeSpacing(SurfaceMesh& mesh) {
     }
 }
 
+// The surface of `grid` (the sample grid, or it padded for --cap): from
+// `frames` (see saveMesh), or extracted afresh on this thread alone.
+SurfaceMesh extractForExport(const ScalarGrid& grid, ArraysPass* frames) {
+    SurfaceMesh mesh;
+    if (frames != nullptr) {
+        mesh = frames->takeMesh(grid, settings.faceRule);
+    } else {
+        MeshExtractor(cubeMarcher, ambiguousCases).extract(grid, mesh, settings.faceRule);
+    }
+    return mesh;
+}
+
+// The grid padded with outside samples, so that the surface closes at its
+// border; freed before the mesh is processed.
+SurfaceMesh extractClosedSurface(ArraysPass* frames) {
+    ScalarGrid padded;
+    if (!padWithOutside(sampleGrid, padded)) {
+        throw std::bad_alloc();
+    }
+    SurfaceMesh mesh = extractForExport(padded, frames);
+    shiftOutOfPadding(mesh);
+    return mesh;
+}
+
 // The sample grid still holds the last frame's field: `frames` hands over the
 // mesh its last frame extracted from it, or extracts it now on the run's
 // threads, without counting its cells in the usage statistics. Null when the
@@ -189,29 +216,35 @@ void scaleToVolumeSpacing(SurfaceMesh& mesh) {
 // it): the surface is then extracted afresh on this thread alone, which needs
 // no thread started. Beside the decider, positions within float
 // rounding merge too, and the triangles that collapse go, so that the surface
-// stays closed at a sample within rounding of 0. Taken while the file is
-// written, so that running out of memory for the mesh fails the file like any
-// other write.
-bool saveMesh(const MeshExport& meshExport, ArraysPass* frames, FILE* err) {
-    return saveFile(
+// stays closed at a sample within rounding of 0. The mesh is then processed
+// as the options ask, in the file's units. Taken while the file is written,
+// so that running out of memory for the mesh fails the file like any other
+// write. A written file is summed up in one line on `err`.
+bool saveMesh(const MeshExport& meshExport, const MeshProcessing& processing, ArraysPass* frames,
+              FILE* err) {
+    MeshMeasure measure;
+    const bool saved = saveFile(
         meshExport.path,
         [&](FILE* file) {
-            SurfaceMesh mesh;
-            if (frames != nullptr) {
-                mesh = frames->takeMesh(sampleGrid, settings.faceRule);
-            } else {
-                MeshExtractor(cubeMarcher, ambiguousCases)
-                    .extract(sampleGrid, mesh, settings.faceRule);
-            }
+            SurfaceMesh mesh = processing.cap ? extractClosedSurface(frames)
+                                              : extractForExport(sampleGrid, frames);
             weldCoincidentPositions(mesh, settings.faceRule == FaceRule::kDecider
                                               ? Weld::kWithinRounding
                                               : Weld::kExact);
             if (volumeView.loaded) {
                 scaleToVolumeSpacing(mesh);
             }
+            mesh = processMesh(std::move(mesh), processing);
+            measure = measureMesh(mesh);
             return writeMesh(mesh, meshExport.format, file);
         },
         err);
+    if (saved) {
+        const char* unit = volumeView.loaded ? "units" : "grid units";
+        std::fprintf(err, "Exported %s: %s\n", printableText(meshExport.path).c_str(),
+                     describeMeasure(measure, unit).c_str());
+    }
+    return saved;
 }
 
 // After the quit sequence: the files the options ask for, then the timing
@@ -224,7 +257,7 @@ int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grab
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
     }
     if (options.meshExport) {
-        saved = saveMesh(*options.meshExport, frames, err) && saved;
+        saved = saveMesh(*options.meshExport, options.processing, frames, err) && saved;
     }
     if (options.timing) {
         timer.printReport(err);

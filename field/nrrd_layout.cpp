@@ -87,17 +87,17 @@ struct Pattern {
     }
 };
 
-// "PATTERN FIRST LAST STEP [AXES]": the names in order, while they exist and
-// one beyond, which the caller then refuses as missing.
-bool expandPattern(std::string_view value, const std::string& folder,
+// "PATTERN FIRST LAST STEP [AXES]", its first word already a Pattern: the
+// names in order, while they exist and one beyond, which the caller then
+// refuses as missing.
+bool expandPattern(std::string_view value, const Pattern& pattern, const std::string& folder,
                    std::vector<std::string>& names, std::string& problem) {
     std::istringstream words{std::string(value)};
     std::string text;
     int32_t first = 0, last = 0, step = 0;  // Teem's own range: no sum below wraps
-    Pattern pattern;
-    if (!(words >> text >> first >> last >> step) || step == 0 || !pattern.parse(text)) {
+    if (!(words >> text >> first >> last >> step) || step == 0) {
         problem = "the data file pattern \"" + std::string(value) +
-                  "\" is not NAME%d FIRST LAST STEP with one decimal and a step other than 0";
+                  "\" is not NAME%d FIRST LAST STEP with a step other than 0";
         return false;
     }
     for (int64_t number = first; step > 0 ? number <= last : number >= last; number += step) {
@@ -152,8 +152,10 @@ bool readNrrdLayout(const std::string& path, NrrdLayout& layout, std::string& pr
             readList(header, keyword == "SKIPLIST", folder, layout.dataFiles);
             return true;
         }
-        if (value.find('%') != value.npos) {
-            return expandPattern(value, folder, layout.dataFiles, problem);
+        // Any other '%' (as in "100%.raw") is part of one file's name.
+        Pattern pattern;
+        if (pattern.parse(value.substr(0, value.find(' ')))) {
+            return expandPattern(value, pattern, folder, layout.dataFiles, problem);
         }
         layout.dataFiles.push_back(resolved(folder, value));
     }

@@ -18,9 +18,10 @@ struct NrrdLayout {
     std::vector<std::string> dataFiles;
 };
 
-// Reads the layout of the NRRD header at `path`. Refuses, with `problem`
-// set, a "data file:" pattern it cannot expand: more than one conversion,
-// one other than a decimal of at most a few digits' width, a step of 0.
+// Reads the layout of the NRRD header at `path`. A "data file:" value whose
+// first word holds one conversion of a decimal (%d, %03d; at most 20 digits
+// wide) is a pattern, refused with `problem` set unless FIRST, LAST and a
+// STEP other than 0 follow; any other value is one file's name.
 // Names that follow a pattern are only listed while they name existing
 // files and one beyond (each must be checked before it is opened), so a
 // pattern over a billion numbers costs no more than the files there are.

@@ -6,7 +6,7 @@ packages=(
     libglfw3-dev libgl-dev libgl1-mesa-dri libpng-dev
     libx11-dev dpkg-dev
     xvfb xdotool x11-utils imagemagick openbox wmctrl assimp-utils
-    libteem-dev teem-apps libstb-dev time
+    libteem-dev teem-apps libstb-dev time libmeshoptimizer-dev
 )
 
 ensure_packages() {

@@ -15,7 +15,14 @@ for format in obj ply stl; do
     [ "$status" -eq 0 ] && cmp -s "$work/plain.out" "$work/$format.out" || fail "$format: exit code $status, or another stdout"
     read_faces=$(assimp info "$work/surface.$format" 2>&1 | awk '/^Faces:/ { print $2 }')
     [ "$read_faces" = "$faces" ] || fail ".$format file has '$read_faces' faces for assimp, not $faces"
+    grep -q "^Exported $work/surface.$format: $faces triangles, " "$work/$format.err" ||
+        fail "$format: the summary does not count its $faces faces: $(cat "$work/$format.err")"
 done
+# Closed, one piece, smoothed and simplified: still a solid, said in one line.
+run solid "${listed[@]}" --export "$work/solid.stl" --cap --largest --smooth 2 --simplify 0.5
+number='[0-9.]+(e[+-][0-9]+)?'
+grep -qE "^Exported $work/solid.stl: [0-9]+ triangles, 1 piece, watertight, area $number grid units\\^2, volume $number grid units\\^3\$" "$work/solid.err" ||
+    fail "solid: $(cat "$work/solid.err")"
 # Welded: fewer vertices than faces, where the drawn triangles have three each.
 [ "$(grep -c '^v ' "$work/surface.obj")" -lt "$faces" ] || fail "the OBJ file is not welded"
 # Quiet, as a mesher: the same file, nothing on stdout but the asked-for listing.

@@ -27,7 +27,7 @@ quit_by() {
         kill -s "$signal" "$program_pid"
     done
     ended "$1" 0
-    [ ! -s "$work/$1.err" ] || fail "$1: stderr holds: $(cat "$work/$1.err")"
+    [ -z "$(errors "$1")" ] || fail "$1: stderr holds: $(cat "$work/$1.err")"
     ! triangle_lines "$1" | grep -vE "$triangle_line" || fail "$1: a cut line (above)"
     [ "$(ls -A "$work/$1")" = surface.obj ] && grep -q '^f ' "$work/$1/surface.obj" || fail "$1: no export alone"
 }
@@ -59,9 +59,9 @@ for kib in 90000 100000 120000 140000; do
     (ulimit -v "$kib" && run oom --headless --frames 1 --grid 256 --draw arrays --threads 2 \
         --export "$work/oom.ply" && exit "$status") && status=0 || status=$?
     has_statistics oom || fail "$kib KiB: no usage statistics at the end of stdout"
-    [ "$status" -eq "$([ -s "$work/oom.err" ] && echo 1 || echo 0)" ] ||
+    [ "$status" -eq "$([ -n "$(errors oom)" ] && echo 1 || echo 0)" ] ||
         fail "$kib KiB: exit code $status with stderr: $(head -c 300 "$work/oom.err")"
-    ! grep -vE '^marching-cubes: (not enough memory for the frame|cannot start a thread for the frame: .*|cannot write .*: Cannot allocate memory)$' "$work/oom.err" ||
+    ! errors oom | grep -vE '^marching-cubes: (not enough memory for the frame|cannot start a thread for the frame: .*|cannot write .*: Cannot allocate memory)$' ||
         fail "$kib KiB: an unexpected line (above)"
     grep -q 'for the frame' "$work/oom.err" && frame_failures=$((frame_failures + 1))
 done

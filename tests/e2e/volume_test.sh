@@ -17,7 +17,7 @@ unu make -i "$raw" -t ushort -s 40 36 32 -sp 1 1 2 | unu save -f nrrd -e gzip -o
 for file in "$raw" sphere.nrrd; do
     name=${file##*.}
     run "$name" --headless --frames 1 --press 1:P --volume "$file" --export "$name.obj"
-    [ "$status" -eq 0 ] && [ ! -s "$name.err" ] || fail "$name: exit code $status, $(head -c 300 "$name.err")"
+    [ "$status" -eq 0 ] && [ -z "$(errors "$name")" ] || fail "$name: exit code $status, $(head -c 300 "$name.err")"
     check_statistics "$name"
 done
 listed=$(triangle_lines raw | wc -l)

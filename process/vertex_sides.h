@@ -1,0 +1,64 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "extract/surface_mesh.h"
+
+// The triangle sides at each vertex: for the side from a to b of a triangle,
+// a's list holds (b, outgoing) and b's list (a, incoming). So on a closed,
+// consistently wound surface every neighbour of a vertex appears twice, once
+// each way. Lists are stored one after the other:
+//   sides()[listStart(v) .. listStart(v + 1)) are vertex v's.
+class VertexSides {
+  public:
+    // Packed into 32 bits, as the lists take 6 per triangle.
+    struct Side {
+        uint32_t other : 31;
+        uint32_t outgoing : 1;
+    };
+
+    explicit VertexSides(const SurfaceMesh& mesh)
+        : VertexSides(mesh.positions.size(), mesh.triangles) {}
+    // Triangles indexing `vertexCount` vertices.
+    VertexSides(size_t vertexCount, const std::vector<std::array<int32_t, 3>>& triangles);
+
+    int32_t listStart(int32_t vertex) const { return start_[vertex]; }
+    const std::vector<Side>& sides() const { return sides_; }
+    int32_t vertexCount() const { return static_cast<int32_t>(start_.size()) - 1; }
+
+  private:
+    std::vector<int32_t> start_;  // vertexCount + 1 entries
+    std::vector<Side> sides_;
+};
+
+// Calls visit(a, b, faces, sameWay) once for every edge of the triangles, a <
+// b its vertices (a == b for a side from a vertex to itself), `faces` the
+// number of triangle sides along it, and for two, whether they run along it
+// the same way (their triangles disagree in winding).
+template <class Visit>
+void forEachEdge(const VertexSides& vertexSides, Visit visit) {
+    std::vector<VertexSides::Side> higher;
+    for (int32_t v = 0; v < vertexSides.vertexCount(); ++v) {
+        higher.clear();
+        for (int32_t s = vertexSides.listStart(v); s < vertexSides.listStart(v + 1); ++s) {
+            const VertexSides::Side& side = vertexSides.sides()[s];
+            const auto other = static_cast<int32_t>(side.other);
+            if (other > v || (other == v && side.outgoing != 0)) {
+                higher.push_back(side);
+            }
+        }
+        std::ranges::sort(higher, {}, [](const VertexSides::Side& side) { return side.other; });
+        for (size_t i = 0; i < higher.size();) {
+            size_t j = i + 1;
+            while (j < higher.size() && higher[j].other == higher[i].other) {
+                ++j;
+            }
+            const bool sameWay = j - i == 2 && higher[i].outgoing == higher[i + 1].outgoing;
+            visit(v, static_cast<int32_t>(higher[i].other), static_cast<int32_t>(j - i), sameWay);
+            i = j;
+        }
+    }
+}

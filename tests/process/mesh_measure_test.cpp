@@ -1,0 +1,86 @@
+#include "process/mesh_measure.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <utility>
+
+namespace {
+
+// The unit cube from (0, 0, 0) to (1, 1, 1) moved by `at`, two triangles per
+// face wound outwards: area 6, volume 1, every edge paired.
+SurfaceMesh cubeAt(Vec3 at) {
+    SurfaceMesh cube;
+    for (int32_t corner = 0; corner < 8; ++corner) {
+        cube.positions.push_back({at.x + static_cast<float>(corner & 1),
+                                  at.y + static_cast<float>(corner >> 1 & 1),
+                                  at.z + static_cast<float>(corner >> 2 & 1)});
+    }
+    // Each face's corners counter-clockwise seen from outside.
+    const std::array<std::array<int32_t, 4>, 6> faces{
+        {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}}};
+    for (const auto& f : faces) {
+        cube.triangles.push_back({f[0], f[1], f[2]});
+        cube.triangles.push_back({f[0], f[2], f[3]});
+    }
+    return cube;
+}
+
+SurfaceMesh joined(const SurfaceMesh& a, const SurfaceMesh& b) {
+    SurfaceMesh both = a;
+    const auto offset = static_cast<int32_t>(a.positions.size());
+    both.positions.insert(both.positions.end(), b.positions.begin(), b.positions.end());
+    for (const auto& t : b.triangles) {
+        both.triangles.push_back({t[0] + offset, t[1] + offset, t[2] + offset});
+    }
+    return both;
+}
+
+// Area and volume from geometry known by hand; a flipped, a missing and a doubled face are
+// each told apart; pieces count shared vertices, not positions.
+TEST(MeasureMesh, SizesClosureAndPieces) {
+    const MeshMeasure cube = measureMesh(cubeAt({0, 0, 0}));
+    EXPECT_TRUE(cube.watertight());
+    EXPECT_EQ(cube.pieces, 1);
+    EXPECT_DOUBLE_EQ(cube.area, 6.0);
+    EXPECT_DOUBLE_EQ(cube.volume, 1.0);
+
+    SurfaceMesh flipped = cubeAt({0, 0, 0});
+    std::swap(flipped.triangles[0][1], flipped.triangles[0][2]);
+    const MeshMeasure flippedMeasure = measureMesh(flipped);
+    EXPECT_EQ(flippedMeasure.orientationConflicts, 3);
+    EXPECT_EQ(flippedMeasure.unpairedEdges, 0);
+    EXPECT_FALSE(flippedMeasure.watertight());
+
+    SurfaceMesh open = cubeAt({0, 0, 0});
+    open.triangles.pop_back();
+    EXPECT_EQ(measureMesh(open).unpairedEdges, 3);
+    SurfaceMesh doubled = cubeAt({0, 0, 0});
+    doubled.triangles.push_back(doubled.triangles.front());
+    EXPECT_EQ(measureMesh(doubled).unpairedEdges, 3);
+
+    // Two cubes touching at a position but with their own vertices: two
+    // pieces, twice the volume; inside out, the volume turns negative.
+    const MeshMeasure two = measureMesh(joined(cubeAt({0, 0, 0}), cubeAt({1, 1, 1})));
+    EXPECT_EQ(two.pieces, 2);
+    EXPECT_DOUBLE_EQ(two.volume, 2.0);
+    SurfaceMesh inverted = cubeAt({0, 0, 0});
+    for (auto& t : inverted.triangles) {
+        std::swap(t[1], t[2]);
+    }
+    EXPECT_DOUBLE_EQ(measureMesh(inverted).volume, -1.0);
+    EXPECT_EQ(measureMesh(SurfaceMesh{}).pieces, 0);
+}
+
+TEST(MeasureMesh, DescribesItInOneLine) {
+    EXPECT_EQ(describeMeasure(measureMesh(cubeAt({0, 0, 0})), "mm"),
+              "12 triangles, 1 piece, watertight, area 6 mm^2, volume 1 mm^3");
+    SurfaceMesh open = cubeAt({0, 0, 0});
+    open.triangles.pop_back();
+    EXPECT_TRUE(describeMeasure(measureMesh(open), "mm")
+                    .starts_with("11 triangles, 1 piece, not watertight (3 edges not shared by two "
+                                 "faces, 0 edges whose two faces disagree in winding), area 5.5 "
+                                 "mm^2, volume "));
+}
+
+}  // namespace
