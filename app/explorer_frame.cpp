@@ -89,10 +89,13 @@ void drawExplorer(Gl& gl, FILE* out) {
     drawExploredCube(gl, cell, cubeMarcher, placement);
     int32_t viewport[4];
     gl.getViewport(viewport);
-    const explorer_pass::ScreenMap map({.distance = settings.cameraDistance,
-                                        .pitch = settings.cameraPitch,
-                                        .yaw = settings.cameraYaw,
-                                        .farPlane = farPlane()},
+    const scene::View& view = settings.view;
+    const explorer_pass::ScreenMap map({.distance = view.distance,
+                                        .pitch = view.pitch,
+                                        .yaw = view.yaw,
+                                        .farPlane = sceneFit.depthAt(view.distance).farPlane,
+                                        .panX = view.panX,
+                                        .panY = view.panY},
                                        sampleGrid, placement, viewport);
     std::string top;
     std::string bottom;

@@ -1,5 +1,8 @@
 #include "app/frame.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <string>
 #include <type_traits>
 
@@ -10,6 +13,7 @@
 #include "app/settings.h"
 #include "app/volume_view.h"
 #include "field/metaball_field.h"
+#include "render/mesh_pass.h"
 #include "render/opengl.h"
 #include "render/overlay.h"
 #include "render/surface_pass.h"
@@ -47,6 +51,26 @@ const ReachedRows* reachedRows() {
     return volumeView.loaded ? nullptr : &fieldRows;
 }
 
+// A volume's histogram as the overlay draws it: bar heights on a log scale
+// (a scan's background outnumbers any tissue), the iso value marked.
+const overlay::Histogram* isoHistogram() {
+    if (!volumeView.loaded) {
+        return nullptr;
+    }
+    static std::array<float, IsoHistogram::kBins> heights;
+    static overlay::Histogram histogram{.heights = heights};
+    const IsoHistogram& counts = volumeView.histogram;
+    const double tallest = std::log1p(static_cast<double>(std::ranges::max(counts.counts)));
+    for (int32_t bin = 0; bin < IsoHistogram::kBins; ++bin) {
+        heights[bin] =
+            tallest > 0.0
+                ? static_cast<float>(std::log1p(static_cast<double>(counts.counts[bin])) / tallest)
+                : 0.0f;
+    }
+    histogram.marker = counts.fractionOf(volumeView.isoValue());
+    return &histogram;
+}
+
 // The overlay, when shown, on backends that count the triangles they are
 // sent (TriangleCountingGl): the count is this frame's surface.
 template <GlOperations Gl>
@@ -57,6 +81,8 @@ void drawOverlayIfShown(Gl& gl) {
             static std::string text;  // kept, so the frame does not allocate
             writeOverlayText({.volume = volumeView.loaded,
                               .iso = volumeView.isoValue(),
+                              .minimum = volumeView.volume.minimum,
+                              .maximum = volumeView.volume.maximum,
                               .triangles = gl.trianglesSent(),
                               .framesPerSecond = overlayFrameRate.perSecond(),
                               .lighting = settings.lightingEnabled,
@@ -65,7 +91,7 @@ void drawOverlayIfShown(Gl& gl) {
                               .smoothShading = settings.shading == Shading::kSmooth,
                               .vertexArrays = settings.drawPath == DrawPath::kArrays},
                              text);
-            drawOverlay(gl, text);
+            drawOverlay(gl, text, isoHistogram());
         }
         gl.restartCount();
     }
@@ -77,23 +103,29 @@ void clearFrame(Gl& gl) {
     gl.clear(gl::kColorBufferBit | gl::kDepthBufferBit);
 }
 
-// Without a window (NoGl) nothing is drawn, so the frame only extracts the
-// mesh, which counts and lists what drawing would and is the one the export
-// takes: no per-cell pass whose triangles are thrown away, no GL arrays.
+// Smooth shading needs the mesh's shared vertices, so it draws from the mesh
+// whatever the draw path. Without a window (NoGl) nothing is drawn, so the
+// frame only brings the mesh up to date, which counts and lists what drawing
+// would and is the one the export takes: no per-cell pass whose triangles
+// are thrown away, no GL arrays.
 template <GlOperations Gl>
-void drawSurfaceAsSet(Gl& gl, ArraysPass* arrays, FILE* out) {
+void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
     FILE* listing = settings.listingRequested ? out : nullptr;
     const bool fromMesh =
         settings.drawPath == DrawPath::kArrays || settings.shading == Shading::kSmooth;
-    if (arrays != nullptr && std::is_same_v<Gl, NoGl>) {
-        arrays->extract(sampleGrid, settings.faceRule, VertexNormals::kNone, cubeMarcher.usageCount,
-                        listing, reachedRows());
-    } else if (arrays != nullptr && fromMesh) {
-        arrays->draw(gl, sampleGrid, settings.faceRule, settings.shading, cubeMarcher.usageCount,
-                     listing, reachedRows());
-    } else {
+    constexpr bool drawn = !std::is_same_v<Gl, NoGl>;
+    if (drawing == nullptr || (drawn && !fromMesh)) {
         drawSurface(gl, cubeMarcher, sampleGrid, listing != nullptr, out,
                     deciderFor(settings.faceRule), reachedRows());
+        return;
+    }
+    FrameMesh& mesh = drawing->mesh;
+    mesh.update(sampleGrid, currentMeshInputs(), cubeMarcher.usageCount, reachedRows());
+    if (listing != nullptr) {
+        listMeshTriangles(mesh.mesh(), listing);
+    }
+    if constexpr (drawn) {
+        drawing->pass.draw(gl, mesh.mesh(), mesh.edges(), mesh.shading(), mesh.stamp());
     }
 }
 
@@ -104,9 +136,8 @@ void renderExplorerFrame(Gl& gl, const std::function<void()>& present, FILE* out
                          FrameTimer& timer) {
     timer.startFrame();
     clearFrame(gl);
-    setupLighting(gl, settings.lightingEnabled, lightPositions());
-    setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
-                farPlane());
+    setupLighting(gl, settings.lightingEnabled, sceneFit.lights);
+    setupCamera(gl, settings.view, sceneFit);
     drawExplorer(gl, out);
     settings.listingRequested = false;
     if constexpr (requires { gl.restartCount(); }) {
@@ -119,27 +150,16 @@ void renderExplorerFrame(Gl& gl, const std::function<void()>& present, FILE* out
 
 }  // namespace
 
-const float (&lightPositions())[scene::kLightCount][4] {
-    if (volumeView.loaded) {
-        return volumeView.box.lights;
-    }
-    static float scaled[scene::kLightCount][4];
-    scene::scaleLights(scene::lightScaleFor(sampleGrid.nx), scaled);
-    return scaled;
-}
-
-double farPlane() {
-    return volumeView.loaded ? scene::kFarPlane * volumeView.box.size / scene::kReferenceGridSize
-                             : scene::farPlaneFor(sampleGrid.nx);
-}
-
-const scene::VolumeBox* volumeBox() {
-    return volumeView.loaded ? &volumeView.box : nullptr;
+MeshInputs currentMeshInputs() {
+    return {.animationTime = settings.animationTime,
+            .iso = volumeView.loaded ? volumeView.isoValue() : 0.0f,
+            .faceRule = settings.faceRule,
+            .shading = settings.shading};
 }
 
 template <GlOperations Gl>
 void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameTimer& timer,
-                 ArraysPass* arrays) {
+                 MeshDrawing* drawing) {
     if (explorer.active) {
         renderExplorerFrame(gl, present, out, timer);
         return;
@@ -148,12 +168,11 @@ void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameT
     stepField();
     timer.endStage(Stage::kFieldStep);
     clearFrame(gl);
-    setupLighting(gl, settings.lightingEnabled, lightPositions(),
+    setupLighting(gl, settings.lightingEnabled, sceneFit.lights,
                   settings.shading == Shading::kSmooth ? gl::kSmooth : gl::kFlat);
-    setupCamera(gl, settings.cameraDistance, settings.cameraPitch, settings.cameraYaw, sampleGrid,
-                farPlane(), volumeBox());
+    setupCamera(gl, settings.view, sceneFit);
     timer.endStage(Stage::kDrawingAndSwap);
-    drawSurfaceAsSet(gl, arrays, out);
+    drawSurfaceAsSet(gl, drawing, out);
     settings.listingRequested = false;
     timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);
@@ -165,5 +184,5 @@ void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameT
 }
 
 template void renderFrame(TriangleCountingGl<OpenGl>&, const std::function<void()>&, FILE*,
-                          FrameTimer&, ArraysPass*);
-template void renderFrame(NoGl&, const std::function<void()>&, FILE*, FrameTimer&, ArraysPass*);
+                          FrameTimer&, MeshDrawing*);
+template void renderFrame(NoGl&, const std::function<void()>&, FILE*, FrameTimer&, MeshDrawing*);

@@ -22,7 +22,7 @@ bool KeySchedule::deliverBefore(int64_t frame, WindowHandle window) {
 
 template <GlOperations Gl>
 int32_t runFrames(Gl& gl, const std::function<void()>& present, WindowHandle window,
-                  const Options& options, FILE* out, FrameTimer& timer, ArraysPass* arrays) {
+                  const Options& options, FILE* out, FrameTimer& timer, MeshDrawing* drawing) {
     KeySchedule schedule(options.presses);
     int64_t framesDone = 0;
     Message message;
@@ -36,13 +36,13 @@ int32_t runFrames(Gl& gl, const std::function<void()>& present, WindowHandle win
         } else if (quitSignalReceived() || (options.frames && framesDone == *options.frames)) {
             windowProcedure(window, msg::kClose, 0, 0);
         } else if (!schedule.deliverBefore(framesDone + 1, window)) {
-            renderFrame(gl, present, out, timer, arrays);
+            renderFrame(gl, present, out, timer, drawing);
             ++framesDone;
         }
     }
 }
 
 template int32_t runFrames(TriangleCountingGl<OpenGl>&, const std::function<void()>&, WindowHandle,
-                           const Options&, FILE*, FrameTimer&, ArraysPass*);
+                           const Options&, FILE*, FrameTimer&, MeshDrawing*);
 template int32_t runFrames(NoGl&, const std::function<void()>&, WindowHandle, const Options&, FILE*,
-                           FrameTimer&, ArraysPass*);
+                           FrameTimer&, MeshDrawing*);

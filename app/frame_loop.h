@@ -32,9 +32,9 @@ class KeySchedule {
 // and the queue is drained again before that frame, so an Escape among them
 // ends the run before the frame. After frame options.frames the window
 // procedure receives a close request, exactly as when the user closes the
-// window. Every frame is timed by `timer`; `arrays` draws from the mesh
+// window. Every frame is timed by `timer`; `drawing` holds the mesh
 // (see renderFrame).
 // Instantiated for the backends renderFrame is (frame_loop.cpp).
 template <GlOperations Gl>
 int32_t runFrames(Gl& gl, const std::function<void()>& present, WindowHandle window,
-                  const Options& options, FILE* out, FrameTimer& timer, ArraysPass* arrays);
+                  const Options& options, FILE* out, FrameTimer& timer, MeshDrawing* drawing);

@@ -52,6 +52,10 @@ constexpr std::array kKeyNames{
     KeyName{"Minus", vk::kOemMinus},
     KeyName{"Plus", vk::kOemPlus},
     KeyName{"I", vk::kI},
+    KeyName{"R", vk::kR},
+    KeyName{"X", vk::kX},
+    KeyName{"Y", vk::kY},
+    KeyName{"Z", vk::kZ},
     KeyName{"E", vk::kE},
     KeyName{"N", vk::kN},
     KeyName{"B", vk::kB},
@@ -200,9 +204,14 @@ bool setFaces(std::string_view value, Options& options, std::string& error) {
 }
 
 bool setDraw(std::string_view value, Options& options, std::string& error) {
-    return setChoice("--draw", value,
-                     {{{"immediate", DrawPath::kImmediate}, {"arrays", DrawPath::kArrays}}},
-                     options.drawPath, error);
+    DrawPath path = DrawPath::kImmediate;
+    if (!setChoice("--draw", value,
+                   {{{"immediate", DrawPath::kImmediate}, {"arrays", DrawPath::kArrays}}}, path,
+                   error)) {
+        return false;
+    }
+    options.drawPath = path;
+    return true;
 }
 
 bool setShading(std::string_view value, Options& options, std::string& error) {
@@ -388,8 +397,10 @@ constexpr std::array kOptions{
     OptionSpec{"--volume", "FILE",
                "show the iso-surface of a volume: .nrrd, .nhdr, or raw NAME_XxYxZ_TYPE.raw", false,
                setVolume},
-    OptionSpec{"--iso", "VALUE", "the volume's iso value (default: the middle of its range)", false,
-               setIso},
+    OptionSpec{"--iso", "VALUE",
+               "the volume's start iso value (default: Otsu's threshold of its\n"
+               "      histogram, which parts background from the brighter tissue)",
+               false, setIso},
     OptionSpec{"--dims", "X,Y,Z", "a raw volume's sizes, instead of its name's", false, setDims},
     OptionSpec{"--type", "T",
                "a raw volume's sample type, instead of its name's (uint8, int8, uint16,\n"
@@ -414,8 +425,9 @@ constexpr std::array kOptions{
                "      (default), or as the case table has them",
                false, setFaces},
     OptionSpec{"--draw", "immediate|arrays",
-               "send the surface cell by cell in immediate mode (default), or the\n"
-               "      frame's mesh from vertex arrays (faster on fine grids)",
+               "send the surface cell by cell in immediate mode (default for the\n"
+               "      blobs), or the mesh from vertex arrays, kept by GL while it does\n"
+               "      not change (default for a volume; faster on fine grids)",
                false, setDraw},
     OptionSpec{"--shading", "flat|smooth",
                "one normal per triangle (default), or the field's gradient at each\n"

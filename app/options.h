@@ -63,7 +63,7 @@ struct Options {
     bool quiet = false;                         // no table listing or statistics on stdout
     std::optional<uint32_t> exploreCase;        // --explore: start in the case explorer
     FaceRule faceRule = FaceRule::kDecider;     // --faces: decider (closed) or table
-    DrawPath drawPath = DrawPath::kImmediate;   // --draw: immediate or arrays
+    std::optional<DrawPath> drawPath;           // --draw; unset: arrays for a volume
     Shading shading = Shading::kFlat;           // --shading: flat or smooth
     int32_t threads = defaultThreads();         // --threads: share of the mesh extraction
     bool helpRequested = false;

@@ -17,7 +17,9 @@ void append(std::string& text, const char* format, auto value) {
 void writeOverlayText(const OverlayStatus& status, std::string& text) {
     text.clear();
     if (status.volume) {
-        append(text, "iso %.6g\n", status.iso);
+        append(text, "iso %.6g ", status.iso);
+        append(text, "(data %.6g ", status.minimum);
+        append(text, "to %.6g)\n", status.maximum);
     } else {
         append(text, "animation %s\n", status.animation ? "on" : "paused");
     }

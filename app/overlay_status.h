@@ -6,8 +6,10 @@
 
 // What the overlay says about the running program.
 struct OverlayStatus {
-    bool volume = false;  // the iso value is shown only for a volume
+    bool volume = false;  // the iso value and the range are shown only for a volume
     float iso = 0.0f;
+    float minimum = 0.0f;  // the volume's data range
+    float maximum = 0.0f;
     int64_t triangles = 0;
     double framesPerSecond = 0.0;
     bool lighting = true;
@@ -18,9 +20,10 @@ struct OverlayStatus {
 };
 
 // Replaces `text` with one line per fact, for example
-//   "iso 127.5\n12345 triangles\n59.8 fps\nlighting on\nfaces decided, flat, immediate"
+//   "iso 127.5 (data 0 to 255)\n12345 triangles\n59.8 fps\nlighting on\n"
+//   "faces decided, flat, immediate"
 // and, for the blobs, "animation on" or "animation paused" in place of the
-// iso value. Keeps `text`'s storage, so a kept string is not reallocated.
+// iso value and range. Keeps `text`'s storage, so a kept string is not reallocated.
 void writeOverlayText(const OverlayStatus& status, std::string& text);
 
 // Frames per second, counted over whole periods of kPeriod: the rate of the

@@ -51,20 +51,23 @@ void reportFailure(FILE* err, const char* what, const char* why) {
 void printKeys(FILE* err) {
     if (volumeView.loaded) {
         std::fprintf(err,
-                     "Keys: arrows orbit, PageUp/PageDown zoom, -/+ iso value, I reset iso, "
-                     "O overlay, L lighting, F ambiguous faces, S shading, P list one frame, "
-                     "E case explorer, Escape quits\n");
+                     "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
+                     "pans, R resets the view, X/Y/Z look along an axis, -/+ iso value, I reset "
+                     "iso, O overlay, L lighting, F ambiguous faces, S shading, P list one "
+                     "frame, E case explorer, Escape quits\n");
         return;
     }
     std::fprintf(err,
-                 "Keys: arrows orbit, PageUp/PageDown zoom, A animation, L lighting, "
+                 "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
+                 "pans, R resets the view, X/Y/Z look along an axis, A animation, L lighting, "
                  "F ambiguous faces, S shading, O overlay, P list one frame, Q/W time, "
                  "E case explorer, Escape quits\n");
 }
 
-// The start view suits the grid: the camera stands back by the grid's size.
-void fitCameraToGrid(float gridSize) {
-    settings.cameraDistance = Settings{}.cameraDistance * gridSize / scene::kReferenceGridSize;
+// The scene and the view that starts on it.
+void fitScene(const scene::SceneFit& fit) {
+    sceneFit = fit;
+    settings.view = startViewOf(fit);
 }
 
 // Reads the volume before anything is shown or listed, so a bad file costs
@@ -77,8 +80,13 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
         std::fprintf(err, "marching-cubes: %s\n", printableText(error).c_str());
         return false;
     }
-    const float iso = options.iso.value_or(volume.middleValue());
-    volumeView.show(std::move(volume), iso, err);
+    if (options.iso && !(*options.iso >= volume.minimum && *options.iso <= volume.maximum)) {
+        std::fprintf(err,
+                     "marching-cubes: warning: --iso %g lies outside the data's range, %g to %g: "
+                     "the surface is empty\n",
+                     *options.iso, volume.minimum, volume.maximum);
+    }
+    volumeView.show(std::move(volume), options.iso, err);
     settings.overlayShown = true;
     return true;
 }
@@ -86,7 +94,9 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
 // The volume's samples at the start iso value, and a view of its whole box.
 void prepareVolumeGrid() {
     volumeView.refreshGrid(sampleGrid);
-    fitCameraToGrid(volumeView.box.size);
+    const Volume& volume = volumeView.volume;
+    fitScene(scene::fitVolume({volume.sizes[0], volume.sizes[1], volume.sizes[2]},
+                              {volume.spacing[0], volume.spacing[1], volume.spacing[2]}));
 }
 
 // Generates and lists the case table, then gives the grid its storage. The
@@ -102,7 +112,9 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     }
     ambiguousCases.generate(cubeMarcher);
     settings.faceRule = options.faceRule;
-    settings.drawPath = options.drawPath;
+    // A volume's mesh is large and mostly still: it opens drawn from the mesh.
+    settings.drawPath =
+        options.drawPath.value_or(volumeView.loaded ? DrawPath::kArrays : DrawPath::kImmediate);
     settings.shading = options.shading;
     if (options.exploreCase) {
         explorer.showCase(*options.exploreCase);
@@ -117,7 +129,7 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
         return false;
     }
     std::fill_n(sampleGrid.data, sampleGrid.sampleCount(), kFieldBackground);
-    fitCameraToGrid(static_cast<float>(gridSize));
+    fitScene(scene::fitBlobGrid(gridSize));
     return true;
 }
 
@@ -187,10 +199,10 @@ void scaleToVolumeSpacing(SurfaceMesh& mesh) {
 
 // The surface of `grid` (the sample grid, or it padded for --cap): from
 // `frames` (see saveMesh), or extracted afresh on this thread alone.
-SurfaceMesh extractForExport(const ScalarGrid& grid, ArraysPass* frames) {
+SurfaceMesh extractForExport(const ScalarGrid& grid, FrameMesh* frames) {
     SurfaceMesh mesh;
     if (frames != nullptr) {
-        mesh = frames->takeMesh(grid, settings.faceRule);
+        mesh = frames->takeMesh(grid, currentMeshInputs());
     } else {
         MeshExtractor(cubeMarcher, ambiguousCases).extract(grid, mesh, settings.faceRule);
     }
@@ -199,7 +211,7 @@ SurfaceMesh extractForExport(const ScalarGrid& grid, ArraysPass* frames) {
 
 // The grid padded with outside samples, so that the surface closes at its
 // border; freed before the mesh is processed.
-SurfaceMesh extractClosedSurface(ArraysPass* frames) {
+SurfaceMesh extractClosedSurface(FrameMesh* frames) {
     ScalarGrid padded;
     if (!padWithOutside(sampleGrid, padded)) {
         throw std::bad_alloc();
@@ -220,7 +232,7 @@ SurfaceMesh extractClosedSurface(ArraysPass* frames) {
 // as the options ask, in the file's units. Taken while the file is written,
 // so that running out of memory for the mesh fails the file like any other
 // write. A written file is summed up in one line on `err`.
-bool saveMesh(const MeshExport& meshExport, const MeshProcessing& processing, ArraysPass* frames,
+bool saveMesh(const MeshExport& meshExport, const MeshProcessing& processing, FrameMesh* frames,
               FILE* err) {
     MeshMeasure measure;
     const bool saved = saveFile(
@@ -251,7 +263,7 @@ bool saveMesh(const MeshExport& meshExport, const MeshProcessing& processing, Ar
 // block. A file that could not be written turns the exit code into
 // kExitFailure; the other file is still attempted. `frames` as saveMesh.
 int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grabber,
-              ArraysPass* frames, const FrameTimer& timer, FILE* err) {
+              FrameMesh* frames, const FrameTimer& timer, FILE* err) {
     bool saved = true;
     if (options.screenshotPath && grabber != nullptr) {
         saved = saveScreenshot(*options.screenshotPath, *grabber, err) && saved;
@@ -293,18 +305,19 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
     }
     NoGl gl;
     FrameTimer timer;
-    ArraysPass arrays(cubeMarcher, ambiguousCases, options.threads);
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
     std::string failure;
     const int32_t quitCode = runFramesUntilFailure(
         [&] {
             return runFrames(
-                gl, [] {}, nullptr, options, out, timer, &arrays);
+                gl, [] {}, nullptr, options, out, timer, &drawing);
         },
         failure);
     printStatistics(options, out);
     reportFrameFailure(failure, err);
     // A frame that failed may have left its mesh unfinished.
-    return finishRun(quitCode, options, nullptr, failure.empty() ? &arrays : nullptr, timer, err);
+    return finishRun(quitCode, options, nullptr, failure.empty() ? &drawing.mesh : nullptr, timer,
+                     err);
 }
 
 // Gives up on a window whose start-up failed: no statistics, nothing ran.
@@ -378,10 +391,11 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         }
         swapBuffers(deviceContext);
     };
-    ArraysPass arrays(cubeMarcher, ambiguousCases, options.threads);
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
     std::string failure;
     const int32_t quitCode = runFramesUntilFailure(
-        [&] { return runFrames(gl, present, window, options, out, timer, &arrays); }, failure);
+        [&] { return runFrames(gl, present, window, options, out, timer, &drawing); }, failure);
+    drawing.pass.release(gl);  // while its context is current
     detachGlContext(window, deviceContext, glContext);
     printStatistics(options, out);
     reportFrameFailure(failure, err);
@@ -389,7 +403,8 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
     destroyWindow(window);
     setConnectionLostHandler(nullptr);
     windowedRun = nullptr;
-    return finishRun(quitCode, options, &grabber, failure.empty() ? &arrays : nullptr, timer, err);
+    return finishRun(quitCode, options, &grabber, failure.empty() ? &drawing.mesh : nullptr, timer,
+                     err);
 }
 
 int runCommand(std::span<const char* const> arguments, FILE* out, FILE* err) {

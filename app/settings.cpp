@@ -1,3 +1,4 @@
 #include "app/settings.h"
 
 Settings settings;
+scene::SceneFit sceneFit;

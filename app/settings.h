@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "engine/ambiguous_table.h"
+#include "render/scene.h"
 #include "render/shading.h"
 
 // Everything the user can change while the program runs. The keys of the
@@ -13,9 +14,7 @@ struct Settings {
     bool listingRequested = false;  // list the next frame's triangles
     bool animationEnabled = true;   // the frame advances the clock
     bool lightingEnabled = true;
-    float cameraDistance = 40.0f;            // grid units, eye to grid centre
-    float cameraPitch = 45.0f;               // degrees about x; never wrapped
-    float cameraYaw = -45.0f;                // degrees about y; never wrapped
+    scene::View view;                        // the camera; its angles are never wrapped
     FaceRule faceRule = FaceRule::kDecider;  // how cells with an ambiguous face are cut
     DrawPath drawPath = DrawPath::kImmediate;
     Shading shading = Shading::kFlat;  // smooth shading draws from the mesh, as kArrays
@@ -27,3 +26,12 @@ struct Settings {
 
 // The one instance; `settings = Settings{}` restores the start values.
 extern Settings settings;
+
+// The scene the view looks at: the blobs' grid or the volume's box, fitted
+// once at start-up.
+extern scene::SceneFit sceneFit;
+
+// The view a fitted scene starts from (and key R returns to).
+inline scene::View startViewOf(const scene::SceneFit& fit) {
+    return {.distance = fit.startDistance};
+}

@@ -8,12 +8,12 @@
 
 VolumeView volumeView;
 
-void VolumeView::show(Volume&& read, float iso, FILE* isoMessages) {
+void VolumeView::show(Volume&& read, std::optional<float> iso, FILE* isoMessages) {
     volume = std::move(read);
     loaded = true;
-    startIso = iso;
+    histogram = histogramOf(volume);
+    startIso = iso.value_or(otsuThreshold(histogram));
     isoStep = static_cast<float>((double{volume.maximum} - volume.minimum) * kIsoStepFraction);
-    box = scene::volumeBoxFor(volume.sizes.data(), volume.spacing.data());
     messages = isoMessages;
 }
 

@@ -2,10 +2,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
+#include "app/iso_histogram.h"
 #include "field/scalar_grid.h"
 #include "field/volume.h"
-#include "render/scene.h"
 
 // The volume shown instead of the blobs when --volume names one, and its iso
 // value, which the keys step through settings.isoSteps:
@@ -21,11 +22,12 @@ struct VolumeView {
     bool loaded = false;
     float startIso = 0.0f;
     float isoStep = 0.0f;
-    scene::VolumeBox box;
+    IsoHistogram histogram;    // of the samples, for the overlay
     FILE* messages = nullptr;  // where a changed iso value is reported
 
-    // Takes `read` over (its samples are moved), starting at `iso`.
-    void show(Volume&& read, float iso, FILE* isoMessages);
+    // Takes `read` over (its samples are moved), starting at `iso`, or when
+    // none is given at Otsu's threshold of its histogram.
+    void show(Volume&& read, std::optional<float> iso, FILE* isoMessages);
     float isoValue() const;
     // Steps the iso value by `steps` (within kMaxIsoSteps of the start), or
     // back to the start, and reports the new value as "Iso value: V".

@@ -13,8 +13,45 @@ constexpr int32_t kHandled = 0;
 constexpr int32_t kQuitCode = 0;
 
 void zoom(float factor) {
-    settings.cameraDistance = std::clamp(settings.cameraDistance * factor, keys::kMinCameraDistance,
-                                         keys::kMaxCameraDistance);
+    settings.view.distance = std::clamp(settings.view.distance * factor, keys::kMinCameraDistance,
+                                        keys::kMaxCameraDistance);
+}
+
+// The view from one side of an axis, or, when it already shows that side,
+// from the other; the distance is kept, the pan dropped.
+void lookAlong(float pitch, float yaw, float otherPitch, float otherYaw) {
+    scene::View& view = settings.view;
+    const bool onThisSide = view.pitch == pitch && view.yaw == yaw;
+    view.pitch = onThisSide ? otherPitch : pitch;
+    view.yaw = onThisSide ? otherYaw : yaw;
+    view.panX = view.panY = 0.0f;
+}
+
+// Where the last mouse message found the pointer: a drag moves the view by
+// the pointer's way since then.
+LParam lastPointer = 0;
+
+void dragView(WParam buttons, LParam pointer) {
+    const auto dx = static_cast<float>(pointX(pointer) - pointX(lastPointer));
+    const auto dy = static_cast<float>(pointY(pointer) - pointY(lastPointer));
+    lastPointer = pointer;
+    scene::View& view = settings.view;
+    if ((buttons & mk::kLButton) != 0) {
+        view.yaw += dx * mouse::kTurnDegreesPerPixel;
+        view.pitch += dy * mouse::kTurnDegreesPerPixel;
+    } else if ((buttons & (mk::kRButton | mk::kMButton)) != 0) {
+        const float unitsPerPixel = view.distance * mouse::kPanPerPixelAndDistance;
+        view.panX += dx * unitsPerPixel;
+        view.panY -= dy * unitsPerPixel;
+    }
+}
+
+// Each notch away from the user zooms in as Page Up does, towards the user
+// out as Page Down.
+void turnWheel(int32_t delta) {
+    for (int32_t notches = delta / kWheelDelta; notches != 0; notches -= notches > 0 ? 1 : -1) {
+        zoom(notches > 0 ? keys::kZoomInFactor : keys::kZoomOutFactor);
+    }
 }
 
 // The keys that belong to one kind of scene: the animation's to the blobs,
@@ -56,6 +93,18 @@ void applyKey(WParam virtualKey) {
         case vk::kEscape:
             postQuitMessage(kQuitCode);
             break;
+        case vk::kR:
+            settings.view = startViewOf(sceneFit);
+            break;
+        case vk::kX:
+            lookAlong(0.0f, -90.0f, 0.0f, 90.0f);
+            break;
+        case vk::kY:
+            lookAlong(90.0f, 0.0f, -90.0f, 0.0f);
+            break;
+        case vk::kZ:
+            lookAlong(0.0f, 0.0f, 0.0f, 180.0f);
+            break;
         case vk::kPageUp:
             zoom(keys::kZoomInFactor);
             break;
@@ -63,16 +112,16 @@ void applyKey(WParam virtualKey) {
             zoom(keys::kZoomOutFactor);
             break;
         case vk::kLeft:
-            settings.cameraYaw += keys::kTurnStepDegrees;
+            settings.view.yaw += keys::kTurnStepDegrees;
             break;
         case vk::kRight:
-            settings.cameraYaw -= keys::kTurnStepDegrees;
+            settings.view.yaw -= keys::kTurnStepDegrees;
             break;
         case vk::kUp:
-            settings.cameraPitch += keys::kTurnStepDegrees;
+            settings.view.pitch += keys::kTurnStepDegrees;
             break;
         case vk::kDown:
-            settings.cameraPitch -= keys::kTurnStepDegrees;
+            settings.view.pitch -= keys::kTurnStepDegrees;
             break;
         case vk::kA:
             settings.animationEnabled = !settings.animationEnabled;
@@ -116,6 +165,21 @@ int32_t windowProcedure(WindowHandle window, MessageCode code, WParam wParam, LP
             return kHandled;
         case msg::kKeyDown:
             applyKey(wParam);
+            return kHandled;
+        case msg::kLButtonDown:
+        case msg::kRButtonDown:
+        case msg::kMButtonDown:
+            lastPointer = lParam;
+            return kHandled;
+        case msg::kLButtonUp:
+        case msg::kRButtonUp:
+        case msg::kMButtonUp:
+            return kHandled;  // a drag ends with its button: moves then carry no flag
+        case msg::kMouseMove:
+            dragView(wParam, lParam);
+            return kHandled;
+        case msg::kMouseWheel:
+            turnWheel(wheelDelta(wParam));
             return kHandled;
         default:
             return defaultWindowProcedure(window, code, wParam, lParam);

@@ -32,7 +32,48 @@ inline constexpr MessageCode kQuit = 0x0012;     // posted by postQuitMessage; w
 inline constexpr MessageCode kKeyDown = 0x0100;  // press and auto-repeat; wParam = virtual key
 inline constexpr MessageCode kKeyUp = 0x0101;    // release; wParam = virtual key
 inline constexpr MessageCode kChar = 0x0102;     // from translateMessage; wParam = character
+// Mouse messages: lParam holds the pointer's position in the client area
+// (pointLParam), wParam the buttons held down (mk::) and, for the wheel, the
+// turn in its high word (wheelWParam).
+inline constexpr MessageCode kMouseMove = 0x0200;
+inline constexpr MessageCode kLButtonDown = 0x0201;
+inline constexpr MessageCode kLButtonUp = 0x0202;
+inline constexpr MessageCode kRButtonDown = 0x0204;
+inline constexpr MessageCode kRButtonUp = 0x0205;
+inline constexpr MessageCode kMButtonDown = 0x0207;
+inline constexpr MessageCode kMButtonUp = 0x0208;
+inline constexpr MessageCode kMouseWheel = 0x020A;
 }  // namespace msg
+
+// The buttons held down, in wParam of mouse messages.
+namespace mk {
+inline constexpr WParam kLButton = 0x0001;
+inline constexpr WParam kRButton = 0x0002;
+inline constexpr WParam kMButton = 0x0010;
+}  // namespace mk
+
+// One notch of the wheel, away from the user positive.
+inline constexpr int32_t kWheelDelta = 120;
+
+// A client-area position as Win32 packs it: x in the low 16 bits, y in the
+// next 16, each a signed 16-bit value (positions beyond are cut to it).
+inline LParam pointLParam(int32_t x, int32_t y) {
+    return static_cast<LParam>(static_cast<uint16_t>(x) | uint32_t{static_cast<uint16_t>(y)} << 16);
+}
+inline int32_t pointX(LParam lParam) {
+    return static_cast<int16_t>(static_cast<uint16_t>(lParam));
+}
+inline int32_t pointY(LParam lParam) {
+    return static_cast<int16_t>(static_cast<uint16_t>(lParam >> 16));
+}
+// The wheel's turn (multiples of kWheelDelta) in the high word, the buttons
+// in the low word.
+inline WParam wheelWParam(int32_t delta, WParam buttons) {
+    return static_cast<WParam>(uint32_t{static_cast<uint16_t>(delta)} << 16) | (buttons & 0xFFFF);
+}
+inline int32_t wheelDelta(WParam wParam) {
+    return static_cast<int16_t>(static_cast<uint16_t>(wParam >> 16));
+}
 
 // lParam of key messages, Win32 layout: bits 0-15 repeat count (always 1 here),
 // bit 30 set when the key was already down (auto-repeat and release),
@@ -74,8 +115,11 @@ inline constexpr WParam kF = 'F';
 inline constexpr WParam kL = 'L';
 inline constexpr WParam kP = 'P';
 inline constexpr WParam kQ = 'Q';
+inline constexpr WParam kR = 'R';
 inline constexpr WParam kS = 'S';
 inline constexpr WParam kW = 'W';
+inline constexpr WParam kX = 'X';
+inline constexpr WParam kY = 'Y';
 inline constexpr WParam kZ = 'Z';
 inline constexpr WParam kF1 = 112;  // F1 to F12 in order
 inline constexpr WParam kI = 'I';

@@ -3,6 +3,7 @@
 #include <GLFW/glfw3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,15 +28,21 @@ struct Window {
     int32_t outerWidth = 0;
     int32_t outerHeight = 0;
     bool pixelFormatSet = false;
+    PixelFormatRequest surface;  // what the window was created with
+    WParam buttonsDown = 0;      // mk:: flags
+    LParam pointer = 0;          // the last position, as pointLParam
     DeviceContext deviceContext;
     GlContext glContext;
 };
 
 namespace {
 
-// What every window surface is created with.
+// What a window surface is created with: 24 depth bits, so that a deep
+// scene shows no bands where surfaces lie close behind each other, or 16
+// where the display has no deeper buffer.
 constexpr PixelFormatRequest kWindowSurface{
-    .doubleBuffered = true, .rgba = true, .colourBits = 24, .depthBits = 16};
+    .doubleBuffered = true, .rgba = true, .colourBits = 24, .depthBits = 24};
+constexpr int32_t kFallbackDepthBits = 16;
 constexpr int kBitsPerChannel = kWindowSurface.colourBits / 3;
 // The fixed-function pipeline is all we draw with; 1.x gives a compatibility context.
 constexpr int kGlMajorVersion = 1;
@@ -96,6 +103,54 @@ void onKey(GLFWwindow* glfw, int key, int, int action, int) {
                          .lParam = keyFlagsOf(action)});
 }
 
+struct MouseButton {
+    int glfwButton;
+    WParam flag;
+    MessageCode down;
+    MessageCode up;
+};
+constexpr MouseButton kMouseButtons[] = {
+    {GLFW_MOUSE_BUTTON_LEFT, mk::kLButton, msg::kLButtonDown, msg::kLButtonUp},
+    {GLFW_MOUSE_BUTTON_RIGHT, mk::kRButton, msg::kRButtonDown, msg::kRButtonUp},
+    {GLFW_MOUSE_BUTTON_MIDDLE, mk::kMButton, msg::kMButtonDown, msg::kMButtonUp},
+};
+
+void onMouseButton(GLFWwindow* glfw, int button, int action, int) {
+    Window& window = *windowOf(glfw);
+    for (const MouseButton& known : kMouseButtons) {
+        if (known.glfwButton != button) {
+            continue;
+        }
+        const bool pressed = action == GLFW_PRESS;
+        window.buttonsDown =
+            pressed ? window.buttonsDown | known.flag : window.buttonsDown & ~known.flag;
+        message_queue::post({.window = &window,
+                             .code = pressed ? known.down : known.up,
+                             .wParam = window.buttonsDown,
+                             .lParam = window.pointer});
+    }
+}
+
+void onCursorMove(GLFWwindow* glfw, double x, double y) {
+    Window& window = *windowOf(glfw);
+    window.pointer =
+        pointLParam(static_cast<int32_t>(std::floor(x)), static_cast<int32_t>(std::floor(y)));
+    message_queue::post({.window = &window,
+                         .code = msg::kMouseMove,
+                         .wParam = window.buttonsDown,
+                         .lParam = window.pointer});
+}
+
+// GLFW reports the wheel in notches, away from the user positive.
+void onScroll(GLFWwindow* glfw, double, double notches) {
+    Window& window = *windowOf(glfw);
+    const auto delta = static_cast<int32_t>(std::lround(notches * kWheelDelta));
+    message_queue::post({.window = &window,
+                         .code = msg::kMouseWheel,
+                         .wParam = wheelWParam(delta, window.buttonsDown),
+                         .lParam = window.pointer});
+}
+
 void followFramebufferSize(int width, int height) {
     glViewport(0, 0, width, height);
 }
@@ -132,17 +187,17 @@ void closeWindowSystem() {
 
 // The window class's name is also the X window's WM_CLASS, by which window
 // managers and session tools know the program.
-void requestWindowSurface(const char* className) {
+void requestWindowSurface(const char* className, const PixelFormatRequest& surface) {
     glfwDefaultWindowHints();
     glfwWindowHintString(GLFW_X11_CLASS_NAME, className);
     glfwWindowHintString(GLFW_X11_INSTANCE_NAME, className);
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    glfwWindowHint(GLFW_DOUBLEBUFFER, kWindowSurface.doubleBuffered ? GLFW_TRUE : GLFW_FALSE);
+    glfwWindowHint(GLFW_DOUBLEBUFFER, surface.doubleBuffered ? GLFW_TRUE : GLFW_FALSE);
     glfwWindowHint(GLFW_RED_BITS, kBitsPerChannel);
     glfwWindowHint(GLFW_GREEN_BITS, kBitsPerChannel);
     glfwWindowHint(GLFW_BLUE_BITS, kBitsPerChannel);
     glfwWindowHint(GLFW_ALPHA_BITS, 0);
-    glfwWindowHint(GLFW_DEPTH_BITS, kWindowSurface.depthBits);
+    glfwWindowHint(GLFW_DEPTH_BITS, surface.depthBits);
     glfwWindowHint(GLFW_STENCIL_BITS, 0);
     glfwWindowHint(GLFW_CLIENT_API, GLFW_OPENGL_API);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, kGlMajorVersion);
@@ -153,6 +208,9 @@ void listenTo(Window& window) {
     glfwSetWindowUserPointer(window.glfw, &window);
     glfwSetWindowCloseCallback(window.glfw, onCloseRequest);
     glfwSetKeyCallback(window.glfw, onKey);
+    glfwSetMouseButtonCallback(window.glfw, onMouseButton);
+    glfwSetCursorPosCallback(window.glfw, onCursorMove);
+    glfwSetScrollCallback(window.glfw, onScroll);
     glfwSetFramebufferSizeCallback(window.glfw, onFramebufferResize);
 }
 
@@ -206,8 +264,15 @@ WindowHandle createWindow(const char* className, const char* title, int32_t oute
     window->outerHeight = outerHeight;
     window->deviceContext.window = window.get();
     window->glContext.window = window.get();
-    requestWindowSurface(windowClass->name.c_str());
-    window->glfw = glfwCreateWindow(outerWidth, outerHeight, title, nullptr, nullptr);
+    for (const int32_t depthBits : {kWindowSurface.depthBits, kFallbackDepthBits}) {
+        window->surface = kWindowSurface;
+        window->surface.depthBits = depthBits;
+        requestWindowSurface(windowClass->name.c_str(), window->surface);
+        window->glfw = glfwCreateWindow(outerWidth, outerHeight, title, nullptr, nullptr);
+        if (window->glfw != nullptr) {
+            break;
+        }
+    }
     if (window->glfw == nullptr) {
         if (windowSystem().windows.empty()) {
             closeWindowSystem();
@@ -291,7 +356,7 @@ void releaseDeviceContext(WindowHandle, DeviceContextHandle) {
 }
 
 int32_t choosePixelFormat(DeviceContextHandle deviceContext, const PixelFormatRequest& request) {
-    if (deviceContext == nullptr || !satisfies(kWindowSurface, request)) {
+    if (deviceContext == nullptr || !satisfies(deviceContext->window->surface, request)) {
         fail("the window surface does not offer the requested pixel format");
         return 0;
     }

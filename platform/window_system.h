@@ -9,7 +9,8 @@
 //
 // A window is created with its drawing surface and its OpenGL context in one
 // step, because GLFW binds them together: the surface is always double-
-// buffered RGBA with 24 colour bits and a 16-bit depth buffer, and the context
+// buffered RGBA with 24 colour bits and a 24-bit depth buffer (16 bits where
+// no deeper one can be had), and the context
 // offers the OpenGL 1.1 fixed-function pipeline. choosePixelFormat,
 // setPixelFormat and createGlContext check a request against what the window
 // has and hand it out; they never change the window.

@@ -46,27 +46,22 @@ bool padWithOutside(const ScalarGrid& grid, ScalarGrid& padded) {
     if (!padded.allocate(grid.nx + 2, grid.ny + 2, grid.nz + 2)) {
         return false;
     }
-    // A volume's grid has no float samples of its own: its rows are read
-    // into `values` first.
-    std::vector<float> values(grid.data == nullptr ? static_cast<size_t>(grid.nx) : 0);
-    const auto rowAt = [&](int64_t first) -> const float* {
-        if (grid.data != nullptr) {
-            return grid.data + first;
-        }
-        for (int32_t i = 0; i < grid.nx; ++i) {
-            values[i] = grid.valueAt(first + i);
-        }
-        return values.data();
-    };
+    // A volume's grid reads its samples at the iso value: one row at a time.
+    std::vector<float> sourceRow(static_cast<size_t>(grid.nx));
     for (int32_t k = 0; k < padded.nz; ++k) {
         for (int32_t j = 0; j < padded.ny; ++j) {
             const int32_t sourceJ = std::clamp(j - 1, 0, grid.ny - 1);
             const int32_t sourceK = std::clamp(k - 1, 0, grid.nz - 1);
             const int32_t outOfGrid = (sourceJ != j - 1 ? 1 : 0) + (sourceK != k - 1 ? 1 : 0);
-            const float* source =
-                outOfGrid < 2
-                    ? rowAt(int64_t{sourceJ} * grid.nx + int64_t{sourceK} * grid.sliceSize)
-                    : nullptr;
+            const float* source = nullptr;
+            if (outOfGrid < 2) {
+                const int64_t rowStart =
+                    int64_t{sourceJ} * grid.nx + int64_t{sourceK} * grid.sliceSize;
+                for (int32_t i = 0; i < grid.nx; ++i) {
+                    sourceRow[i] = grid.valueAt(rowStart + i);
+                }
+                source = sourceRow.data();
+            }
             fillRow(source, outOfGrid == 0, grid.nx,
                     padded.data + int64_t{j} * padded.nx + int64_t{k} * padded.sliceSize);
         }

@@ -135,8 +135,8 @@ ScreenMap::ScreenMap(const Camera& camera, const ScalarGrid& grid, const Placeme
     : width_(viewport[2]), height_(viewport[3]) {
     const double h = scene::kFrustumHalfSize;
     toClip_ = frustumMatrix(-h, h, -h, h, scene::kNearPlane, camera.farPlane) *
-              translation(0.0, 0.0, -camera.distance) * rotation(camera.pitch, 1.0, 0.0, 0.0) *
-              rotation(camera.yaw, 0.0, 1.0, 0.0) *
+              translation(camera.panX, camera.panY, -camera.distance) *
+              rotation(camera.pitch, 1.0, 0.0, 0.0) * rotation(camera.yaw, 0.0, 1.0, 0.0) *
               translation(-(grid.nx / 2), -(grid.ny / 2), -(grid.nz / 2)) *
               translation(placement.origin.x, placement.origin.y, placement.origin.z) *
               scaling(placement.size, placement.size, placement.size);

@@ -59,6 +59,8 @@ class ScreenMap {
         float pitch;
         float yaw;
         double farPlane;
+        float panX = 0.0f;  // across the view, as scene::View's
+        float panY = 0.0f;
     };
     ScreenMap(const Camera& camera, const ScalarGrid& grid, const Placement& placement,
               const int32_t viewport[4]);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 
 // The OpenGL 1.1 operations the program draws with, as a compile-time
@@ -38,7 +39,8 @@ inline constexpr GlEnum kUnsignedInt = 0x1405;
 inline constexpr GlEnum kFloat = 0x1406;
 inline constexpr GlEnum kVertexArray = 0x8074;
 inline constexpr GlEnum kNormalArray = 0x8075;
-inline constexpr GlEnum kLight0 = 0x4000;  // kLight0 + i is light i
+inline constexpr GlEnum kLight0 = 0x4000;   // kLight0 + i is light i
+inline constexpr GlEnum kCompile = 0x1300;  // newList: record without drawing
 inline constexpr GlBitfield kDepthBufferBit = 0x0100;
 inline constexpr GlBitfield kColorBufferBit = 0x4000;
 }  // namespace gl
@@ -47,10 +49,13 @@ inline constexpr GlBitfield kColorBufferBit = 0x4000;
 // gets a parameter type wrong fails where it is declared. readPixels reads the
 // back buffer, bottom row first; the pointer and draw calls take client-side
 // arrays, read during the draw call; getViewport gives x, y, width, height.
+// A display list (genLists, newList ... endList, callList, deleteLists)
+// keeps the draw calls made while it is open, arrays read at that moment;
+// genLists answers 0 when no list can be had.
 template <class Gl>
 concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, GlBitfield mask,
-                                const float* fv, void* pixels, const void* array,
-                                int32_t* viewport) {
+                                const float* fv, void* pixels, const void* array, int32_t* viewport,
+                                uint32_t list) {
     gl.clearColor(f, f, f, f);
     gl.clear(mask);
     gl.viewport(i, i, i, i);
@@ -83,6 +88,11 @@ concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, G
     gl.drawArrays(e, i, i);
     gl.drawElements(e, i, e, array);
     gl.getViewport(viewport);
+    { gl.genLists(i) } -> std::same_as<uint32_t>;
+    gl.newList(list, e);
+    gl.endList();
+    gl.callList(list);
+    gl.deleteLists(list, i);
 };
 
 // Drawing turned off: every operation does nothing, so headless runs extract,
@@ -119,6 +129,12 @@ struct NoGl {
     void normalPointer(GlEnum, int32_t, const void*) {}
     void drawArrays(GlEnum, int32_t, int32_t) {}
     void drawElements(GlEnum, int32_t, GlEnum, const void*) {}
+    // Lists are numbered but hold nothing.
+    uint32_t genLists(int32_t) { return 1; }
+    void newList(uint32_t, GlEnum) {}
+    void endList() {}
+    void callList(uint32_t) {}
+    void deleteLists(uint32_t, int32_t) {}
     // No window: an empty viewport.
     void getViewport(int32_t viewport[4]) {
         viewport[0] = viewport[1] = viewport[2] = viewport[3] = 0;

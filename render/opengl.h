@@ -59,6 +59,11 @@ struct OpenGl {
         glDrawElements(mode, count, type, indices);
     }
     void getViewport(int32_t viewport[4]) { glGetIntegerv(GL_VIEWPORT, viewport); }
+    uint32_t genLists(int32_t range) { return glGenLists(range); }
+    void newList(uint32_t list, GlEnum mode) { glNewList(list, mode); }
+    void endList() { glEndList(); }
+    void callList(uint32_t list) { glCallList(list); }
+    void deleteLists(uint32_t list, int32_t range) { glDeleteLists(list, range); }
 };
 static_assert(GlOperations<OpenGl>);
 
@@ -90,6 +95,7 @@ static_assert(gl::kNormalArray == GL_NORMAL_ARRAY);
 static_assert(gl::kUnsignedByte == GL_UNSIGNED_BYTE);
 static_assert(gl::kRgba == GL_RGBA);
 static_assert(gl::kLight0 == GL_LIGHT0);
+static_assert(gl::kCompile == GL_COMPILE);
 static_assert(gl::kLight0 + 3 == GL_LIGHT3);
 static_assert(gl::kDepthBufferBit == GL_DEPTH_BUFFER_BIT);
 static_assert(gl::kColorBufferBit == GL_COLOR_BUFFER_BIT);

@@ -41,6 +41,14 @@ void textQuads(std::string_view text, std::vector<float>& corners) {
     }
 }
 
+float textBottom(const std::vector<float>& corners) {
+    float bottom = kMargin;
+    for (size_t i = 1; i < corners.size(); i += kFloatsPerCorner) {
+        bottom = std::max(bottom, corners[i]);
+    }
+    return bottom;
+}
+
 std::vector<float>& sharedCorners() {
     static std::vector<float> corners;
     return corners;

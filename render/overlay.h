@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,21 @@ void textQuads(std::string_view text, std::vector<float>& corners);
 
 // The one corner list of the overlay (the program has one thread).
 std::vector<float>& sharedCorners();
+
+// A histogram under the text: one bar per bin, `heights` from 0 to 1 of
+// kHistogramHeight, each kBarWidth font pixels wide, and a marker across
+// them at `marker` (0 at the left edge to 1 at the right; not drawn outside).
+inline constexpr float kHistogramHeight = 20.0f;
+inline constexpr float kBarWidth = 1.0f;
+inline constexpr float kHistogramColour[3] = {0.5f, 0.6f, 0.8f};
+inline constexpr float kMarkerColour[3] = {1.0f, 0.2f, 0.2f};
+struct Histogram {
+    std::span<const float> heights;
+    double marker = 0.0;
+};
+
+// The lowest y of `corners`, in font pixels.
+float textBottom(const std::vector<float>& corners);
 
 }  // namespace overlay
 
@@ -74,13 +90,45 @@ void drawFontQuads(Gl& gl, const std::vector<float>& quads, const float (&colour
     gl.end();
 }
 
-// Draws `text` in the top-left corner of the current viewport, in
-// kTextColour, between beginFontPixels and endFontPixels.
+// The bars and marker of `histogram` as quads from `top` down (font pixels).
 template <GlOperations Gl>
-void drawOverlay(Gl& gl, std::string_view text) {
+void drawHistogramQuads(Gl& gl, const overlay::Histogram& histogram, float top) {
+    const float left = overlay::kMargin;
+    const float bottom = top + overlay::kHistogramHeight;
+    const auto quad = [&gl](float x0, float y0, float x1, float y1) {
+        gl.vertex3f(x0, y0, 0.0f);
+        gl.vertex3f(x1, y0, 0.0f);
+        gl.vertex3f(x1, y1, 0.0f);
+        gl.vertex3f(x0, y1, 0.0f);
+    };
+    gl.color3f(overlay::kHistogramColour[0], overlay::kHistogramColour[1],
+               overlay::kHistogramColour[2]);
+    for (size_t bin = 0; bin < histogram.heights.size(); ++bin) {
+        const float x = left + static_cast<float>(bin) * overlay::kBarWidth;
+        quad(x, bottom - histogram.heights[bin] * overlay::kHistogramHeight, x + overlay::kBarWidth,
+             bottom);
+    }
+    if (histogram.marker >= 0.0 && histogram.marker <= 1.0) {
+        const float width = static_cast<float>(histogram.heights.size()) * overlay::kBarWidth;
+        const float x = left + static_cast<float>(histogram.marker) * width;
+        gl.color3f(overlay::kMarkerColour[0], overlay::kMarkerColour[1], overlay::kMarkerColour[2]);
+        quad(x - overlay::kBarWidth / 2, top - 2.0f, x + overlay::kBarWidth / 2, bottom + 2.0f);
+    }
+}
+
+// Draws `text` in the top-left corner of the current viewport, in
+// kTextColour, then `histogram`, when given, under the text, between
+// beginFontPixels and endFontPixels.
+template <GlOperations Gl>
+void drawOverlay(Gl& gl, std::string_view text, const overlay::Histogram* histogram = nullptr) {
     std::vector<float>& quads = overlay::sharedCorners();
     overlay::textQuads(text, quads);
     beginFontPixels(gl);
     drawFontQuads(gl, quads, overlay::kTextColour);
+    if (histogram != nullptr) {
+        gl.begin(gl::kQuads);
+        drawHistogramQuads(gl, *histogram, overlay::textBottom(quads) + overlay::kMargin);
+        gl.end();
+    }
     endFontPixels(gl);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "field/scalar_grid.h"
@@ -33,69 +34,134 @@ inline constexpr float kLightPositions[kLightCount][4] = {
 };
 
 // A square frustum with a 90-degree field of view both ways, whatever the
-// window's aspect ratio.
+// window's aspect ratio, between the near and far planes of the 40-sample
+// grid's scene.
 inline constexpr double kFrustumHalfSize = 0.1;
 inline constexpr double kNearPlane = 0.1;
 inline constexpr double kFarPlane = 100.0;
-// The grid size the far plane and the start distance of the camera suit;
-// other sizes scale both by size / kReferenceGridSize so the whole grid
-// stays in view. At the reference size the scaled values are exact.
+// The blobs' grid size the fixed scene is made for: its start distance, far
+// plane and lights. Other grid sizes scale the distance and the lights by
+// size / kReferenceGridSize (exactly 1 at the reference size).
 inline constexpr int32_t kReferenceGridSize = 40;
+inline constexpr float kReferenceDistance = 40.0f;
+// A fitted near plane never comes closer than this share of the far plane,
+// so a camera inside the scene keeps depth resolution.
+inline constexpr double kNearFarRatio = 1e-3;
 
-inline double farPlaneFor(int32_t gridSize) {
-    return kFarPlane * gridSize / kReferenceGridSize;
-}
-
-// The lights stand where they stand for the reference grid, scaled with the
-// grid's size so that they keep lighting it; exactly 1 at the reference size.
-inline float lightScaleFor(int32_t gridSize) {
-    return static_cast<float>(gridSize) / kReferenceGridSize;
-}
-
-// kLightPositions with x, y and z multiplied by `scale`.
-inline void scaleLights(float scale, float (&positions)[kLightCount][4]) {
-    for (int32_t light = 0; light < kLightCount; ++light) {
-        for (int32_t axis = 0; axis < 3; ++axis) {
-            positions[light][axis] = kLightPositions[light][axis] * scale;
-        }
-        positions[light][3] = kLightPositions[light][3];
-    }
-}
-
-// How a volume sits in the scene: its samples are scaled by `scale` (the
-// spacings divided by the largest, so an isotropic volume keeps its grid
-// units) and its box, `size` scaled units along its largest side, is centred
-// on `centre`. The start distance and the far plane scale with
-// size / kReferenceGridSize, as for a grid of that many samples.
-struct VolumeBox {
-    float scale[3] = {1.0f, 1.0f, 1.0f};
-    float centre[3] = {0.0f, 0.0f, 0.0f};
-    float size = 0.0f;
-    // Point lights around the box, so the whole surface in view is lit: red,
-    // green and blue one box size out from the centre along x, y and z, grey
-    // one box size out along all three at once. In grid units, as GL places
-    // them through the model-view matrix of the last frame's camera.
-    float lights[kLightCount][4] = {};
+enum class SceneKind {
+    kBlobs,   // the fixed scene at the reference size, its frustum kept square
+    kVolume,  // samples scaled to their spacing, proportions kept in any window
 };
 
-inline VolumeBox volumeBoxFor(const int32_t sizes[3], const float spacing[3]) {
-    VolumeBox box;
-    const float largest = std::max({spacing[0], spacing[1], spacing[2]});
-    for (int32_t axis = 0; axis < 3; ++axis) {
-        box.scale[axis] = spacing[axis] / largest;
-        box.centre[axis] = static_cast<float>(sizes[axis] - 1) * box.scale[axis] / 2.0f;
-        box.size = std::max(box.size, static_cast<float>(sizes[axis]) * box.scale[axis]);
+// Where the scene stands and how it is lit, worked out once for the blobs'
+// grid or a volume's box. Grid units are scaled by `scale` (a volume's
+// spacings divided by the largest; 1 for the blobs); `centre`, the point the
+// camera orbits, and `radius`, the farthest any drawn point (surface or axes)
+// lies from it, are in scaled units. The lights are in grid units, as GL
+// places them through the model-view matrix of the last frame's camera.
+struct SceneFit {
+    SceneKind kind = SceneKind::kBlobs;
+    int32_t gridSize = kReferenceGridSize;  // the blobs' grid
+    float scale[3] = {1.0f, 1.0f, 1.0f};
+    float centre[3] = {0.0f, 0.0f, 0.0f};
+    float size = 0.0f;  // the box's largest side, scaled
+    float radius = 0.0f;
+    float startDistance = kReferenceDistance;
+    float lights[kLightCount][4] = {};
+
+    // The frustum's depth at the camera `distance` from the centre: the whole
+    // sphere of `radius`, except for the blobs at the reference size, which
+    // keep the fixed planes.
+    struct Depth {
+        double nearPlane;
+        double farPlane;
+    };
+    Depth depthAt(float distance) const {
+        if (kind == SceneKind::kBlobs && gridSize == kReferenceGridSize) {
+            return {kNearPlane, kFarPlane};
+        }
+        const double farPlane = double{distance} + radius;
+        return {std::max(double{distance} - radius, farPlane * kNearFarRatio), farPlane};
     }
+};
+
+// The farthest corner of the box [0, extent] from `centre`.
+inline float farthestCorner(const float (&extent)[3], const float (&centre)[3]) {
+    float sum = 0.0f;
+    for (int32_t axis = 0; axis < 3; ++axis) {
+        const float reach = std::max(centre[axis], extent[axis] - centre[axis]);
+        sum += reach * reach;
+    }
+    return std::sqrt(sum);
+}
+
+// The blobs on a grid of `gridSize` samples a side: the camera orbits the
+// grid's centre (the size halved by integer division) and starts
+// size / kReferenceGridSize times the reference distance away; the lights
+// stand where they stand for the reference grid, scaled alike.
+inline SceneFit fitBlobGrid(int32_t gridSize) {
+    SceneFit fit;
+    fit.gridSize = gridSize;
+    const float ratio = static_cast<float>(gridSize) / kReferenceGridSize;
+    const float extent[3] = {static_cast<float>(gridSize), static_cast<float>(gridSize),
+                             static_cast<float>(gridSize)};
+    for (int32_t axis = 0; axis < 3; ++axis) {
+        fit.centre[axis] = static_cast<float>(gridSize / 2);
+    }
+    fit.size = extent[0];
+    fit.radius = farthestCorner(extent, fit.centre);
+    fit.startDistance = kReferenceDistance * ratio;
+    for (int32_t light = 0; light < kLightCount; ++light) {
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            fit.lights[light][axis] = kLightPositions[light][axis] * ratio;
+        }
+        fit.lights[light][3] = kLightPositions[light][3];
+    }
+    return fit;
+}
+
+// A volume of `sizes` samples with `spacing` between them: its box is centred
+// on the origin and seen whole from the start distance, which scales with
+// the box's size as the blobs' with the grid's. Point lights stand around
+// the box, so the whole surface in view is lit: red, green and blue one box
+// size out from the centre along x, y and z, grey one box size out along all
+// three at once.
+inline SceneFit fitVolume(const int32_t (&sizes)[3], const float (&spacing)[3]) {
+    SceneFit fit;
+    fit.kind = SceneKind::kVolume;
+    const float largest = std::max({spacing[0], spacing[1], spacing[2]});
+    float extent[3] = {};
+    for (int32_t axis = 0; axis < 3; ++axis) {
+        fit.scale[axis] = spacing[axis] / largest;
+        fit.centre[axis] = static_cast<float>(sizes[axis] - 1) * fit.scale[axis] / 2.0f;
+        extent[axis] = static_cast<float>(sizes[axis]) * fit.scale[axis];  // the axes' reach
+        fit.size = std::max(fit.size, extent[axis]);
+    }
+    fit.radius = farthestCorner(extent, fit.centre);
+    fit.startDistance = kReferenceDistance * fit.size / kReferenceGridSize;
     for (int32_t light = 0; light < kLightCount; ++light) {
         for (int32_t axis = 0; axis < 3; ++axis) {
             const bool outwards = light == axis || light == kLightCount - 1;
-            box.lights[light][axis] =
-                (box.centre[axis] + (outwards ? box.size : 0.0f)) / box.scale[axis];
+            fit.lights[light][axis] =
+                (fit.centre[axis] + (outwards ? fit.size : 0.0f)) / fit.scale[axis];
         }
-        box.lights[light][3] = 1.0f;  // point lights, as the blobs'
+        fit.lights[light][3] = 1.0f;  // point lights, as the blobs'
     }
-    return box;
+    return fit;
 }
+
+// Where the camera stands: `distance` scaled units from the eye to the point
+// it orbits, turned by `yaw` about y, then `pitch` about x (degrees), and
+// moved by `panX`, `panY` across the view.
+struct View {
+    float distance = kReferenceDistance;
+    float pitch = 45.0f;
+    float yaw = -45.0f;
+    float panX = 0.0f;
+    float panY = 0.0f;
+
+    bool operator==(const View&) const = default;
+};
 
 inline constexpr int32_t kAxisCount = 3;
 inline constexpr float kAxisStartColour[3] = {1.0f, 1.0f, 1.0f};
@@ -108,8 +174,8 @@ inline constexpr float kAxisEndColours[kAxisCount][3] = {
 
 }  // namespace scene
 
-// Turns fixed-function lighting on with the four lights at `positions` (the
-// blobs' scaled to the grid, or a volume's around its box), normal rescaling
+// Turns fixed-function lighting on with the four lights at `positions` (a
+// scene fit's), normal rescaling
 // (the surface sends unnormalised normals) and `shadeModel` (flat by
 // default), all set anew each time; or, when `enabled` is false, only
 // disables lighting.
@@ -139,32 +205,48 @@ void setupLighting(Gl& gl, bool enabled,
     }
 }
 
-// Loads the projection and the orbiting camera: the grid's centre (sizes
-// halved by integer division) is moved to the origin, turned by `cameraYaw`
-// about y, then by `cameraPitch` about x (degrees), and placed
-// `cameraDistance` grid units in front of the eye; nothing farther than
-// `farPlane` is drawn. With a `volume` box, its centre is moved to the origin
-// instead, and the grid is then scaled by the box's scale. Leaves the
+// The frustum's half width and height at the near plane: 90 degrees both
+// ways, and for a volume widened along the window's longer side so that its
+// proportions hold (the viewport read from GL).
+template <GlOperations Gl>
+void frustumHalfSizes(Gl& gl, const scene::SceneFit& fit, double nearPlane, double (&half)[2]) {
+    // Exactly the fixed half size at the fixed near plane.
+    const double atNear = nearPlane * (scene::kFrustumHalfSize / scene::kNearPlane);
+    half[0] = half[1] = atNear;
+    if (fit.kind != scene::SceneKind::kVolume) {
+        return;
+    }
+    int32_t viewport[4] = {};
+    gl.getViewport(viewport);
+    if (viewport[2] > 0 && viewport[3] > 0) {
+        const double aspect = static_cast<double>(viewport[2]) / viewport[3];
+        half[0] *= std::max(aspect, 1.0);
+        half[1] *= std::max(1.0 / aspect, 1.0);
+    }
+}
+
+// Loads the projection and the orbiting camera of `view` over the scene of
+// `fit`: the fit's centre is moved to the origin (for a volume, after its
+// samples are scaled), turned and placed in front of the eye; the near and
+// far planes are the fit's at the view's distance. For the blobs at the
+// reference size the calls are exactly the fixed scene's. Leaves the
 // model-view matrix current, culling off and depth testing on.
 template <GlOperations Gl>
-void setupCamera(Gl& gl, float cameraDistance, float cameraPitch, float cameraYaw,
-                 const ScalarGrid& grid, double farPlane = scene::kFarPlane,
-                 const scene::VolumeBox* volume = nullptr) {
+void setupCamera(Gl& gl, const scene::View& view, const scene::SceneFit& fit) {
+    const scene::SceneFit::Depth depth = fit.depthAt(view.distance);
+    double half[2];
+    frustumHalfSizes(gl, fit, depth.nearPlane, half);
     gl.matrixMode(gl::kProjection);
     gl.loadIdentity();
-    gl.frustum(-scene::kFrustumHalfSize, scene::kFrustumHalfSize, -scene::kFrustumHalfSize,
-               scene::kFrustumHalfSize, scene::kNearPlane, farPlane);
+    gl.frustum(-half[0], half[0], -half[1], half[1], depth.nearPlane, depth.farPlane);
     gl.matrixMode(gl::kModelView);
     gl.loadIdentity();
-    gl.translatef(0.0f, 0.0f, -cameraDistance);
-    gl.rotatef(cameraPitch, 1.0f, 0.0f, 0.0f);
-    gl.rotatef(cameraYaw, 0.0f, 1.0f, 0.0f);
-    if (volume != nullptr) {
-        gl.translatef(-volume->centre[0], -volume->centre[1], -volume->centre[2]);
-        gl.scalef(volume->scale[0], volume->scale[1], volume->scale[2]);
-    } else {
-        gl.translatef(static_cast<float>(-grid.nx / 2), static_cast<float>(-grid.ny / 2),
-                      static_cast<float>(-grid.nz / 2));
+    gl.translatef(view.panX, view.panY, -view.distance);
+    gl.rotatef(view.pitch, 1.0f, 0.0f, 0.0f);
+    gl.rotatef(view.yaw, 0.0f, 1.0f, 0.0f);
+    gl.translatef(-fit.centre[0], -fit.centre[1], -fit.centre[2]);
+    if (fit.kind == scene::SceneKind::kVolume) {
+        gl.scalef(fit.scale[0], fit.scale[1], fit.scale[2]);
     }
     gl.disable(gl::kCullFace);
     gl.enable(gl::kDepthTest);

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "render/gl_ops.h"
 
 // A GL backend that also counts the triangles sent to it: the vertices of
 // GL_TRIANGLES blocks and of GL_TRIANGLES array draws, three to a triangle.
-// Everything else is `Gl`'s own, so the count costs a compare per vertex.
+// Triangles compiled into a display list count when the list is called, not
+// while it is recorded. Everything else is `Gl`'s own, so the count costs a
+// compare per vertex.
 template <GlOperations Gl>
 struct TriangleCountingGl : Gl {
     static constexpr int64_t kVerticesPerTriangle = 3;
@@ -28,6 +31,22 @@ struct TriangleCountingGl : Gl {
         Gl::drawElements(mode, count, type, indices);
     }
 
+    void newList(uint32_t list, GlEnum mode) {
+        compiling_ = list;
+        verticesBeforeList_ = triangleVertices_;
+        Gl::newList(list, mode);
+    }
+    void endList() {
+        listVertices_[compiling_] = triangleVertices_ - verticesBeforeList_;
+        triangleVertices_ = verticesBeforeList_;
+        Gl::endList();
+    }
+    void callList(uint32_t list) {
+        const auto found = listVertices_.find(list);
+        triangleVertices_ += found == listVertices_.end() ? 0 : found->second;
+        Gl::callList(list);
+    }
+
     // The triangles sent since the last restart.
     int64_t trianglesSent() const { return triangleVertices_ / kVerticesPerTriangle; }
     void restartCount() { triangleVertices_ = 0; }
@@ -35,4 +54,7 @@ struct TriangleCountingGl : Gl {
   private:
     bool countingTriangles_ = false;
     int64_t triangleVertices_ = 0;
+    uint32_t compiling_ = 0;
+    int64_t verticesBeforeList_ = 0;
+    std::unordered_map<uint32_t, int64_t> listVertices_;
 };

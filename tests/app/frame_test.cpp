@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,78 @@ TEST(FrameTest, ScheduledKeysApplyBeforeTheirFrameInTheOrderGiven) {
     EXPECT_EQ(escaped.casesOk(), crossingCellsOfRun(1, kGridSize));
     const RunResult run = runWith({"--headless", "--frames", "2", "--press", "2:A,2:W,2:P"});
     EXPECT_EQ(run.listedTriangles(), listingAt(clockAfterFrames(1) + keys::kTimeStep, kGridSize));
+}
+
+// The mesh path lists and counts what the per-cell path does, in frames that
+// rebuild the mesh (the clock runs, then Q steps it back) and in frames
+// that keep it (paused).
+TEST(FrameTest, TheMeshPathListsAndCountsAsThePerCellPath) {
+    const std::vector<const char*> run = {"--headless", "--frames", "6",       "--grid", "12",
+                                          "--press",    "2:A",      "--press", "4:Q",    "--press",
+                                          "3:P",        "--press",  "6:P"};
+    std::vector<const char*> fromMesh = run;
+    fromMesh.insert(fromMesh.end(), {"--draw", "arrays"});
+    const RunResult perCell = runWith(run);
+    EXPECT_EQ(runWith(fromMesh).out, perCell.out);
+    fromMesh.insert(fromMesh.end(), {"--threads", "2"});
+    EXPECT_EQ(runWith(fromMesh).out, perCell.out);
+}
+
+// The mesh is extracted again exactly when one of its inputs changed.
+TEST(FrameMesh, RebuildsOnlyWhenAnInputChanges) {
+    ScalarGrid grid;
+    grid.allocate(12, 12, 12);
+    updateMetaballField(grid, 0.0f);
+    FrameMesh mesh(cubeMarcher, ambiguousCases);
+    MeshInputs inputs;
+    mesh.update(grid, inputs, nullptr);
+    using Change = void (*)(MeshInputs&);
+    const Change changes[] = {
+        [](MeshInputs& in) { in.animationTime += 0.2f; },
+        [](MeshInputs& in) { in.iso = 3.0f; },
+        [](MeshInputs& in) { in.faceRule = FaceRule::kTable; },
+        [](MeshInputs& in) { in.shading = Shading::kSmooth; },
+    };
+    for (const auto& change : changes) {
+        const uint64_t before = mesh.stamp();
+        mesh.update(grid, inputs, nullptr);
+        EXPECT_EQ(mesh.stamp(), before);
+        change(inputs);
+        mesh.update(grid, inputs, nullptr);
+        EXPECT_NE(mesh.stamp(), before);
+    }
+}
+
+// The export takes the last frame's mesh instead of extracting again: what
+// the last build made of the grid under the inputs asked for (even though the
+// grid changed since, which the caller rules out), or, when nothing is kept
+// or the inputs differ, one extracted afresh.
+TEST(FrameMesh, HandsOverTheLastBuildOrExtractsAfresh) {
+    ScalarGrid grid;
+    grid.allocate(12, 12, 12);
+    const auto fill = [&grid](float radius) {
+        for (int32_t s = 0; s < grid.sampleCount(); ++s) {
+            grid.data[s] = radius - std::hypot(s % 12 - 5.4f, s / 12 % 12 - 5.5f, s / 144 - 5.6f);
+        }
+    };
+    const auto fresh = [&grid](FaceRule rule) {
+        SurfaceMesh mesh;
+        MeshExtractor(cubeMarcher, ambiguousCases).extract(grid, mesh, rule);
+        return mesh.triangles;
+    };
+    FrameMesh frames(cubeMarcher, ambiguousCases, 2);
+    const MeshInputs smooth{.shading = Shading::kSmooth};
+    fill(3.3f);
+    frames.update(grid, smooth, nullptr);
+    const auto lastFrame = fresh(FaceRule::kDecider);
+    fill(4.4f);
+    SurfaceMesh taken = frames.takeMesh(grid, smooth);
+    EXPECT_EQ(taken.triangles, lastFrame);
+    EXPECT_TRUE(taken.normals.empty());
+    EXPECT_EQ(frames.takeMesh(grid, smooth).triangles, fresh(FaceRule::kDecider));
+    frames.update(grid, smooth, nullptr);
+    EXPECT_EQ(frames.takeMesh(grid, {.faceRule = FaceRule::kTable}).triangles,
+              fresh(FaceRule::kTable));
 }
 
 }  // namespace

@@ -71,22 +71,6 @@ TEST(OptionsTest, ReadsEveryOptionWithItsValueNextOrAfterEquals) {
     EXPECT_EQ(extras.volume.type, SampleType::kInt16);
 }
 
-// The camera starts as far back as the grid is large, and the far plane and
-// the lights follow the grid; 40 keeps every value of the fixed scene.
-TEST(OptionsTest, GridSizeScalesTheStartDistanceFarPlaneAndLightsExactlyFromForty) {
-    for (const auto& [grid, farPlaneAtSize, distance] :
-         {std::tuple{"64", 160.0, 64.0f}, std::tuple{"40", 100.0, 40.0f}}) {
-        settings = Settings{};
-        CapturedFile out;
-        const std::vector<const char*> arguments = {"--headless", "--frames", "1", "--grid", grid};
-        EXPECT_EQ(runProgram(arguments, out.get(), out.get()), kExitSuccess);
-        EXPECT_EQ(sampleGrid.nx, std::stoi(grid));
-        EXPECT_EQ(settings.cameraDistance, distance);
-        EXPECT_EQ(farPlane(), farPlaneAtSize);
-        EXPECT_EQ(lightPositions()[0][0], distance);  // the red light's x
-    }
-}
-
 // --explore takes its case only when one follows; headless it prints the
 // case alone (no table listing, no statistics) and takes no frames.
 TEST(OptionsTest, ExploreTakesAnOptionalCaseAndPrintsItHeadless) {

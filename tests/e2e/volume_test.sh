@@ -29,14 +29,26 @@ paste -d' ' <(grep '^v ' raw.obj) <(grep '^v ' nrrd.obj) |
          off($2, $6) || off($3, $7) || off(2 * $4, $8) { bad++ } END { exit bad > 0 }' ||
     fail "nrrd.obj is not raw.obj with z scaled by the spacing 2"
 
+# A sphere larger than the box, closed where the box cuts it.
+run capped --headless --frames 1 --quiet --volume "$raw" --iso 50 --export capped.stl --cap
+grep -q '^Exported capped.stl: [0-9]* triangles, 1 piece, watertight, ' capped.err ||
+    fail "capped: $(cat capped.err)"
+
 # --- Iso keys: -, -, + and I print the value each time; I restores the surface ---
 run iso --headless --frames 1 --volume "$raw" --press 1:Minus,1:Minus,1:Plus,1:I,1:P
 awk -v low="$low" -v high="$high" '{ sub(/^Iso value: /, ""); value[NR] = $0 } END {
-        start = (low + high) / 2; step = (high - low) / 100
+        start = value[4]; step = (high - low) / 100
         split("1 2 1 0", down)
         for (i = 1; i <= 4; i++) if ((value[i] - start + down[i] * step) ^ 2 > 1e-8) exit 1
         exit NR != 4 }' iso.err || fail "iso keys printed: $(cat iso.err), not steps of 1% of $low to $high"
 [ "$(triangle_lines iso)" = "$(triangle_lines raw)" ] || fail "I did not restore the start surface"
+# The start value lies between the sphere's inside and outside values.
+awk -v low="$low" -v high="$high" 'END { exit !($0 ~ /^Iso value: / && $3 > low && $3 < high) }' iso.err ||
+    fail "the start iso value $(tail -n 1 iso.err) is not inside $low to $high"
+# An iso value outside the data: a warning with the range, the run goes on with an empty surface.
+run outside --headless --frames 1 --volume "$raw" --iso 70000 --press 1:P
+expect outside 0 "marching-cubes: warning: --iso 70000 lies outside the data's range, $low to $high: the surface is empty"
+[ -z "$(triangle_lines outside)" ] || fail "--iso 70000 listed triangles"
 run lower --headless --frames 1 --volume "$raw" --press 1:Minus,1:Minus,1:P
 [ -n "$(triangle_lines lower)" ] && [ "$(triangle_lines lower)" != "$(triangle_lines raw)" ] ||
     fail "two steps down left the surface as it was"

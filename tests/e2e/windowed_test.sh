@@ -51,6 +51,16 @@ wait_until "the surface in plain grey after L" shows unlit "$plain_grey" "$tinte
 check_axes unlit
 press l
 wait_until "the lit surface again after L" shows relit "$tinted" "$plain_grey"
+# A real drag turns the paused view (a fifth of the picture changes), R turns it back.
+differing() { compare -metric AE -fuzz 3% "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
+turned() { screenshot turned && [ "$(differing relit turned)" -ge $((800 * 600 / 20)) ]; }
+back() { screenshot back && [ "$(differing relit back)" -le 200 ]; }
+xdotool mousemove --window "$window" 300 300 mousedown 1 mousemove --window "$window" 340 310 \
+    mousemove --window "$window" 420 330 mouseup 1
+wait_until "the view turned by a drag" turned
+check_picture turned
+press r
+wait_until "the start view after R" back
 quit
 ended keys 0
 check_picture quit

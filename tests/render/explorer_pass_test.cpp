@@ -81,7 +81,11 @@ TEST(ExplorerPass, MarkersSitOnTheCubeGlDraws) {
          {std::tuple{40.0f, 45.0f, -45.0f}, std::tuple{30.0f, -80.0f, 170.0f},
           std::tuple{60.0f, 10.0f, 0.0f}}) {
         RecordingGl gl;
-        setupCamera(gl, distance, pitch, yaw, grid, 150.0);
+        scene::SceneFit fit = scene::fitBlobGrid(41);
+        for (int32_t axis = 0; axis < 3; ++axis) {  // the odd grid's centre
+            fit.centre[axis] = static_cast<float>(std::array{grid.nx, grid.ny, grid.nz}[axis] / 2);
+        }
+        setupCamera(gl, scene::View{.distance = distance, .pitch = pitch, .yaw = yaw}, fit);
         drawExploredCube(gl, cell, *marcher, at);
         MatrixReplay replay;
         for (const std::string& call : gl.calls) {

@@ -79,6 +79,16 @@ struct RecordingGl : NoGl {
             readElement(static_cast<int32_t>(static_cast<const uint32_t*>(indices)[i]));
         }
     }
+    // Lists are numbered from 1; the calls made while one is open are
+    // recorded as they come.
+    uint32_t genLists(int32_t range) {
+        add("genLists", range);
+        return 1;
+    }
+    void newList(uint32_t list, GlEnum mode) { add("newList", list, mode); }
+    void endList() { add("endList"); }
+    void callList(uint32_t list) { add("callList", list); }
+    void deleteLists(uint32_t list, int32_t range) { add("deleteLists", list, range); }
     // Records the query and answers with `viewportAnswer`.
     void getViewport(int32_t out[4]) {
         add("getViewport");
