@@ -1,15 +1,14 @@
 #include "engine/ambiguous_table.h"
 
+#include <algorithm>
 #include <bit>
+#include <map>
+#include <stdexcept>
 #include <vector>
 
-namespace {
+#include "engine/loop_triangulation.h"
 
-// A face segment between the crossings on two edges, run from `from` to `to`.
-struct Segment {
-    int32_t from;
-    int32_t to;
-};
+namespace {
 
 bool isSet(uint32_t caseIndex, int32_t corner) {
     return ((caseIndex >> corner) & 1u) != 0;
@@ -81,124 +80,21 @@ void addFaceSegments(const CubeMarcher& marcher, uint32_t caseIndex, int32_t fac
     }
 }
 
-// Outward agreement of a triangle at the edge midpoints: the sum over its
-// vertices of the normal's component along the edge, from set to clear.
-float outwardAgreement(const CubeMarcher& marcher, uint32_t caseIndex, const int32_t edges[3]) {
-    const Vec3 normal =
-        triangleNormal(marcher.edgeMidpoint(edges[0]), marcher.edgeMidpoint(edges[1]),
-                       marcher.edgeMidpoint(edges[2]));
-    float agreement = 0.0f;
-    for (int32_t v = 0; v < 3; ++v) {
-        const int32_t low = marcher.edgeCorners[edges[v]][0];
-        const int32_t high = marcher.edgeCorners[edges[v]][1];
-        const Vec3 lowToHigh =
-            difference(cornerPosition(marcher, high), cornerPosition(marcher, low));
-        agreement += (isSet(caseIndex, low) ? 1.0f : -1.0f) * dot(normal, lowToHigh);
-    }
-    return agreement;
-}
-
-// Whether the triangle lies in a face of the cube: it would cover part of
-// the face, which the cell across it may cover too.
-bool liesInAFace(const CubeMarcher& marcher, const int32_t edges[3]) {
-    uint32_t common = 0x3Fu;  // faces that hold every vertex so far
-    for (int32_t v = 0; v < 3; ++v) {
-        uint32_t faces = 0;
-        for (int32_t face = 0; face < kFaceCount; ++face) {
-            const auto onFace = [&](int32_t corner) {
-                return CubeMarcher::isLowSide(corner, faceAxis(face)) != (isHighSide(face) ? 1 : 0);
-            };
-            if (onFace(marcher.edgeCorners[edges[v]][0]) &&
-                onFace(marcher.edgeCorners[edges[v]][1])) {
-                faces |= 1u << face;
-            }
-        }
-        common &= faces;
-    }
-    return common != 0;
-}
-
-// What a triangulation costs, compared lexicographically.
-struct Cost {
-    int32_t inFace = 0;  // triangles lying in a face: avoided first
-    int32_t folds = 0;   // triangles facing inwards at the edge midpoints
-
-    Cost operator+(const Cost& other) const { return {inFace + other.inFace, folds + other.folds}; }
-    bool operator<(const Cost& other) const {
-        return inFace != other.inFace ? inFace < other.inFace : folds < other.folds;
-    }
-};
-
-Cost costOf(const CubeMarcher& marcher, uint32_t caseIndex, const int32_t edges[3]) {
-    return {liesInAFace(marcher, edges) ? 1 : 0,
-            outwardAgreement(marcher, caseIndex, edges) <= 0.0f ? 1 : 0};
-}
-
-// The cheapest triangulation of the loop without new vertices, each triangle
-// in the loop's direction: the classic interval recursion, where the
-// triangle on side (i, j) has its third corner k between them.
-class LoopTriangulation {
-  public:
-    LoopTriangulation(const CubeMarcher& marcher, uint32_t caseIndex,
-                      const std::vector<int32_t>& loop)
-        : loop_(loop) {
-        const int32_t n = static_cast<int32_t>(loop.size());
-        for (int32_t span = 2; span < n; ++span) {
-            for (int32_t i = 0; i + span < n; ++i) {
-                const int32_t j = i + span;
-                for (int32_t k = i + 1; k < j; ++k) {
-                    const int32_t corners[3] = {loop[i], loop[k], loop[j]};
-                    const Cost cost =
-                        best_[i][k] + best_[k][j] + costOf(marcher, caseIndex, corners);
-                    if (k == i + 1 || cost < best_[i][j]) {
-                        best_[i][j] = cost;
-                        apex_[i][j] = k;
-                    }
-                }
-            }
-        }
-    }
-
-    Cost cost() const { return best_[0][loop_.size() - 1]; }
-
-    // Appends the triangles, edge triples, to `out`; returns how many.
-    int32_t append(int32_t* out) const {
-        return append(0, static_cast<int32_t>(loop_.size()) - 1, out);
-    }
-
-  private:
-    int32_t append(int32_t i, int32_t j, int32_t* out) const {
-        if (j - i < 2) {
-            return 0;
-        }
-        const int32_t k = apex_[i][j];
-        out[0] = loop_[i];
-        out[1] = loop_[k];
-        out[2] = loop_[j];
-        const int32_t left = append(i, k, out + 3);
-        return 1 + left + append(k, j, out + 3 * (1 + left));
-    }
-
-    const std::vector<int32_t>& loop_;
-    Cost best_[kEdgeCount][kEdgeCount] = {};
-    int32_t apex_[kEdgeCount][kEdgeCount] = {};
-};
-
 // Chains the segments into loops, each from its lowest unvisited edge.
-std::vector<std::vector<int32_t>> loopsOf(const std::vector<Segment>& segments) {
+std::vector<Loop> loopsOf(const std::vector<Segment>& segments) {
     constexpr int32_t kNone = -1;
     int32_t next[kEdgeCount];
     std::fill_n(next, kEdgeCount, kNone);
     for (const Segment& s : segments) {
-        next[s.from] = s.to;
+        next[s.first] = s.second;
     }
-    std::vector<std::vector<int32_t>> loops;
+    std::vector<Loop> loops;
     bool visited[kEdgeCount] = {};
     for (int32_t first = 0; first < kEdgeCount; ++first) {
         if (next[first] == kNone || visited[first]) {
             continue;
         }
-        std::vector<int32_t> loop;
+        Loop loop;
         for (int32_t edge = first; edge != kNone && !visited[edge]; edge = next[edge]) {
             visited[edge] = true;
             loop.push_back(edge);
@@ -208,23 +104,168 @@ std::vector<std::vector<int32_t>> loopsOf(const std::vector<Segment>& segments) 
     return loops;
 }
 
-AmbiguousCaseTable::Variant buildVariant(const CubeMarcher& marcher, uint32_t caseIndex,
-                                         uint32_t faces, uint32_t decisions, int32_t& folded) {
+// The corners joined along the cube's surface: along an edge not crossed,
+// or across an ambiguous face (the inside corners when it joins them, else
+// the outside ones). region[c] is the lowest corner of c's region.
+struct Regions {
+    int32_t region[kCornerCount];
+
+    Regions(const CubeMarcher& marcher, uint32_t caseIndex, uint32_t faces, uint32_t decisions) {
+        for (int32_t c = 0; c < kCornerCount; ++c) {
+            region[c] = c;
+        }
+        for (int32_t edge = 0; edge < kEdgeCount; ++edge) {
+            const int32_t a = marcher.edgeCorners[edge][0];
+            const int32_t b = marcher.edgeCorners[edge][1];
+            if (isSet(caseIndex, a) == isSet(caseIndex, b)) {
+                join(a, b);
+            }
+        }
+        int32_t decision = 0;
+        for (int32_t face = 0; face < kFaceCount; ++face) {
+            if (((faces >> face) & 1u) == 0) {
+                continue;
+            }
+            const bool joined = ((decisions >> decision++) & 1u) != 0;
+            int32_t c[4];
+            AmbiguousCaseTable::faceCorners(face, c);
+            const int32_t first = isSet(caseIndex, c[0]) == joined ? 0 : 1;
+            join(c[first], c[first + 2]);
+        }
+    }
+
+    void join(int32_t a, int32_t b) {
+        const int32_t from = std::max(region[a], region[b]);
+        const int32_t to = std::min(region[a], region[b]);
+        for (int32_t& r : region) {
+            r = r == from ? to : r;
+        }
+    }
+};
+
+// A loop lies between one region inside and one outside: those of the
+// corners of any of its edges.
+std::pair<int32_t, int32_t> sidesOf(const CubeMarcher& marcher, uint32_t caseIndex,
+                                    const Regions& regions, const Loop& loop) {
+    int32_t inside = marcher.edgeCorners[loop[0]][0];
+    int32_t outside = marcher.edgeCorners[loop[0]][1];
+    if (!isSet(caseIndex, inside)) {
+        std::swap(inside, outside);
+    }
+    return {regions.region[inside], regions.region[outside]};
+}
+
+// The loops that bound one piece of surface when regions `from` and `to`
+// (one state) meet inside the cell, or {-1, -1} when they cannot. Pieces
+// part the cell's inside, so each lies between one region of each state
+// as joined inside: loops between the same two are the same piece. A tunnel
+// is a piece with two loops, every other piece a disc.
+std::pair<int32_t, int32_t> tubeEnds(const CubeMarcher& marcher, uint32_t caseIndex,
+                                     const Regions& regions, const std::vector<Loop>& loops,
+                                     int32_t from, int32_t to) {
+    std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> pieces;
+    for (size_t l = 0; l < loops.size(); ++l) {
+        auto sides = sidesOf(marcher, caseIndex, regions, loops[l]);
+        sides.first = sides.first == to ? from : sides.first;
+        sides.second = sides.second == to ? from : sides.second;
+        pieces[sides].push_back(static_cast<int32_t>(l));
+    }
+    std::pair<int32_t, int32_t> ends{-1, -1};
+    for (const auto& [sides, pieceLoops] : pieces) {
+        if (pieceLoops.size() > 2 || (pieceLoops.size() == 2 && ends.first >= 0)) {
+            return {-1, -1};
+        }
+        if (pieceLoops.size() == 2) {
+            ends = {pieceLoops[0], pieceLoops[1]};
+        }
+    }
+    return ends;
+}
+
+// Everything one combination of decisions asks of a case.
+struct CellCut {
     std::vector<Segment> segments;
-    int32_t decision = 0;
-    for (int32_t face = 0; face < kFaceCount; ++face) {
-        const bool ambiguous = ((faces >> face) & 1u) != 0;
-        const bool joined = ambiguous && ((decisions >> decision++) & 1u) != 0;
-        addFaceSegments(marcher, caseIndex, face, joined, segments);
+    std::vector<Loop> loops;
+    Regions regions;
+    // The tunnels it leaves room for, and the loops each joins.
+    std::vector<AmbiguousCaseTable::Tunnel> tunnels;
+    std::vector<std::pair<int32_t, int32_t>> tubes;
+
+    CellCut(const CubeMarcher& marcher, uint32_t caseIndex, uint32_t faces, uint32_t decisions)
+        : regions(marcher, caseIndex, faces, decisions) {
+        int32_t decision = 0;
+        for (int32_t face = 0; face < kFaceCount; ++face) {
+            const bool ambiguous = ((faces >> face) & 1u) != 0;
+            const bool joined = ambiguous && ((decisions >> decision++) & 1u) != 0;
+            addFaceSegments(marcher, caseIndex, face, joined, segments);
+        }
+        loops = loopsOf(segments);
+        for (int32_t to = 0; to < kCornerCount; ++to) {
+            for (int32_t from = 0; from < to; ++from) {
+                const bool distinctRegions = regions.region[from] == from &&
+                                             regions.region[to] == to &&
+                                             isSet(caseIndex, from) == isSet(caseIndex, to);
+                const auto ends = distinctRegions
+                                      ? tubeEnds(marcher, caseIndex, regions, loops, from, to)
+                                      : std::pair{-1, -1};
+                if (ends.first >= 0) {
+                    tunnels.push_back({isSet(caseIndex, from), from, to});
+                    tubes.push_back(ends);
+                }
+            }
+        }
     }
+};
+
+AmbiguousCaseTable::Variant toVariant(
+    const std::vector<int32_t>& triangles,
+    const std::vector<AmbiguousCaseTable::InteriorVertex>& interior) {
     AmbiguousCaseTable::Variant variant;
-    for (const std::vector<int32_t>& loop : loopsOf(segments)) {
-        const LoopTriangulation triangulation(marcher, caseIndex, loop);
-        folded += triangulation.cost().folds;
-        variant.triangleCount +=
-            triangulation.append(variant.triangles + 3 * variant.triangleCount);
+    if (triangles.size() > 3 * kMaxTrianglesPerCell || interior.size() > kMaxInteriorVertices) {
+        throw std::length_error("a decided cell outgrows kMaxTrianglesPerCell");
     }
+    variant.triangleCount = static_cast<int32_t>(triangles.size() / 3);
+    variant.interiorCount = static_cast<int32_t>(interior.size());
+    std::copy(triangles.begin(), triangles.end(), variant.triangles);
+    std::copy(interior.begin(), interior.end(), variant.interior);
     return variant;
+}
+
+// The handlers' triangles, for a case with no ambiguous face and no tunnel.
+AmbiguousCaseTable::Variant handlersVariant(const CaseEntry& entry) {
+    return toVariant({entry.triangles, entry.triangles + 3 * std::max(entry.triangleCount, 0)}, {});
+}
+
+// The cut's loops as discs, but for the two ends of `tube` (when given),
+// joined by a strip; then every side lying across a face split.
+AmbiguousCaseTable::Variant buildVariant(const CubeMarcher& marcher, uint32_t caseIndex,
+                                         const CellCut& cut, std::pair<int32_t, int32_t> tube,
+                                         int32_t& folded) {
+    const auto partner = [&](int32_t loop) {
+        return loop == tube.first ? tube.second : (loop == tube.second ? tube.first : loop);
+    };
+    const auto edgesOf = [&](int32_t loop) {
+        uint32_t edges = 0;
+        for (const int32_t edge : cut.loops[loop]) {
+            edges |= 1u << edge;
+        }
+        return edges;
+    };
+    std::vector<int32_t> triangles;
+    uint32_t pieceOf[kEdgeCount] = {};
+    for (int32_t loop = 0; loop < static_cast<int32_t>(cut.loops.size()); ++loop) {
+        if (loop == tube.first) {
+            triangulateTube(marcher, cut.loops[loop], cut.loops[tube.second], triangles);
+        } else if (loop != tube.second) {
+            folded += triangulateDisc(marcher, caseIndex, cut.loops[loop], triangles);
+        }
+        for (const int32_t edge : cut.loops[loop]) {
+            pieceOf[edge] = edgesOf(loop) | edgesOf(partner(loop));
+        }
+    }
+    std::vector<AmbiguousCaseTable::InteriorVertex> interior;
+    splitInFaceSides(marcher, cut.segments, pieceOf, triangles, interior);
+    return toVariant(triangles, interior);
 }
 
 }  // namespace
@@ -255,18 +296,50 @@ void AmbiguousCaseTable::faceCorners(int32_t face, int32_t corners[4]) {
 }
 
 void AmbiguousCaseTable::generate(const CubeMarcher& marcher) {
+    combinations_.clear();
     variants_.clear();
     foldedTriangles_ = 0;
     for (uint32_t caseIndex = 0; caseIndex < kCaseCount; ++caseIndex) {
         const uint32_t faces = ambiguousFacesOf(caseIndex);
         ambiguousFaces_[caseIndex] = static_cast<uint8_t>(faces);
-        firstVariant_[caseIndex] = static_cast<int32_t>(variants_.size());
-        const uint32_t combinations = faces == 0 ? 0 : 1u << std::popcount(faces);
+        firstCombination_[caseIndex] = static_cast<int32_t>(combinations_.size());
+        const uint32_t combinations = 1u << std::popcount(faces);
+        bool tunnels = false;
         for (uint32_t decisions = 0; decisions < combinations; ++decisions) {
+            const CellCut cut(marcher, caseIndex, faces, decisions);
+            if (cut.tunnels.size() > kMaxTunnels) {
+                throw std::length_error("a decided cell outgrows kMaxTunnels");
+            }
+            Combination combination;
+            combination.firstVariant = static_cast<int32_t>(variants_.size());
+            combination.tunnelCount = static_cast<int32_t>(cut.tunnels.size());
+            std::copy(cut.tunnels.begin(), cut.tunnels.end(), combination.tunnels);
+            combinations_.push_back(combination);
             variants_.push_back(
-                buildVariant(marcher, caseIndex, faces, decisions, foldedTriangles_));
+                faces == 0 ? handlersVariant(marcher.caseTable[caseIndex])
+                           : buildVariant(marcher, caseIndex, cut, {-1, -1}, foldedTriangles_));
+            for (const auto& tube : cut.tubes) {
+                variants_.push_back(buildVariant(marcher, caseIndex, cut, tube, foldedTriangles_));
+            }
+            for (size_t v = combination.firstVariant; v < variants_.size(); ++v) {
+                variants_[v].caseIndex = caseIndex;
+            }
+            tunnels = tunnels || !cut.tunnels.empty();
+        }
+        decided_[caseIndex] = faces != 0 || tunnels;
+    }
+}
+
+int32_t AmbiguousCaseTable::decidedVariantIndex(uint32_t caseIndex,
+                                                const float values[kCornerCount]) const {
+    const uint32_t faces = ambiguousFaces_[caseIndex];
+    const Combination& found = combination(caseIndex, faces == 0 ? 0 : decideFaces(faces, values));
+    for (int32_t t = 0; t < found.tunnelCount; ++t) {
+        if (decideTunnel(found.tunnels[t], values)) {
+            return found.firstVariant + 1 + t;
         }
     }
+    return found.firstVariant;
 }
 
 uint32_t AmbiguousCaseTable::decideFaces(uint32_t faces, const float values[kCornerCount]) {

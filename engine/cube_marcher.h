@@ -19,9 +19,12 @@ inline constexpr int32_t kAxisCount = 3;
 inline constexpr int32_t kCaseCount = 256;
 inline constexpr int32_t kMaxTrianglesPerCase = 10;
 // The most triangles one polygonised cell can have: 8 from the handlers'
-// table, 10 from the table of decided ambiguous cells (ambiguous_table.h).
-// Callers of polygoniseCell size their buffers by it.
-inline constexpr int32_t kMaxTrianglesPerCell = 10;
+// table, more from the table of decided cells (ambiguous_table.h), whose
+// tunnels and vertices inside the cell take extra triangles. Callers of
+// polygoniseCell size their buffers by it.
+inline constexpr int32_t kMaxTrianglesPerCell = 16;
+// The most vertices inside a cell, off its edges, that a decided cell adds.
+inline constexpr int32_t kMaxInteriorVertices = 3;
 inline constexpr int32_t kFloatsPerTriangle = 9;
 
 class AmbiguousCaseTable;
@@ -96,14 +99,18 @@ struct CubeMarcher {
     // The same for a cell with corner values `values`: the one formula every
     // extraction path places its vertices with, so they agree bit for bit.
     Vec3 interpolateEdge(int32_t edge, const float values[kCornerCount]) const;
+    // A vertex inside the cell: the crossings on the edges blended by
+    // `weights` (kEdgeCount of them, summing to 1; edges not crossed weigh 0),
+    // summed in edge order so every path places it alike.
+    Vec3 blendCrossings(const float weights[kEdgeCount], const float values[kCornerCount]) const;
     // Where the zero crossing lies between values va and vb, from 0 at va to
     // 1 at vb: what interpolateEdge places vertices by.
     static double crossingParameter(double va, double vb) { return va / (va - vb); }
     // Writes kFloatsPerTriangle floats per triangle into `out`, which must hold
     // kMaxTrianglesPerCell triangles; returns the number written. With a
-    // `decider`, a cell with an ambiguous face takes its triangles from it,
-    // every such face decided from the corner values; the cell is counted
-    // under its case either way.
+    // `decider`, a cell whose case it decides (an ambiguous face, or room for
+    // a tunnel) takes its triangles from it, faces and interior decided from
+    // the corner values; the cell is counted under its case either way.
     int32_t polygoniseCell(float* out, const AmbiguousCaseTable* decider = nullptr);
 
     // --- Usage statistics (usage_stats.cpp) ---

@@ -50,20 +50,41 @@ Vec3 CubeMarcher::interpolateEdge(int32_t edge, const float values[kCornerCount]
     return {lerp(0), lerp(1), lerp(2)};
 }
 
+Vec3 CubeMarcher::blendCrossings(const float weights[kEdgeCount],
+                                 const float values[kCornerCount]) const {
+    double sum[kAxisCount] = {};
+    for (int32_t edge = 0; edge < kEdgeCount; ++edge) {
+        if (weights[edge] != 0.0f) {
+            const Vec3 crossing = interpolateEdge(edge, values);
+            sum[0] += weights[edge] * double{crossing.x};
+            sum[1] += weights[edge] * double{crossing.y};
+            sum[2] += weights[edge] * double{crossing.z};
+        }
+    }
+    return {static_cast<float>(sum[0]), static_cast<float>(sum[1]), static_cast<float>(sum[2])};
+}
+
 int32_t CubeMarcher::polygoniseCell(float* out, const AmbiguousCaseTable* decider) {
     const uint32_t caseIndex = caseIndexOf(cornerValue);
     const CaseEntry& entry = caseTable[caseIndex];
     countSaturating(usageCount[entry.caseNumber]);
     const int32_t* triangles = entry.triangles;
     int32_t count = entry.triangleCount;
-    if (decider != nullptr && decider->ambiguousFaces(caseIndex) != 0) {
-        const AmbiguousCaseTable::Variant& variant = decider->variantFor(caseIndex, cornerValue);
-        triangles = variant.triangles;
-        count = variant.triangleCount;
+    const AmbiguousCaseTable::Variant* variant = nullptr;
+    const int32_t decided =
+        decider == nullptr ? -1 : decider->variantIndexFor(caseIndex, cornerValue);
+    if (decided >= 0) {
+        variant = &decider->variants()[decided];
+        triangles = variant->triangles;
+        count = variant->triangleCount;
     }
     for (int32_t t = 0; t < count; ++t) {
         for (int32_t vertex = 0; vertex < 3; ++vertex) {
-            const Vec3 point = interpolateEdge(triangles[3 * t + vertex]);
+            const int32_t corner = triangles[3 * t + vertex];
+            const Vec3 point =
+                corner < kEdgeCount
+                    ? interpolateEdge(corner)
+                    : blendCrossings(variant->interior[corner - kEdgeCount].weight, cornerValue);
             float* slot = out + kFloatsPerTriangle * t + kAxisCount * vertex;
             slot[0] = point.x;
             slot[1] = point.y;

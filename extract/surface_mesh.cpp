@@ -115,12 +115,30 @@ struct MeshExtractor::Sweep {
     }
 
     const CaseEdges& cellEdges(uint32_t caseIndex, const float corners[kCornerCount]) const {
-        const uint32_t faces = decider == nullptr ? 0 : decider->ambiguousFaces(caseIndex);
-        if (faces == 0) {
-            return cases[caseIndex];
+        const int32_t variant =
+            decider == nullptr ? -1 : decider->variantIndexFor(caseIndex, corners);
+        return variant < 0 ? cases[caseIndex] : variants[variant];
+    }
+
+    // The cell's own vertex, placed as the per-cell path places it; its
+    // normal blends the normals at the crossings alike.
+    int32_t interiorVertex(const AmbiguousCaseTable::InteriorVertex& vertex, int32_t x, int32_t y,
+                           int32_t z, const float corners[kCornerCount]) {
+        const Vec3 local = table.blendCrossings(vertex.weight, corners);
+        mesh.positions.push_back({static_cast<float>(x) + local.x, static_cast<float>(y) + local.y,
+                                  static_cast<float>(z) + local.z});
+        if (withNormals) {
+            Vec3 normal;
+            for (int32_t edge = 0; edge < kEdgeCount; ++edge) {
+                const float w = vertex.weight[edge];
+                if (w != 0.0f) {
+                    const Vec3 n = normalOn(edge, x, y, z, corners);
+                    normal = {normal.x + w * n.x, normal.y + w * n.y, normal.z + w * n.z};
+                }
+            }
+            mesh.normals.push_back(normal);
         }
-        return variants[decider->firstVariant(caseIndex) +
-                        AmbiguousCaseTable::decideFaces(faces, corners)];
+        return vertexCount() - 1;
     }
 
     void addCell(int32_t x, int32_t y, int32_t z) {
@@ -135,9 +153,12 @@ struct MeshExtractor::Sweep {
             countSaturating(usageCount[cell.caseNumber]);
         }
         const int64_t cellSlot = int64_t{y} * grid.nz + z;
-        int32_t vertices[kEdgeCount];
+        int32_t vertices[kEdgeCount + kMaxInteriorVertices];
         for (int32_t e = 0; e < cell.edgeCount; ++e) {
             vertices[e] = vertexOn(cell.edges[e], cellSlot, x, y, z, corners);
+        }
+        for (int32_t i = 0; i < cell.interiorCount; ++i) {
+            vertices[kEdgeCount + i] = interiorVertex(cell.interior[i], x, y, z, corners);
         }
         for (int32_t t = 0; t < cell.triangleCount; ++t) {
             const uint8_t* corner = cell.corners + 3 * t;
@@ -153,12 +174,22 @@ MeshExtractor::CaseEdges::CaseEdges(int32_t number, const int32_t* triangles, in
     std::fill_n(numbered, kEdgeCount, kNoVertex);
     for (int32_t corner = 0; corner < 3 * triangleCount; ++corner) {
         const int32_t edge = triangles[corner];
+        if (edge >= kEdgeCount) {
+            corners[corner] = static_cast<uint8_t>(edge);  // an interior vertex
+            continue;
+        }
         if (numbered[edge] == kNoVertex) {
             numbered[edge] = edgeCount;
             edges[edgeCount++] = static_cast<uint8_t>(edge);
         }
         corners[corner] = static_cast<uint8_t>(numbered[edge]);
     }
+}
+
+MeshExtractor::CaseEdges::CaseEdges(int32_t number, const AmbiguousCaseTable::Variant& variant)
+    : CaseEdges(number, variant.triangles, variant.triangleCount) {
+    interiorCount = variant.interiorCount;
+    interior = variant.interior;
 }
 
 // One thread's share of a sweep: the cells with firstX <= x < endX, its own
@@ -261,12 +292,9 @@ MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable&
     for (int32_t caseIndex = 0; caseIndex < kCaseCount; ++caseIndex) {
         const CaseEntry& entry = table.caseTable[caseIndex];
         cases_[caseIndex] = CaseEdges(entry.caseNumber, entry.triangles, entry.triangleCount);
-        const uint32_t faces = ambiguous.ambiguousFaces(caseIndex);
-        for (uint32_t decisions = 0; faces != 0 && decisions < 1u << std::popcount(faces);
-             ++decisions) {
-            const AmbiguousCaseTable::Variant& variant = ambiguous.variant(caseIndex, decisions);
-            variants_.emplace_back(entry.caseNumber, variant.triangles, variant.triangleCount);
-        }
+    }
+    for (const AmbiguousCaseTable::Variant& variant : ambiguous.variants()) {
+        variants_.emplace_back(table.caseTable[variant.caseIndex].caseNumber, variant);
     }
     for (int32_t part = 0; part < std::max(threads, 1); ++part) {
         parts_.push_back(std::make_unique<Part>());

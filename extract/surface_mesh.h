@@ -41,7 +41,9 @@ enum class VertexNormals { kNone, kGradient };
 // shared by every triangle that uses it; a vertex's position is bit for bit
 // the one the per-cell path places (cell origin plus interpolateEdge), and
 // vertices are numbered in the order they are first used. Two different
-// edges can still give one position, when a sample is exactly 0.
+// edges can still give one position, when a sample is exactly 0. A cell's
+// vertices inside it (see AmbiguousCaseTable::Variant) are its own, numbered
+// after the cell's edge vertices.
 //
 // The crossed edges of the current and the previous x-slab are remembered in
 // per-plane slot arrays, laid out as slot[y * nz + z] for the edge whose lower
@@ -86,15 +88,20 @@ class MeshExtractor {
   private:
     // A case's triangles as corners numbered by the case's distinct edges,
     // so a cell looks each crossed edge up once.
+    // Corner kEdgeCount + i is the cell's interior vertex i (see
+    // AmbiguousCaseTable::Variant), placed from `interior`.
     struct CaseEdges {
         int32_t caseNumber = 0;
         int32_t edgeCount = 0;
         int32_t triangleCount = 0;
+        int32_t interiorCount = 0;
+        const AmbiguousCaseTable::InteriorVertex* interior = nullptr;
         uint8_t edges[kEdgeCount] = {};  // in order of first use
         uint8_t corners[3 * kMaxTrianglesPerCell] = {};
 
         CaseEdges() = default;
         CaseEdges(int32_t number, const int32_t* triangles, int32_t count);
+        CaseEdges(int32_t number, const AmbiguousCaseTable::Variant& variant);
     };
     struct Part;
     struct Sweep;

@@ -30,19 +30,17 @@ class BlockWriter {
     BlockWriter(const BlockWriter&) = delete;
     BlockWriter& operator=(const BlockWriter&) = delete;
 
-    void put(unsigned char byte) {
-        if (used_ == kBlockSize) {
-            flush();
-        }
-        block_[used_++] = byte;
-    }
+    void put(unsigned char byte) { putLittleEndian(byte); }
 
     // Appends `value`'s bytes least significant first, whatever the host's
-    // order.
+    // order; one room check per value, so the bytes become one store.
     template <class Unsigned>
     void putLittleEndian(Unsigned value) {
+        if (used_ + sizeof(Unsigned) > kBlockSize) {
+            flush();
+        }
         for (size_t i = 0; i < sizeof(Unsigned); ++i) {
-            put(static_cast<unsigned char>(value >> (kByteBits * i)));
+            block_[used_++] = static_cast<unsigned char>(value >> (kByteBits * i));
         }
     }
 

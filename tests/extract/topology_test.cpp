@@ -1,0 +1,221 @@
+// The decided surface against the trilinear interpolant's own topology,
+// worked out by an oracle that knows no case table (surface_topology.h).
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "extract/surface_mesh.h"
+#include "surface_topology.h"
+#include "test_support.h"
+
+namespace {
+
+const CubeMarcher& generatedTable() {
+    static const auto table = makeGeneratedMarcher();
+    return *table;
+}
+
+const AmbiguousCaseTable& decidedTable() {
+    static const AmbiguousCaseTable table(generatedTable());
+    return table;
+}
+
+SurfaceTopology extractedTopology(const ScalarGrid& grid) {
+    static MeshExtractor extractor(generatedTable(), decidedTable());
+    SurfaceMesh mesh;
+    extractor.extract(grid, mesh, FaceRule::kDecider);
+    return topologyOf(mesh.triangles);
+}
+
+void fill(ScalarGrid& grid, int32_t nx, int32_t ny, int32_t nz, const std::vector<float>& values) {
+    ASSERT_TRUE(grid.allocate(nx, ny, nz));
+    std::copy(values.begin(), values.end(), grid.data);
+}
+
+// How random grids compare with the oracle.
+struct Tally {
+    int32_t compared = 0;
+    int32_t skipped = 0;  // near-degenerate
+    int32_t differing = 0;
+    int32_t tunnels = 0;  // oracle surfaces with a piece bounded by two loops or more
+    std::string firstDifference;
+
+    void check(const ScalarGrid& grid) {
+        const std::optional<SurfaceTopology> stable = stableInterpolantTopology(grid);
+        if (!stable) {
+            ++skipped;
+            return;
+        }
+        const SurfaceTopology& oracle = *stable;
+        ++compared;
+        tunnels += oracle.boundaryLoops > oracle.components ? 1 : 0;
+        const SurfaceTopology ours = extractedTopology(grid);
+        const bool sound = ours.crowdedEdges == 0 && ours.directedDuplicates == 0;
+        if (!sound || !ours.sameType(oracle)) {
+            if (differing++ == 0) {
+                std::ostringstream text;
+                text << "ours " << ours << " oracle " << oracle << " samples";
+                for (int64_t s = 0; s < grid.sampleCount(); ++s) {
+                    text << " " << grid.data[s];
+                }
+                firstDifference = text.str();
+            }
+        }
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Tally& t) {
+    return out << t.compared << " compared, " << t.skipped << " near-degenerate, " << t.tunnels
+               << " with a tunnel, " << t.differing << " differing; first: " << t.firstDifference;
+}
+
+// The two reproducers: a 3x2x2 annulus through an ambiguous face
+// (which a diagonal in that face pinched shut), negated too, and a cell with
+// a tunnel (two discs without the interior test), next to the same cell
+// without one.
+TEST(DecidedSurface, HasTheInterpolantsTopologyOnTheReproducers) {
+    const std::vector<float> pinched = {1, -2, 1, 1, 1, 1, 1, 1, 1, 1, -2, 1};
+    std::vector<float> negated = pinched;
+    for (float& v : negated) {
+        v = -v;
+    }
+    const std::vector<float> tunnel = {-0.2f, 1, -0.2f, -0.2f, -0.2f, -0.2f, 1, -0.2f};
+    const std::vector<float> noTunnel = {-0.5f, 1, -0.5f, -0.5f, -0.5f, -0.5f, 1, -0.5f};
+    const SurfaceTopology annulus{.components = 1, .euler = 0, .boundaryLoops = 2};
+    const SurfaceTopology twoDiscs{.components = 2, .euler = 2, .boundaryLoops = 2};
+    const struct {
+        int32_t nx;
+        const std::vector<float>& values;
+        SurfaceTopology expected;
+    } reproducers[] = {{3, pinched, annulus},
+                       {3, negated, annulus},
+                       {2, tunnel, annulus},
+                       {2, noTunnel, twoDiscs}};
+    for (const auto& [nx, values, expected] : reproducers) {
+        ScalarGrid grid;
+        fill(grid, nx, 2, 2, values);
+        EXPECT_TRUE(interpolantTopology(grid, 13).sameType(expected));
+        const SurfaceTopology ours = extractedTopology(grid);
+        EXPECT_TRUE(ours.sameType(expected)) << ours;
+        EXPECT_EQ(ours.crowdedEdges + ours.directedDuplicates, 0) << ours;
+    }
+}
+
+// Single cells with values uniform in [-1, 1], and cells screened for a
+// tunnel: two corners of one state far from zero, the rest near it, which
+// the oracle keeps when it finds a piece bounded by two loops.
+TEST(DecidedSurface, HasTheInterpolantsTopologyInRandomCells) {
+    std::mt19937 random(19);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    Tally cells;
+    Tally tunnelCells;
+    ScalarGrid grid;
+    ASSERT_TRUE(grid.allocate(2, 2, 2));
+    for (int32_t round = 0; round < 2000; ++round) {
+        for (int32_t c = 0; c < kCornerCount; ++c) {
+            grid.data[c] = uniform(random);
+        }
+        cells.check(grid);
+    }
+    std::uniform_int_distribution<int32_t> corner(0, kCornerCount - 1);
+    for (int32_t round = 0; tunnelCells.tunnels < 200 && round < 40000; ++round) {
+        const float state = uniform(random) < 0.0f ? -1.0f : 1.0f;
+        for (int32_t c = 0; c < kCornerCount; ++c) {
+            grid.data[c] = -state * (0.05f + 0.5f * std::abs(uniform(random)));
+        }
+        grid.data[corner(random)] = state * (0.5f + std::abs(uniform(random)));
+        grid.data[corner(random)] = state * (0.5f + std::abs(uniform(random)));
+        const SurfaceTopology oracle = interpolantTopology(grid, 8);
+        if (oracle.boundaryLoops > oracle.components) {
+            tunnelCells.check(grid);
+        }
+    }
+    EXPECT_EQ(cells.differing, 0) << cells;
+    EXPECT_GT(cells.compared, 1800) << cells;
+    EXPECT_EQ(tunnelCells.differing, 0) << tunnelCells;
+    EXPECT_GE(tunnelCells.tunnels, 200) << tunnelCells;
+    std::printf(
+        "single cells: %d compared, %d near-degenerate, %d with a tunnel\n"
+        "tunnel-screened cells: %d compared, %d near-degenerate, %d with a tunnel\n",
+        cells.compared, cells.skipped, cells.tunnels, tunnelCells.compared, tunnelCells.skipped,
+        tunnelCells.tunnels);
+}
+
+// Random 3x3x3 grids, and 5x5x5 grids that vary more smoothly (a random 3^3
+// grid at half steps, plus noise): faces between cells, which both cells
+// must decide alike and neither may pinch.
+TEST(DecidedSurface, HasTheInterpolantsTopologyOnRandomGrids) {
+    std::mt19937 random(33);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    for (const auto& [size, count, noise] : {std::tuple{3, 300, 1.0f}, std::tuple{5, 40, 0.3f}}) {
+        Tally grids;
+        ScalarGrid grid;
+        ASSERT_TRUE(grid.allocate(size, size, size));
+        for (int32_t round = 0; round < count; ++round) {
+            float coarse[3][3][3];
+            for (auto& plane : coarse) {
+                for (auto& row : plane) {
+                    for (float& v : row) {
+                        v = uniform(random);
+                    }
+                }
+            }
+            for (int32_t k = 0; k < size; ++k) {
+                for (int32_t j = 0; j < size; ++j) {
+                    for (int32_t i = 0; i < size; ++i) {
+                        const int32_t step = size == 3 ? 1 : 2;
+                        const auto at = [&](int32_t di, int32_t dj, int32_t dk) {
+                            return coarse[std::min((k + dk) / step, 2)][std::min(
+                                (j + dj) / step, 2)][std::min((i + di) / step, 2)];
+                        };
+                        const float smooth =
+                            size == 3
+                                ? 0.0f
+                                : 0.125f * (at(0, 0, 0) + at(1, 0, 0) + at(0, 1, 0) + at(1, 1, 0) +
+                                            at(0, 0, 1) + at(1, 0, 1) + at(0, 1, 1) + at(1, 1, 1));
+                        grid.writeSample(i, j, k, smooth + noise * uniform(random));
+                    }
+                }
+            }
+            grids.check(grid);
+        }
+        EXPECT_EQ(grids.differing, 0) << size << "^3: " << grids;
+        EXPECT_GT(grids.compared, count / 3) << size << "^3: " << grids;
+        std::printf("%d^3 grids: %d compared, %d near-degenerate, %d with a tunnel\n", size,
+                    grids.compared, grids.skipped, grids.tunnels);
+    }
+}
+
+// NaN samples count as outside, inf as far out or in: a lattice of them in
+// a ball and just around it must not pinch the surface. Both cells sharing a
+// face decide it from the same samples in the same order, whatever they are;
+// with -inf, the ambiguous faces' loops need sides across the face split.
+TEST(DecidedSurface, StaysClosedAroundSamplesThatAreNotFinite) {
+    constexpr int32_t kSize = 12;
+    for (const float odd :
+         {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+          -std::numeric_limits<float>::infinity()}) {
+        ScalarGrid grid;
+        ASSERT_TRUE(grid.allocate(kSize, kSize, kSize));
+        for (int32_t k = 0; k < kSize; ++k) {
+            for (int32_t j = 0; j < kSize; ++j) {
+                for (int32_t i = 0; i < kSize; ++i) {
+                    const float r = std::hypot(i - 5.5f, j - 5.5f, k - 5.5f);
+                    const bool lattice = (i + j) % 2 == 0 && k % 2 == 0;
+                    grid.writeSample(i, j, k, lattice && r < 5.0f ? odd : 4.5f - r);
+                }
+            }
+        }
+        const SurfaceTopology ours = extractedTopology(grid);
+        EXPECT_EQ(ours.crowdedEdges, 0) << odd << " " << ours;
+        EXPECT_EQ(ours.directedDuplicates, 0) << odd << " " << ours;
+    }
+}
+
+}  // namespace
