@@ -53,8 +53,9 @@ enum class VertexNormals { kNone, kGradient };
 //
 // With more than one thread, the threads first work out the sign masks of
 // every sample plane, each a run of z (so each reads memory in order); then
-// the x-slabs are split into one run of slabs per thread, at multiples of 64
-// cells, each swept into a part of its own; the parts are then joined: a
+// the x-slabs are split into one run of slabs per thread, balanced by the
+// crossing cells each slab held in the last extraction of a grid as wide (or
+// evenly the first time), each swept into a part of its own; the parts are then joined: a
 // vertex on the plane two parts share is kept from the lower part, and the
 // rest are renumbered in order, so the mesh, its numbering and the usage
 // counts are exactly those of one thread.

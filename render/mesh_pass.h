@@ -66,6 +66,7 @@ class MeshPass {
 
   private:
     static constexpr int32_t kFloatsPerVertex = 3;
+    static constexpr int32_t kIndicesPerTriangle = 3;
 
     // Takes a list for `stamp` (the one held, or a new one); false when GL
     // gives none.
@@ -86,7 +87,7 @@ class MeshPass {
         if (shading == Shading::kSmooth) {
             pointArraysAt(gl, mesh.positions, mesh.normals);
             gl.drawElements(gl::kTriangles,
-                            static_cast<int32_t>(kFloatsPerVertex * mesh.triangles.size()),
+                            static_cast<int32_t>(kIndicesPerTriangle * mesh.triangles.size()),
                             gl::kUnsignedInt, mesh.triangles.data());
             drawOutlines(gl, edges.edges().data(), edges.edges().size());
         } else {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/cube_marcher.h"
 #include "field/scalar_grid.h"
 #include "render/gl_ops.h"
 
@@ -163,7 +164,6 @@ struct View {
     bool operator==(const View&) const = default;
 };
 
-inline constexpr int32_t kAxisCount = 3;
 inline constexpr float kAxisStartColour[3] = {1.0f, 1.0f, 1.0f};
 // x red, y green, z blue, matching the lights at the axis ends.
 inline constexpr float kAxisEndColours[kAxisCount][3] = {
@@ -256,10 +256,10 @@ void setupCamera(Gl& gl, const scene::View& view, const scene::SceneFit& fit) {
 // size along each axis (red, green, blue).
 template <GlOperations Gl>
 void drawAxes(Gl& gl, const ScalarGrid& grid) {
-    const int32_t sizes[scene::kAxisCount] = {grid.nx, grid.ny, grid.nz};
+    const int32_t sizes[kAxisCount] = {grid.nx, grid.ny, grid.nz};
     gl.begin(gl::kLines);
-    for (int32_t axis = 0; axis < scene::kAxisCount; ++axis) {
-        float end[scene::kAxisCount] = {0.0f, 0.0f, 0.0f};
+    for (int32_t axis = 0; axis < kAxisCount; ++axis) {
+        float end[kAxisCount] = {0.0f, 0.0f, 0.0f};
         end[axis] = static_cast<float>(sizes[axis]);
         const float* endColour = scene::kAxisEndColours[axis];
         gl.color3f(scene::kAxisStartColour[0], scene::kAxisStartColour[1],
