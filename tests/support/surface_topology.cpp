@@ -171,8 +171,9 @@ SurfaceTopology interpolantTopology(const ScalarGrid& grid, int32_t steps, doubl
                         int32_t face[3];
                         int32_t size = 0;
                         for (int32_t c = 0; c < 4; ++c) {
-                            face[size] = c;
-                            size += c == skip ? 0 : 1;
+                            if (c != skip) {
+                                face[size++] = c;
+                            }
                         }
                         const bool mixed = in[face[0]] != in[face[1]] || in[face[0]] != in[face[2]];
                         if (!mixed) {
