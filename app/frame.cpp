@@ -116,7 +116,7 @@ void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
     constexpr bool drawn = !std::is_same_v<Gl, NoGl>;
     if (drawing == nullptr || (drawn && !fromMesh)) {
         drawSurface(gl, cubeMarcher, sampleGrid, listing != nullptr, out,
-                    deciderFor(settings.faceRule), reachedRows());
+                    deciderFor(settings.faceRule), reachedRows(), settings.outlinesShown);
         return;
     }
     FrameMesh& mesh = drawing->mesh;
@@ -125,7 +125,8 @@ void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
         listMeshTriangles(mesh.mesh(), listing);
     }
     if constexpr (drawn) {
-        drawing->pass.draw(gl, mesh.mesh(), mesh.edges(), mesh.shading(), mesh.stamp());
+        drawing->pass.draw(gl, mesh.mesh(), settings.outlinesShown ? &mesh.edges() : nullptr,
+                           mesh.shading(), mesh.stamp());
     }
 }
 

@@ -49,6 +49,7 @@ constexpr std::array kKeyNames{
     KeyName{"S", vk::kS},
     KeyName{"W", vk::kW},
     KeyName{"O", vk::kO},
+    KeyName{"M", vk::kM},
     KeyName{"Minus", vk::kOemMinus},
     KeyName{"Plus", vk::kOemPlus},
     KeyName{"I", vk::kI},

@@ -50,17 +50,18 @@ void reportFailure(FILE* err, const char* what, const char* why) {
 
 void printKeys(FILE* err) {
     if (volumeView.loaded) {
-        std::fprintf(err,
-                     "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
-                     "pans, R resets the view, X/Y/Z look along an axis, -/+ iso value, I reset "
-                     "iso, O overlay, L lighting, F ambiguous faces, S shading, P list one "
-                     "frame, E case explorer, Escape quits\n");
+        std::fprintf(
+            err,
+            "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
+            "pans, R resets the view, X/Y/Z look along an axis, -/+ iso value, I reset "
+            "iso, O overlay, M outlines, L lighting, F ambiguous faces, S shading, P list one "
+            "frame, E case explorer, Escape quits\n");
         return;
     }
     std::fprintf(err,
                  "Keys: arrows or left drag orbit, PageUp/PageDown or wheel zoom, right drag "
                  "pans, R resets the view, X/Y/Z look along an axis, A animation, L lighting, "
-                 "F ambiguous faces, S shading, O overlay, P list one frame, Q/W time, "
+                 "F ambiguous faces, S shading, O overlay, M outlines, P list one frame, Q/W time, "
                  "E case explorer, Escape quits\n");
 }
 
@@ -92,6 +93,7 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
     }
     volumeView.show(std::move(volume), options.iso, err);
     settings.overlayShown = true;
+    settings.outlinesShown = false;
     return true;
 }
 

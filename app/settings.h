@@ -20,6 +20,11 @@ struct Settings {
     Shading shading = Shading::kFlat;  // smooth shading draws from the mesh, as kArrays
     int32_t isoSteps = 0;              // a volume's iso value: steps from its start value
     bool overlayShown = false;         // the text overlay; shown from the start for a volume
+    // The triangles' outlines; hidden from the start for a volume, whose
+    // triangles are a pixel or two wide: lit, an outline takes its
+    // triangle's colour, unlit it blackens the surface, and either way it
+    // doubles the frame's work.
+    bool outlinesShown = true;
 
     bool operator==(const Settings&) const = default;
 };

@@ -143,6 +143,9 @@ void applyKey(WParam virtualKey) {
         case vk::kO:
             settings.overlayShown = !settings.overlayShown;
             break;
+        case vk::kM:
+            settings.outlinesShown = !settings.outlinesShown;
+            break;
         case vk::kQ:
             settings.animationTime -= keys::kTimeStep;
             break;

@@ -113,6 +113,7 @@ inline constexpr WParam kC = 'C';
 inline constexpr WParam kE = 'E';
 inline constexpr WParam kF = 'F';
 inline constexpr WParam kL = 'L';
+inline constexpr WParam kM = 'M';
 inline constexpr WParam kP = 'P';
 inline constexpr WParam kQ = 'Q';
 inline constexpr WParam kR = 'R';

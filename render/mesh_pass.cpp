@@ -14,7 +14,7 @@ void listMeshTriangles(const SurfaceMesh& mesh, FILE* listing) {
     std::fflush(listing);
 }
 
-void MeshPass::expandFlat(const SurfaceMesh& mesh, const MeshEdges& edges) {
+void MeshPass::expandFlat(const SurfaceMesh& mesh, const MeshEdges* edges) {
     flatVertices_.clear();
     flatNormals_.clear();
     for (const auto& triangle : mesh.triangles) {
@@ -27,7 +27,10 @@ void MeshPass::expandFlat(const SurfaceMesh& mesh, const MeshEdges& edges) {
     }
     // A side's two corners are neighbours in its triangle's three vertices.
     flatOutlines_.clear();
-    for (const int32_t side : edges.firstSides()) {
+    if (edges == nullptr) {
+        return;
+    }
+    for (const int32_t side : edges->firstSides()) {
         const int32_t triangleStart = side - side % 3;
         flatOutlines_.push_back(
             {static_cast<uint32_t>(side), static_cast<uint32_t>(triangleStart + (side + 1) % 3)});

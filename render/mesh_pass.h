@@ -15,13 +15,12 @@
 void listMeshTriangles(const SurfaceMesh& mesh, FILE* listing);
 
 // Draws a given mesh with OpenGL 1.1 client-side vertex arrays, under the
-// lighting and camera the frame set up: the filled triangles grey, then every
-// outline edge once in black, as lines between vertices given as index pairs
-// (the per-cell pass draws an edge two triangles share twice). Under smooth
-// shading the mesh's shared vertices and normals are drawn as they are (the
-// mesh must have normals). Under flat shading each triangle's three corners
-// carry its face normal, and each outline is drawn between the corners of
-// the first triangle that has it, so it is lit as that triangle is.
+// lighting and camera the frame set up: the filled triangles grey, then, when
+// outline edges are given, every outline edge once in black, as lines between vertices given as
+// index pairs (the per-cell pass draws an edge two triangles share twice). Under smooth shading the
+// mesh's shared vertices and normals are drawn as they are (the mesh must have normals). Under flat
+// shading each triangle's three corners carry its face normal, and each outline is drawn between
+// the corners of the first triangle that has it, so it is lit as that triangle is.
 //
 // A mesh drawn twice in a row (the same stamp) is compiled into a display
 // list on its second frame, and the list is called from then on: GL then
@@ -30,19 +29,20 @@ void listMeshTriangles(const SurfaceMesh& mesh, FILE* listing);
 // give) the arrays are drawn each frame. Not reentrant.
 class MeshPass {
   public:
-    // Draws `mesh` and its outline `edges` under `shading`. `stamp` names what
-    // the mesh holds: the caller changes it whenever the mesh, its edges or
-    // the shading change.
+    // Draws `mesh` and its outline `edges` (none when null) under `shading`.
+    // `stamp` names what the mesh holds: the caller changes it whenever the
+    // mesh, its edges or the shading change.
     template <GlOperations Gl>
-    void draw(Gl& gl, const SurfaceMesh& mesh, const MeshEdges& edges, Shading shading,
+    void draw(Gl& gl, const SurfaceMesh& mesh, const MeshEdges* edges, Shading shading,
               uint64_t stamp) {
-        if (list_ != 0 && listStamp_ == stamp) {
+        const Content content{stamp, edges != nullptr};
+        if (list_ != 0 && listed_ == content) {
             gl.callList(list_);
             return;
         }
-        const bool stayed = drawnStamp_ == stamp;
-        drawnStamp_ = stamp;
-        if (stayed && compile(gl, stamp)) {
+        const bool stayed = drawn_ == content;
+        drawn_ = content;
+        if (stayed && compile(gl, content)) {
             gl.newList(list_, gl::kCompile);
             drawArrays(gl, mesh, edges, shading);
             gl.endList();
@@ -68,19 +68,28 @@ class MeshPass {
     static constexpr int32_t kFloatsPerVertex = 3;
     static constexpr int32_t kIndicesPerTriangle = 3;
 
-    // Takes a list for `stamp` (the one held, or a new one); false when GL
+    // What a drawing shows: the mesh named by its stamp, with or without
+    // outlines.
+    struct Content {
+        uint64_t stamp = 0;
+        bool outlines = false;
+
+        bool operator==(const Content&) const = default;
+    };
+
+    // Takes a list for `content` (the one held, or a new one); false when GL
     // gives none.
     template <GlOperations Gl>
-    bool compile(Gl& gl, uint64_t stamp) {
+    bool compile(Gl& gl, const Content& content) {
         if (list_ == 0) {
             list_ = gl.genLists(1);
         }
-        listStamp_ = stamp;
+        listed_ = content;
         return list_ != 0;
     }
 
     template <GlOperations Gl>
-    void drawArrays(Gl& gl, const SurfaceMesh& mesh, const MeshEdges& edges, Shading shading) {
+    void drawArrays(Gl& gl, const SurfaceMesh& mesh, const MeshEdges* edges, Shading shading) {
         gl.enableClientState(gl::kVertexArray);
         gl.enableClientState(gl::kNormalArray);
         gl.color3f(surface::kFillGrey, surface::kFillGrey, surface::kFillGrey);
@@ -89,12 +98,16 @@ class MeshPass {
             gl.drawElements(gl::kTriangles,
                             static_cast<int32_t>(kIndicesPerTriangle * mesh.triangles.size()),
                             gl::kUnsignedInt, mesh.triangles.data());
-            drawOutlines(gl, edges.edges().data(), edges.edges().size());
+            if (edges != nullptr) {
+                drawOutlines(gl, edges->edges().data(), edges->edges().size());
+            }
         } else {
             expandFlat(mesh, edges);
             pointArraysAt(gl, flatVertices_, flatNormals_);
             gl.drawArrays(gl::kTriangles, 0, static_cast<int32_t>(flatVertices_.size()));
-            drawOutlines(gl, flatOutlines_.data(), flatOutlines_.size());
+            if (edges != nullptr) {
+                drawOutlines(gl, flatOutlines_.data(), flatOutlines_.size());
+            }
         }
         gl.disableClientState(gl::kNormalArray);
         gl.disableClientState(gl::kVertexArray);
@@ -115,15 +128,15 @@ class MeshPass {
     }
 
     // Three corners per triangle, each with the triangle's face normal, and
-    // the outline edges as pairs of them.
-    void expandFlat(const SurfaceMesh& mesh, const MeshEdges& edges);
+    // the outline `edges` (when not null) as pairs of them.
+    void expandFlat(const SurfaceMesh& mesh, const MeshEdges* edges);
     // A compiled list holds its own copy; the arrays would only take memory.
     void releaseFlatArrays();
 
     std::vector<Vec3> flatVertices_;
     std::vector<Vec3> flatNormals_;
     std::vector<std::array<uint32_t, 2>> flatOutlines_;  // into flatVertices_
-    uint64_t drawnStamp_ = 0;
-    uint64_t listStamp_ = 0;
+    Content drawn_;
+    Content listed_;
     uint32_t list_ = 0;
 };

@@ -96,11 +96,10 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
 // is polygonised by `marcher` (with `decider`: cells with an ambiguous face
 // as it decides them, see polygoniseCell), which counts it under its case,
 // and drawn as one GL_TRIANGLES
-// block (grey, one unnormalised face normal per triangle) and one GL_LINES
-// block of black outlines. Cells that do not cross are skipped without being
-// read one by one (see CrossingCells). Vertices are in grid units: cell
-// origin plus cell-local vertex. While `listingRequested`, every filled
-// triangle is also written to `out` as
+// block (grey, one unnormalised face normal per triangle) and, unless
+// `outlines` is false, one GL_LINES block of black outlines. Cells that do not cross are skipped
+// without being read one by one (see CrossingCells). Vertices are in grid units: cell origin plus
+// cell-local vertex. While `listingRequested`, every filled triangle is also written to `out` as
 //   "%.2f %.2f %.2f \t%.2f %.2f %.2f \t%.2f %.2f %.2f\n"
 // and `out` is flushed after the pass; a null `out` lists nothing.
 //
@@ -111,7 +110,7 @@ void drawCellOutlines(Gl& gl, const Vec3& origin, const float* triangles, int32_
 template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
                     FILE* out, const AmbiguousCaseTable* decider = nullptr,
-                    const ReachedRows* rows = nullptr) {
+                    const ReachedRows* rows = nullptr, bool outlines = true) {
     if (!grid.hasSamples()) {
         return 0;
     }
@@ -121,7 +120,9 @@ int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool l
         [&](const Vec3& origin, const float* triangles, int32_t count) {
             if (count > 0) {
                 surface::drawCellTriangles(gl, origin, triangles, count, listing);
-                surface::drawCellOutlines(gl, origin, triangles, count);
+                if (outlines) {
+                    surface::drawCellOutlines(gl, origin, triangles, count);
+                }
             }
         },
         rows);

@@ -41,16 +41,16 @@ TEST(OptionsTest, ReadsEveryOptionWithItsValueNextOrAfterEquals) {
     EXPECT_EQ(options.faceRule, FaceRule::kTable);
     EXPECT_EQ(options.presses, (std::vector<ScheduledKey>{
                                    {kMaxFrames, vk::kP}, {1, vk::kPageDown}, {1, vk::kEscape}}));
-    const WParam named[] = {vk::kLeft, vk::kUp, vk::kRight, vk::kDown,     vk::kPageUp,
-                            vk::kA,    vk::kL,  vk::kF,     vk::kS,        vk::kQ,
-                            vk::kW,    vk::kO,  vk::kI,     vk::kOemMinus, vk::kOemPlus};
+    const WParam named[] = {vk::kLeft, vk::kUp, vk::kRight,    vk::kDown,   vk::kPageUp, vk::kA,
+                            vk::kL,    vk::kF,  vk::kS,        vk::kQ,      vk::kW,      vk::kO,
+                            vk::kM,    vk::kI,  vk::kOemMinus, vk::kOemPlus};
     std::vector<ScheduledKey> expected;
     for (const WParam key : named) {
         expected.push_back({1, key});
     }
     EXPECT_EQ(parsed({"--press",
                       "1:LEFT,1:up,1:Right,1:down,1:pageup,1:a,1:l,1:f,1:s,1:q,1:w,1:o,"
-                      "1:i,1:minus,1:PLUS"})
+                      "1:m,1:i,1:minus,1:PLUS"})
                   .presses,
               expected);
     EXPECT_EQ(parsed({"--frames", "0", "--grid=2"}).gridSize, kMinGridSize);

@@ -48,6 +48,7 @@ TEST_F(WindowProcedureTest, EveryKeyChangesItsSettingOnceAndAnswersZero) {
         {vk::kQ, [](Settings& s) { s.animationTime = -0.5f; }},
         {vk::kW, [](Settings& s) { s.animationTime = 0.5f; }},
         {vk::kO, [](Settings& s) { s.overlayShown = true; }},
+        {vk::kM, [](Settings& s) { s.outlinesShown = false; }},
         {vk::kX, [](Settings& s) { s.view.pitch = 0.0f, s.view.yaw = -90.0f; }},
         {vk::kY, [](Settings& s) { s.view.pitch = 90.0f, s.view.yaw = 0.0f; }},
         {vk::kZ, [](Settings& s) { s.view.pitch = 0.0f, s.view.yaw = 0.0f; }},

@@ -86,6 +86,15 @@ outer_size() {
 wait_until "an outer size of 800x600 with decorations" outer_size
 press minus
 wait_for_line close.err '^Iso value: ' "the lowered iso value on stderr"
+# A volume starts without outlines: unlit, its surface is plain grey; M
+# outlines its triangles in black over a tenth of it and more.
+press l
+grey_pixels() { screenshot "$1" && count_pixels "$1" "$plain_grey"; }
+unoutlined() { [ "$(grey_pixels unoutlined)" -ge 2000 ]; }
+wait_until "the unlit volume" unoutlined
+outlined() { [ "$(grey_pixels outlined)" -le $(($(count_pixels unoutlined "$plain_grey") * 9 / 10)) ]; }
+press m
+wait_until "the outlines after M" outlined
 wmctrl -c "$title"
 ended close 0
 [ -z "$(triangle_lines close)" ] || fail "close request: triangles listed without P"

@@ -16,7 +16,8 @@ namespace reference {
 template <GlOperations Gl>
 int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool listingRequested,
                     FILE* out, const AmbiguousCaseTable* decider = nullptr,
-                    const ReachedRows* /*rows: every row is read*/ = nullptr) {
+                    const ReachedRows* /*rows: every row is read*/ = nullptr,
+                    bool outlines = true) {
     FILE* listing = listingRequested ? out : nullptr;
     int64_t crossingCells = 0;
     for (int32_t x = 0; x < grid.nx - 1; ++x) {
@@ -33,7 +34,9 @@ int64_t drawSurface(Gl& gl, CubeMarcher& marcher, const ScalarGrid& grid, bool l
                 if (count > 0) {
                     const Vec3 origin{float(x), float(y), float(z)};
                     surface::drawCellTriangles(gl, origin, triangles, count, listing);
-                    surface::drawCellOutlines(gl, origin, triangles, count);
+                    if (outlines) {
+                        surface::drawCellOutlines(gl, origin, triangles, count);
+                    }
                 }
             }
         }

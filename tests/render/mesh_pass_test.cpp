@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -39,7 +40,7 @@ TEST(MeshPass, DrawsFlatAndSmoothAsTheGoldenTrace) {
     for (const Shading shading : {Shading::kFlat, Shading::kSmooth}) {
         RecordingGl gl;
         MeshPass pass;
-        pass.draw(gl, ball.mesh, ball.edges, shading, 1);
+        pass.draw(gl, ball.mesh, &ball.edges, shading, 1);
         trace += traceOf(gl.calls);
     }
     EXPECT_EQ(trace, golden("render/mesh_pass.trace", trace));
@@ -47,13 +48,14 @@ TEST(MeshPass, DrawsFlatAndSmoothAsTheGoldenTrace) {
 
 // A mesh drawn again under the same stamp is recorded into a list on its
 // second frame, exactly as it was drawn, and only called after that; a new
-// stamp draws the arrays again and reuses the list once it stays.
+// stamp, or outlines turned off or on, draws the arrays again and reuses the
+// list once it stays.
 TEST(MeshPass, CompilesAMeshThatStaysOnceAndCallsItAfter) {
     const Ball ball;
     MeshPass pass;
-    const auto frame = [&](uint64_t stamp) {
+    const auto frame = [&](uint64_t stamp, bool outlines = true) {
         RecordingGl gl;
-        pass.draw(gl, ball.mesh, ball.edges, Shading::kFlat, stamp);
+        pass.draw(gl, ball.mesh, outlines ? &ball.edges : nullptr, Shading::kFlat, stamp);
         return gl.calls;
     };
     const std::vector<std::string> direct = frame(1);
@@ -67,6 +69,17 @@ TEST(MeshPass, CompilesAMeshThatStaysOnceAndCallsItAfter) {
     EXPECT_EQ(frame(2), direct);
     compiled.erase(compiled.begin());
     EXPECT_EQ(frame(2), compiled);
+    // Without outlines: the same up to their black colour, then the client
+    // state reset.
+    const auto black =
+        std::ranges::find_if(
+            direct, [](const std::string& call) { return call.starts_with("drawElements"); }) -
+        1;
+    std::vector<std::string> filled(direct.begin(), black);
+    filled.insert(filled.end(), direct.end() - 2, direct.end());
+    EXPECT_EQ(frame(2, false), filled);
+    EXPECT_EQ(frame(2, false).back(), "callList(1)");
+    EXPECT_EQ(frame(2), direct);
     RecordingGl gl;
     pass.release(gl);
     pass.release(gl);

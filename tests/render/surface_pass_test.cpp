@@ -33,11 +33,11 @@ struct Pass {
 template <class Sweep = decltype(drawSurface<RecordingGl>)>
 Pass run(const ScalarGrid& grid, bool listingRequested = true,
          Sweep sweep = drawSurface<RecordingGl>, const AmbiguousCaseTable* decider = nullptr,
-         const ReachedRows* rows = nullptr) {
+         const ReachedRows* rows = nullptr, bool outlines = true) {
     Pass pass;
     pass.lines = linesOf(flushedOutput([&](FILE* out) {
         pass.crossingCells =
-            sweep(pass.gl, *pass.marcher, grid, listingRequested, out, decider, rows);
+            sweep(pass.gl, *pass.marcher, grid, listingRequested, out, decider, rows, outlines);
     }));
     return pass;
 }
@@ -74,15 +74,17 @@ TEST(SurfacePass, DrawsAndListsTheCellAtTenTwentyThirtyInCases1And254) {
 
 // The fast pass against the plain per-cell sweep: the same calls bit for bit,
 // the same listing, usage counts, last corner values and crossing cells,
-// with ambiguous faces as tabled and as decided; the fast pass skips the
-// rows `rows` records as unreached.
+// with ambiguous faces as tabled and as decided, with outlines and without;
+// the fast pass skips the rows `rows` records as unreached.
 void expectSameAsPlainSweep(const ScalarGrid& grid, const std::string& context,
                             const ReachedRows* rows = nullptr) {
     static const AmbiguousCaseTable ambiguous(*makeGeneratedMarcher());
     for (const bool listing : {true, false}) {
         const AmbiguousCaseTable* decider = listing ? &ambiguous : nullptr;
-        const Pass fast = run(grid, listing, drawSurface<RecordingGl>, decider, rows);
-        const Pass plain = run(grid, listing, reference::drawSurface<RecordingGl>, decider);
+        const bool outlines = !listing;
+        const Pass fast = run(grid, listing, drawSurface<RecordingGl>, decider, rows, outlines);
+        const Pass plain =
+            run(grid, listing, reference::drawSurface<RecordingGl>, decider, nullptr, outlines);
         EXPECT_EQ(fast.crossingCells, plain.crossingCells) << context;
         EXPECT_EQ(traceOf(fast.gl.calls), traceOf(plain.gl.calls)) << context;
         EXPECT_EQ(fast.lines, plain.lines) << context;
