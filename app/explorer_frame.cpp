@@ -85,18 +85,11 @@ void drawExplorer(Gl& gl, FILE* out) {
         std::fputs(listing.c_str(), out);
         std::fflush(out);
     }
-    const explorer_pass::Placement placement = explorer_pass::placementFor(sampleGrid);
+    const explorer_pass::Placement placement = explorer_pass::placementFor(sceneFit);
     drawExploredCube(gl, cell, cubeMarcher, placement);
     int32_t viewport[4];
     gl.getViewport(viewport);
-    const scene::View& view = settings.view;
-    const explorer_pass::ScreenMap map({.distance = view.distance,
-                                        .pitch = view.pitch,
-                                        .yaw = view.yaw,
-                                        .farPlane = sceneFit.depthAt(view.distance).farPlane,
-                                        .panX = view.panX,
-                                        .panY = view.panY},
-                                       sampleGrid, placement, viewport);
+    const explorer_pass::ScreenMap map(settings.view, sceneFit, placement, viewport);
     std::string top;
     std::string bottom;
     writeExplorerText(cell, top, bottom);

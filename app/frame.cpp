@@ -173,11 +173,11 @@ void renderFrame(Gl& gl, const std::function<void()>& present, FILE* out, FrameT
                   settings.shading == Shading::kSmooth ? gl::kSmooth : gl::kFlat);
     setupCamera(gl, settings.view, sceneFit);
     timer.endStage(Stage::kDrawingAndSwap);
-    drawSurfaceAsSet(gl, drawing, out);
+    drawInModelFrame(gl, sceneFit, [&] { drawSurfaceAsSet(gl, drawing, out); });
     settings.listingRequested = false;
     timer.endStage(Stage::kSurfacePass);
     setupLighting(gl, false);
-    drawAxes(gl, sampleGrid);
+    drawAxes(gl, sceneFit);
     drawOverlayIfShown(gl);
     present();
     timer.endStage(Stage::kDrawingAndSwap);

@@ -101,8 +101,7 @@ bool loadRequestedVolume(const Options& options, FILE* err) {
 void prepareVolumeGrid() {
     volumeView.refreshGrid(sampleGrid);
     const Volume& volume = volumeView.volume;
-    fitScene(scene::fitVolume({volume.sizes[0], volume.sizes[1], volume.sizes[2]},
-                              {volume.spacing[0], volume.spacing[1], volume.spacing[2]}));
+    fitScene(scene::fitVolume({volume.sizes[0], volume.sizes[1], volume.sizes[2]}, volume.toWorld));
 }
 
 // Generates and lists the case table, then gives the grid its storage. The

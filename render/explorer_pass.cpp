@@ -59,11 +59,10 @@ Vec3 cornerPoint(const CubeMarcher& marcher, int32_t corner) {
 
 }  // namespace
 
-Placement placementFor(const ScalarGrid& grid) {
-    const float size = kCubeShare * static_cast<float>(std::max({grid.nx, grid.ny, grid.nz}));
-    // setupCamera moves the grid's centre, by integer division, to the origin.
-    const auto centred = [size](int32_t n) { return static_cast<float>(n / 2) - size / 2.0f; };
-    return {.origin = {centred(grid.nx), centred(grid.ny), centred(grid.nz)}, .size = size};
+Placement placementFor(const scene::SceneFit& fit) {
+    const float size = kCubeShare * fit.size;
+    const auto centred = [&](int32_t axis) { return fit.centre[axis] - size / 2.0f; };
+    return {.origin = {centred(0), centred(1), centred(2)}, .size = size};
 }
 
 Matrix operator*(const Matrix& a, const Matrix& b) {
@@ -93,12 +92,22 @@ Matrix frustumMatrix(double l, double r, double b, double t, double n, double f)
     return m;
 }
 
-Matrix translation(double x, double y, double z) {
+namespace {
+
+// x -> diagonal * x + offset, axis by axis.
+Matrix scaledAndMoved(const std::array<double, 3>& diagonal, const std::array<double, 3>& offset) {
     Matrix m;
-    m.m[0][3] = x;
-    m.m[1][3] = y;
-    m.m[2][3] = z;
+    for (int32_t axis = 0; axis < 3; ++axis) {
+        m.m[axis][axis] = diagonal[axis];
+        m.m[axis][3] = offset[axis];
+    }
     return m;
+}
+
+}  // namespace
+
+Matrix translation(double x, double y, double z) {
+    return scaledAndMoved({1.0, 1.0, 1.0}, {x, y, z});
 }
 
 Matrix rotation(double degrees, double x, double y, double z) {
@@ -123,21 +132,19 @@ Matrix rotation(double degrees, double x, double y, double z) {
 }
 
 Matrix scaling(double x, double y, double z) {
-    Matrix m;
-    m.m[0][0] = x;
-    m.m[1][1] = y;
-    m.m[2][2] = z;
-    return m;
+    return scaledAndMoved({x, y, z}, {0.0, 0.0, 0.0});
 }
 
-ScreenMap::ScreenMap(const Camera& camera, const ScalarGrid& grid, const Placement& placement,
-                     const int32_t viewport[4])
+ScreenMap::ScreenMap(const scene::View& view, const scene::SceneFit& fit,
+                     const Placement& placement, const int32_t (&viewport)[4])
     : width_(viewport[2]), height_(viewport[3]) {
-    const double h = scene::kFrustumHalfSize;
-    toClip_ = frustumMatrix(-h, h, -h, h, scene::kNearPlane, camera.farPlane) *
-              translation(camera.panX, camera.panY, -camera.distance) *
-              rotation(camera.pitch, 1.0, 0.0, 0.0) * rotation(camera.yaw, 0.0, 1.0, 0.0) *
-              translation(-(grid.nx / 2), -(grid.ny / 2), -(grid.nz / 2)) *
+    const scene::SceneFit::Depth depth = fit.depthAt(view.distance);
+    double half[2];
+    frustumHalfSizes(fit, depth.nearPlane, viewport, half);
+    toClip_ = frustumMatrix(-half[0], half[0], -half[1], half[1], depth.nearPlane, depth.farPlane) *
+              translation(view.panX, view.panY, -view.distance) *
+              rotation(view.pitch, 1.0, 0.0, 0.0) * rotation(view.yaw, 0.0, 1.0, 0.0) *
+              translation(-fit.centre[0], -fit.centre[1], -fit.centre[2]) *
               translation(placement.origin.x, placement.origin.y, placement.origin.z) *
               scaling(placement.size, placement.size, placement.size);
 }

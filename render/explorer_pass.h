@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "extract/cell_description.h"
-#include "field/scalar_grid.h"
 #include "render/gl_ops.h"
 #include "render/overlay.h"
 #include "render/scene.h"
@@ -18,7 +17,7 @@
 // edges' numbers at their midpoints, the crossings, and the description.
 namespace explorer_pass {
 
-inline constexpr float kCubeShare = 0.45f;         // of the grid's largest size
+inline constexpr float kCubeShare = 0.45f;         // of the scene's size
 inline constexpr float kMarkerHalfSize = 4.0f;     // font pixels
 inline constexpr float kSelectionHalfSize = 7.0f;  // the ring around the selected corner
 inline constexpr float kCrossingHalfSize = 2.0f;
@@ -30,13 +29,14 @@ inline constexpr float kSelectionColour[3] = {1.0f, 1.0f, 1.0f};
 inline constexpr float kCrossingColour[3] = {1.0f, 0.0f, 1.0f};
 inline constexpr float kEdgeLabelColour[3] = {0.5f, 1.0f, 0.5f};
 
-// Where the cube stands in grid units: corner 0 at `origin`, `size` along
-// each axis, centred where setupCamera centres the grid.
+// Where the cube stands in scene units: corner 0 at `origin`, `size` along
+// each axis, centred where setupCamera centres the scene. It is drawn in the
+// scene's frame, not a volume's model frame, so it stays a cube.
 struct Placement {
     Vec3 origin;
     float size = 1.0f;
 };
-Placement placementFor(const ScalarGrid& grid);
+Placement placementFor(const scene::SceneFit& fit);
 
 // A 4x4 matrix as GL composes them, row-major here: m[row][column].
 struct Matrix {
@@ -49,21 +49,13 @@ Matrix translation(double x, double y, double z);
 Matrix rotation(double degrees, double x, double y, double z);
 Matrix scaling(double x, double y, double z);
 
-// The camera setupCamera loads (without a volume box) and the cube's
+// The camera setupCamera loads for `view` over `fit`, and the cube's
 // placement, on the CPU: where a cell-local point appears, in font pixels
-// from the viewport's top-left corner (see beginFontPixels).
+// from the top-left corner of `viewport` (see beginFontPixels).
 class ScreenMap {
   public:
-    struct Camera {
-        float distance;
-        float pitch;
-        float yaw;
-        double farPlane;
-        float panX = 0.0f;  // across the view, as scene::View's
-        float panY = 0.0f;
-    };
-    ScreenMap(const Camera& camera, const ScalarGrid& grid, const Placement& placement,
-              const int32_t viewport[4]);
+    ScreenMap(const scene::View& view, const scene::SceneFit& fit, const Placement& placement,
+              const int32_t (&viewport)[4]);
     std::array<float, 2> fontPixels(const Vec3& local) const;
     double heightInFontPixels() const { return height_ / overlay::kTextScale; }
 

@@ -51,7 +51,8 @@ inline constexpr GlBitfield kColorBufferBit = 0x4000;
 // arrays, read during the draw call; getViewport gives x, y, width, height.
 // A display list (genLists, newList ... endList, callList, deleteLists)
 // keeps the draw calls made while it is open, arrays read at that moment;
-// genLists answers 0 when no list can be had.
+// genLists answers 0 when no list can be had. multMatrixf takes 16 floats,
+// column by column.
 template <class Gl>
 concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, GlBitfield mask,
                                 const float* fv, void* pixels, const void* array, int32_t* viewport,
@@ -75,6 +76,7 @@ concept GlOperations = requires(Gl gl, float f, double d, int32_t i, GlEnum e, G
     gl.translatef(f, f, f);
     gl.rotatef(f, f, f, f);
     gl.scalef(f, f, f);
+    gl.multMatrixf(fv);
     gl.begin(e);
     gl.end();
     gl.color3f(f, f, f);
@@ -117,6 +119,7 @@ struct NoGl {
     void translatef(float, float, float) {}
     void rotatef(float, float, float, float) {}
     void scalef(float, float, float) {}
+    void multMatrixf(const float*) {}
     void begin(GlEnum) {}
     void end() {}
     void color3f(float, float, float) {}

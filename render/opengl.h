@@ -36,6 +36,7 @@ struct OpenGl {
     void translatef(float x, float y, float z) { glTranslatef(x, y, z); }
     void rotatef(float angle, float x, float y, float z) { glRotatef(angle, x, y, z); }
     void scalef(float x, float y, float z) { glScalef(x, y, z); }
+    void multMatrixf(const float* m) { glMultMatrixf(m); }
     void begin(GlEnum mode) { glBegin(mode); }
     void end() { glEnd(); }
     void color3f(float r, float g, float b) { glColor3f(r, g, b); }

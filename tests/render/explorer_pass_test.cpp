@@ -61,60 +61,60 @@ struct MatrixReplay {
     }
 };
 
-// Over several views: every corner marker sits where GL draws that corner of
-// the cube, and the cube's edges go from corner to corner, the three from
-// corner 0 in the axes' colours.
+// Over several views of the blobs' odd grid and of a volume in a world
+// frame far from the origin (its frustum widened to the window): every
+// corner marker sits where GL draws that corner of the cube, and the cube's
+// edges go from corner to corner, the three from corner 0 in the axes'
+// colours.
 TEST(ExplorerPass, MarkersSitOnTheCubeGlDraws) {
     const auto marcher = makeGeneratedMarcher();
     const AmbiguousCaseTable ambiguous(*marcher);
     const CaseClasses classes(*marcher);
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(41, 30, 20));
     std::array<float, kCornerCount> values{};
     values.fill(-1.0f);
     values[0] = values[6] = 1.0f;
     const CellDescription cell =
         describeCell(*marcher, ambiguous, classes, values, FaceRule::kDecider);
-    const explorer_pass::Placement at = explorer_pass::placementFor(grid);
-    EXPECT_FLOAT_EQ(at.size, 0.45f * 41);
-    for (const auto& [distance, pitch, yaw] :
-         {std::tuple{40.0f, 45.0f, -45.0f}, std::tuple{30.0f, -80.0f, 170.0f},
-          std::tuple{60.0f, 10.0f, 0.0f}}) {
-        RecordingGl gl;
-        scene::SceneFit fit = scene::fitBlobGrid(41);
-        for (int32_t axis = 0; axis < 3; ++axis) {  // the odd grid's centre
-            fit.centre[axis] = static_cast<float>(std::array{grid.nx, grid.ny, grid.nz}[axis] / 2);
+    IndexToWorld away = IndexToWorld::scaled({0.5f, 2.0f, 1.5f});
+    away.origin = {90.0, -126.0, 72.0};
+    for (const scene::SceneFit& fit :
+         {scene::fitBlobGrid(41), scene::fitVolume({41, 30, 20}, away)}) {
+        const explorer_pass::Placement at = explorer_pass::placementFor(fit);
+        EXPECT_FLOAT_EQ(at.size, 0.45f * fit.size);
+        for (const scene::View& view :
+             {scene::View{.distance = 40.0f}, scene::View{30.0f, -80.0f, 170.0f, 2.0f, -3.0f},
+              scene::View{60.0f, 10.0f, 0.0f}}) {
+            RecordingGl gl;
+            setupCamera(gl, view, fit);
+            drawExploredCube(gl, cell, *marcher, at);
+            MatrixReplay replay;
+            for (const std::string& call : gl.calls) {
+                replay.replay(call);
+            }
+            // The cube's 24 edge ends come last, after its triangles and outlines.
+            ASSERT_GE(replay.vertices.size(), 24u);
+            const explorer_pass::ScreenMap map(view, fit, at, gl.viewportAnswer);
+            for (size_t i = replay.vertices.size() - 24; i < replay.vertices.size(); ++i) {
+                const auto& drawn = replay.vertices[i];
+                // Bit k of a corner's number is its coordinate along axis k.
+                const auto corner =
+                    static_cast<int32_t>(drawn.local[0] + 2 * drawn.local[1] + 4 * drawn.local[2]);
+                const auto label = map.fontPixels({marcher->cornerOffset[corner][0],
+                                                   marcher->cornerOffset[corner][1],
+                                                   marcher->cornerOffset[corner][2]});
+                EXPECT_NEAR(label[0], (drawn.x + 1) / 2 * 800 / overlay::kTextScale, 1e-3);
+                EXPECT_NEAR(label[1], (1 - drawn.y) / 2 * 600 / overlay::kTextScale, 1e-3);
+            }
+            const explorer_pass::Labels labels =
+                explorer_pass::labelsFor(cell, *marcher, map, 6, "x", "y");
+            // Corner 0 is the first filled marker: its quad's centre is the corner.
+            const auto corner0 = map.fontPixels({});
+            EXPECT_NEAR((labels.insideQuads[0] + labels.insideQuads[4]) / 2, corner0[0], 1e-3);
+            EXPECT_NEAR((labels.insideQuads[1] + labels.insideQuads[5]) / 2, corner0[1], 1e-3);
+            EXPECT_EQ(labels.crossingQuads.size(), size_t(cell.crossingCount) * 8);
+            EXPECT_EQ(labels.outsideLines.size(), 6u * 4 * 4);  // six hollow squares
+            EXPECT_EQ(labels.selectionLines.size(), 4u * 4);
         }
-        setupCamera(gl, scene::View{.distance = distance, .pitch = pitch, .yaw = yaw}, fit);
-        drawExploredCube(gl, cell, *marcher, at);
-        MatrixReplay replay;
-        for (const std::string& call : gl.calls) {
-            replay.replay(call);
-        }
-        // The cube's 24 edge ends come last, after its triangles and outlines.
-        ASSERT_GE(replay.vertices.size(), 24u);
-        const explorer_pass::ScreenMap map({distance, pitch, yaw, 150.0}, grid, at,
-                                           gl.viewportAnswer);
-        for (size_t i = replay.vertices.size() - 24; i < replay.vertices.size(); ++i) {
-            const auto& drawn = replay.vertices[i];
-            // Bit k of a corner's number is its coordinate along axis k.
-            const auto corner =
-                static_cast<int32_t>(drawn.local[0] + 2 * drawn.local[1] + 4 * drawn.local[2]);
-            const auto label =
-                map.fontPixels({marcher->cornerOffset[corner][0], marcher->cornerOffset[corner][1],
-                                marcher->cornerOffset[corner][2]});
-            EXPECT_NEAR(label[0], (drawn.x + 1) / 2 * 800 / overlay::kTextScale, 1e-3);
-            EXPECT_NEAR(label[1], (1 - drawn.y) / 2 * 600 / overlay::kTextScale, 1e-3);
-        }
-        const explorer_pass::Labels labels =
-            explorer_pass::labelsFor(cell, *marcher, map, 6, "x", "y");
-        // Corner 0 is the first filled marker: its quad's centre is the corner.
-        const auto corner0 = map.fontPixels({});
-        EXPECT_NEAR((labels.insideQuads[0] + labels.insideQuads[4]) / 2, corner0[0], 1e-3);
-        EXPECT_NEAR((labels.insideQuads[1] + labels.insideQuads[5]) / 2, corner0[1], 1e-3);
-        EXPECT_EQ(labels.crossingQuads.size(), size_t(cell.crossingCount) * 8);
-        EXPECT_EQ(labels.outsideLines.size(), 6u * 4 * 4);  // six hollow squares
-        EXPECT_EQ(labels.selectionLines.size(), 4u * 4);
     }
 }
 

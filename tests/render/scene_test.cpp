@@ -11,21 +11,62 @@
 
 namespace {
 
+// A volume 20x16x12 with spacings 1, 2 and 0.5 whose world frame mirrors x
+// and lies well away from the origin.
+IndexToWorld mirroredAway() {
+    IndexToWorld toWorld = IndexToWorld::scaled({1.0f, 2.0f, 0.5f});
+    toWorld.axes[0][0] = -1.0;
+    toWorld.origin = {90.0, 126.0, -72.0};
+    return toWorld;
+}
+
 // Lighting on (four coloured point lights, as a 60-sample grid scales them)
 // and off, the camera over the blobs' 40-sample grid (the fixed scene's
-// calls) and over a volume's scaled box in a 800x600 window, and the three
-// axes, as the golden trace has them call for call.
+// calls, the surface in the scene's frame) and over a volume in its world
+// frame in a 800x600 window, and the three axes, as the golden trace has
+// them call for call.
 TEST(Scene, SetsUpLightsCameraAndAxesAsTheGoldenTrace) {
-    ScalarGrid grid;
-    ASSERT_TRUE(grid.allocate(41, 30, 3));
     RecordingGl gl;
     setupLighting(gl, true, scene::fitBlobGrid(60).lights, gl::kSmooth);
     const scene::View view{.distance = 36.0f, .pitch = 50.0f, .yaw = -40.0f};
-    setupCamera(gl, view, scene::fitBlobGrid(scene::kReferenceGridSize));
-    setupCamera(gl, view, scene::fitVolume({20, 16, 12}, {1.0f, 2.0f, 0.5f}));
+    const scene::SceneFit blobs = scene::fitBlobGrid(scene::kReferenceGridSize);
+    setupCamera(gl, view, blobs);
+    drawInModelFrame(gl, blobs, [&] { gl.vertex3f(1.0f, 2.0f, 3.0f); });
+    const scene::SceneFit volume = scene::fitVolume({20, 16, 12}, mirroredAway());
+    setupCamera(gl, view, volume);
+    drawInModelFrame(gl, volume, [&] { gl.vertex3f(1.0f, 2.0f, 3.0f); });
     setupLighting(gl, false);
-    drawAxes(gl, grid);
+    drawAxes(gl, blobs);
+    drawAxes(gl, volume);
     EXPECT_EQ(traceOf(gl.calls), golden("render/scene.trace", traceOf(gl.calls)));
+}
+
+// A volume's model matrix takes each grid point where its world transform
+// does, and its fit centres the world box: for plain, mirrored, sheared and
+// far-placed frames.
+TEST(Scene, PlacesAVolumeInItsWorldFrame) {
+    IndexToWorld sheared = IndexToWorld::scaled({0.5f, 0.5f, 2.0f});
+    sheared.axes[2] = {0.3, -0.4, 1.9};
+    sheared.origin = {-1000.0, 5.0, 250.0};
+    for (const IndexToWorld& toWorld : {IndexToWorld{}, mirroredAway(), sheared}) {
+        const int32_t sizes[3] = {7, 5, 9};
+        const scene::SceneFit fit = scene::fitVolume(sizes, toWorld);
+        for (const IndexToWorld::Vector& index :
+             {IndexToWorld::Vector{0, 0, 0}, {6, 0, 0}, {0, 4, 8}, {6, 4, 8}, {2.5, 1.25, 3}}) {
+            const IndexToWorld::Vector world = toWorld.apply(index);
+            for (int32_t row = 0; row < 3; ++row) {
+                double mapped = fit.model[12 + row];
+                for (int32_t column = 0; column < 3; ++column) {
+                    mapped += fit.model[4 * column + row] * index[column];
+                }
+                EXPECT_NEAR(mapped, world[row], 1e-4 * (1.0 + std::abs(world[row])));
+            }
+        }
+        const IndexToWorld::Vector middle = toWorld.apply({3.0, 2.0, 4.0});
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            EXPECT_NEAR(fit.centre[axis], middle[axis], 1e-3);
+        }
+    }
 }
 
 // Every drawn point (the box from 0 to the axes' ends) lies within `radius`
@@ -68,9 +109,23 @@ TEST(Scene, FitsThePlanesAroundTheWholeScene) {
         EXPECT_EQ(fixed.depthAt(distance).nearPlane, scene::kNearPlane);
         EXPECT_EQ(fixed.depthAt(distance).farPlane, scene::kFarPlane);
     }
-    for (const float dz : {0.5f, 1.0f, 3.0f}) {
-        const scene::SceneFit fit = scene::fitVolume({181, 217, 31}, {1.0f, 1.0f, dz});
-        checkPlanes(fit, {181 * fit.scale[0], 217 * fit.scale[1], 31 * fit.scale[2]});
+    // A volume's world box, its corners from index 0 to n - 1, and the axes'
+    // ends, from the origin however far it lies.
+    for (const IndexToWorld& toWorld : {IndexToWorld::scaled({1.0f, 1.0f, 0.5f}),
+                                        IndexToWorld::scaled({1.0f, 1.0f, 3.0f}), mirroredAway()}) {
+        const scene::SceneFit fit = scene::fitVolume({181, 217, 31}, toWorld);
+        for (int32_t corner = 0; corner < 8; ++corner) {
+            const IndexToWorld::Vector index{(corner & 1) * 180.0, (corner >> 1 & 1) * 216.0,
+                                             (corner >> 2 & 1) * 30.0};
+            EXPECT_LE(scene::distanceBetween(toWorld.apply(index), fit.centre),
+                      fit.radius * 1.0001);
+        }
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            IndexToWorld::Vector end{};
+            end[axis] = fit.axisLengths[axis];
+            EXPECT_LE(scene::distanceBetween(end, fit.centre), fit.radius * 1.0001);
+        }
+        EXPECT_LE(scene::distanceBetween({}, fit.centre), fit.radius * 1.0001);
     }
 }
 
@@ -80,7 +135,7 @@ TEST(Scene, AVolumeKeepsItsProportionsInAnyWindow) {
     const scene::View view;
     for (const auto& [width, height] : {std::pair{800, 600}, {300, 900}, {512, 512}}) {
         for (const scene::SceneKind kind : {scene::SceneKind::kVolume, scene::SceneKind::kBlobs}) {
-            scene::SceneFit fit = scene::fitVolume({10, 10, 10}, {1.0f, 1.0f, 1.0f});
+            scene::SceneFit fit = scene::fitVolume({10, 10, 10}, IndexToWorld{});
             fit.kind = kind;
             RecordingGl gl;
             gl.viewportAnswer[2] = width;

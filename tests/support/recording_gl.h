@@ -48,6 +48,7 @@ struct RecordingGl : NoGl {
     void translatef(float x, float y, float z) { add("translatef", x, y, z); }
     void rotatef(float angle, float x, float y, float z) { add("rotatef", angle, x, y, z); }
     void scalef(float x, float y, float z) { add("scalef", x, y, z); }
+    void multMatrixf(const float* m) { add("multMatrixf", m, m + 4, m + 8, m + 12); }
     void begin(GlEnum mode) { add("begin", mode); }
     void end() { add("end"); }
     void color3f(float r, float g, float b) { add("color3f", r, g, b); }
