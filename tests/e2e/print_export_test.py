@@ -65,7 +65,7 @@ def measure(vertices, faces):
 
 
 SUMMARY = re.compile(r"Exported .*: (\d+) triangles, (\d+) pieces?, watertight, "
-                     r"area \S+ (?:mm|units)\^2, volume (\S+) (?:mm|units)\^3$")
+                     r"area \S+ mm\^2, volume (\S+) mm\^3$")
 
 
 def export(work, name, *options):
