@@ -123,12 +123,14 @@ uint64_t lowBits(int32_t count) {
     return count == CrossingCells::kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
 }
 
+}  // namespace
+
 // An integer is at or above iso when it is at least iso rounded up: one
 // integer compare per sample. The samples are biased into signed order, so
 // that SSE2's signed compares serve unsigned types too.
 template <class T>
-void integerSignMasks(const T* samples, int32_t count, float iso, uint64_t& below,
-                      uint64_t& above) {
+requires std::is_integral_v<T>
+void isoSignMasksOf(const T* samples, int32_t count, float iso, uint64_t& below, uint64_t& above) {
     const double lowestInside = std::ceil(double{iso});
     uint64_t outside = 0;
     if (lowestInside > std::numeric_limits<T>::max()) {
@@ -169,27 +171,10 @@ void integerSignMasks(const T* samples, int32_t count, float iso, uint64_t& belo
     above = ~outside & lowBits(count);
 }
 
-}  // namespace
-
-void isoSignMasksOf(const uint8_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above) {
-    integerSignMasks(samples, count, iso, below, above);
-}
-
-void isoSignMasksOf(const int8_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above) {
-    integerSignMasks(samples, count, iso, below, above);
-}
-
-void isoSignMasksOf(const uint16_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above) {
-    integerSignMasks(samples, count, iso, below, above);
-}
-
-void isoSignMasksOf(const int16_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above) {
-    integerSignMasks(samples, count, iso, below, above);
-}
+template void isoSignMasksOf(const uint8_t*, int32_t, float, uint64_t&, uint64_t&);
+template void isoSignMasksOf(const int8_t*, int32_t, float, uint64_t&, uint64_t&);
+template void isoSignMasksOf(const uint16_t*, int32_t, float, uint64_t&, uint64_t&);
+template void isoSignMasksOf(const int16_t*, int32_t, float, uint64_t&, uint64_t&);
 
 void isoSignMasksOf(const float* samples, int32_t count, float iso, uint64_t& below,
                     uint64_t& above) {

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "field/reached_rows.h"
@@ -148,13 +149,9 @@ class CrossingCells {
 void signMasksOf(const float* samples, int32_t count, uint64_t& below, uint64_t& above);
 // The same for a volume's samples read at `iso`: the signs of
 // isoDifferenceOf(samples[i], iso), never 0, so every bit is in one mask.
-void isoSignMasksOf(const uint8_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above);
-void isoSignMasksOf(const int8_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above);
-void isoSignMasksOf(const uint16_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above);
-void isoSignMasksOf(const int16_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above);
+// Integer samples (8 and 16 bits, signed or not) compare as integers.
+template <class T>
+requires std::is_integral_v<T>
+void isoSignMasksOf(const T* samples, int32_t count, float iso, uint64_t& below, uint64_t& above);
 void isoSignMasksOf(const float* samples, int32_t count, float iso, uint64_t& below,
                     uint64_t& above);
