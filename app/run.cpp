@@ -200,6 +200,16 @@ void placeVolumeMesh(SurfaceMesh& mesh, ExportSpace space) {
         mesh, space == ExportSpace::kIndex ? IndexToWorld::scaled(volume.spacing) : volume.toWorld);
 }
 
+// The unit of an exported mesh: a volume's world frame and spacings are in
+// its file's unit, when the file names one; the blobs are in grid units.
+std::string exportUnit() {
+    if (!volumeView.loaded) {
+        return "grid units";
+    }
+    const std::string& unit = volumeView.volume.unit;
+    return unit.empty() ? "units" : printableText(unit);
+}
+
 // The surface of `grid` (the sample grid, or it padded for --cap): from
 // `frames` (see saveMesh), or extracted afresh on this thread alone.
 SurfaceMesh extractForExport(const ScalarGrid& grid, FrameMesh* frames) {
@@ -256,9 +266,8 @@ bool saveMesh(const MeshExport& meshExport, ExportSpace space, const MeshProcess
         },
         err);
     if (saved) {
-        const char* unit = volumeView.loaded ? "units" : "grid units";
         std::fprintf(err, "Exported %s: %s\n", printableText(meshExport.path).c_str(),
-                     describeMeasure(measure, unit).c_str());
+                     describeMeasure(measure, exportUnit()).c_str());
     }
     return saved;
 }
