@@ -17,11 +17,13 @@ void listMeshTriangles(const SurfaceMesh& mesh, FILE* listing);
 
 // Draws a given mesh with OpenGL 1.1 client-side vertex arrays, under the
 // lighting and camera the frame set up: the filled triangles grey, then, when
-// outline edges are given, every outline edge once in black, as lines between vertices given as
-// index pairs (the per-cell pass draws an edge two triangles share twice). Under smooth shading the
-// mesh's shared vertices and normals are drawn as they are (the mesh must have normals). Under flat
-// shading each triangle's three corners carry its face normal, and each outline is drawn between
-// the corners of the first triangle that has it, so it is lit as that triangle is.
+// outline edges are given, every outline edge once in black, as lines between
+// vertices given as index pairs (the per-cell pass draws an edge two
+// triangles share twice). Under smooth shading the mesh's shared vertices and
+// normals are drawn as they are (the mesh must have normals). Under flat
+// shading each triangle's three corners carry its face normal, and each
+// outline is drawn between the corners of the first triangle that has it, so
+// it is lit as that triangle is.
 //
 // A mesh drawn twice in a row (the same stamp) is compiled into a display
 // list on its second frame, and the list is called from then on: GL then
