@@ -8,7 +8,7 @@ packages=(
     xvfb xdotool x11-utils imagemagick openbox wmctrl assimp-utils
     libteem-dev teem-apps libstb-dev time libmeshoptimizer-dev
     libnifti2-dev libgdcm-dev
-    mricron-data python3-nibabel python3-pydicom python3-numpy python3-vtk9
+    mricron-data python3-nibabel python3-pydicom python3-numpy python3-scipy python3-vtk9
 )
 
 ensure_packages() {
