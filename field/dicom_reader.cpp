@@ -44,21 +44,10 @@ constexpr std::string_view kMagic = "DICM";
 // Cosines of one slice and the next may differ by rounding in their text.
 constexpr double kCosineTolerance = 1e-4;
 
-struct TypePair {
-    gdcm::PixelFormat::ScalarType gdcmType;
-    SampleType type;
-};
-
-constexpr std::array kTypePairs{
-    TypePair{gdcm::PixelFormat::UINT8, SampleType::kUint8},
-    TypePair{gdcm::PixelFormat::INT8, SampleType::kInt8},
-    TypePair{gdcm::PixelFormat::UINT16, SampleType::kUint16},
-    TypePair{gdcm::PixelFormat::INT16, SampleType::kInt16},
-    TypePair{gdcm::PixelFormat::UINT32, SampleType::kUint32},
-    TypePair{gdcm::PixelFormat::INT32, SampleType::kInt32},
-    TypePair{gdcm::PixelFormat::FLOAT32, SampleType::kFloat32},
-    TypePair{gdcm::PixelFormat::FLOAT64, SampleType::kFloat64},
-};
+using gdcm::PixelFormat;
+constexpr SampleTypeCodes<PixelFormat::ScalarType> kGdcmTypes{
+    PixelFormat::UINT8,  PixelFormat::INT8,  PixelFormat::UINT16,  PixelFormat::INT16,
+    PixelFormat::UINT32, PixelFormat::INT32, PixelFormat::FLOAT32, PixelFormat::FLOAT64};
 
 Vector cross(const Vector& u, const Vector& v) {
     return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
@@ -583,13 +572,13 @@ bool shapeOf(const gdcm::Image& image, const std::string& file, const Placement&
         return false;
     }
     shape.scalarType = format.GetScalarType();
-    const auto found = std::ranges::find(kTypePairs, shape.scalarType, &TypePair::gdcmType);
-    if (found == kTypePairs.end()) {
+    const std::optional<SampleType> known = sampleTypeFor(kGdcmTypes, shape.scalarType);
+    if (!known) {
         problem = name + ": the pixels are " + format.GetScalarTypeAsString() +
                   ", not 8-, 16- or 32-bit integers, floats or doubles";
         return false;
     }
-    shape.type = found->type;
+    shape.type = *known;
     shape.dimensions = {image.GetDimension(0), image.GetDimension(1),
                         image.GetNumberOfDimensions() > 2 ? image.GetDimension(2) : 1};
     std::ranges::copy_n(image.GetDirectionCosines(), 6, shape.cosines.begin());
