@@ -103,6 +103,17 @@ void clearFrame(Gl& gl) {
     gl.clear(gl::kColorBufferBit | gl::kDepthBufferBit);
 }
 
+// The mesh is built in the samples' storage order; the listing keeps the
+// per-cell pass's order (x outermost). The frame that lists runs that pass for
+// it, drawing nothing, and takes its counts back: the mesh counted the frame.
+void listInCellOrder(FILE* out) {
+    const std::array<int32_t, kCaseCount> counted = std::to_array(cubeMarcher.usageCount);
+    NoGl noGl;
+    drawSurface(noGl, cubeMarcher, sampleGrid, true, out, deciderFor(settings.faceRule),
+                reachedRows());
+    std::ranges::copy(counted, cubeMarcher.usageCount);
+}
+
 // Smooth shading needs the mesh's shared vertices, so it draws from the mesh
 // whatever the draw path. Without a window (NoGl) nothing is drawn, so the
 // frame only brings the mesh up to date, which counts and lists what drawing
@@ -122,7 +133,7 @@ void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
     FrameMesh& mesh = drawing->mesh;
     mesh.update(sampleGrid, currentMeshInputs(), cubeMarcher.usageCount, reachedRows());
     if (listing != nullptr) {
-        listMeshTriangles(mesh.mesh(), listing);
+        listInCellOrder(listing);
     }
     if constexpr (drawn) {
         drawing->pass.draw(gl, mesh.mesh(), mesh.edges(), mesh.shading(), mesh.stamp());

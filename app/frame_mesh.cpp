@@ -20,10 +20,20 @@ void FrameMesh::rebuild(const ScalarGrid& grid, const ReachedRows* rows) {
     builtGrid_ = nullptr;
     ++stamp_;
     std::fill_n(cellsPerCase_, kCaseCount, 0);
-    extractor_.extract(
-        grid, mesh_, built_.faceRule, cellsPerCase_,
-        built_.shading == Shading::kSmooth ? VertexNormals::kGradient : VertexNormals::kNone, rows);
+    build(grid, built_, cellsPerCase_, rows);
     builtGrid_ = &grid;
+}
+
+void FrameMesh::build(const ScalarGrid& grid, const MeshInputs& inputs, int32_t* usageCount,
+                      const ReachedRows* rows) {
+    const VertexNormals normals =
+        inputs.shading == Shading::kSmooth ? VertexNormals::kGradient : VertexNormals::kNone;
+    if (processing_.any()) {
+        extractProcessed(extractor_, grid, inputs.faceRule, processing_, mesh_, usageCount,
+                         normals);
+    } else {
+        extractor_.extract(grid, mesh_, inputs.faceRule, usageCount, normals, rows);
+    }
 }
 
 const MeshEdges& FrameMesh::edges() {
@@ -37,7 +47,7 @@ const MeshEdges& FrameMesh::edges() {
 SurfaceMesh FrameMesh::takeMesh(const ScalarGrid& grid, const MeshInputs& inputs) {
     if (builtGrid_ != &grid || inputs.faceRule != built_.faceRule ||
         inputs.animationTime != built_.animationTime || inputs.iso != built_.iso) {
-        extractor_.extract(grid, mesh_, inputs.faceRule);
+        build(grid, {.faceRule = inputs.faceRule}, nullptr, nullptr);
     }
     builtGrid_ = nullptr;
     ++stamp_;

@@ -8,6 +8,7 @@
 #include "extract/surface_mesh.h"
 #include "field/reached_rows.h"
 #include "field/scalar_grid.h"
+#include "process/print_mesh.h"
 #include "render/mesh_pass.h"
 #include "render/shading.h"
 
@@ -26,13 +27,16 @@ struct MeshInputs {
 // inputs change; otherwise the last one is drawn again. Each update still
 // counts the mesh's crossing cells in the usage statistics, as a frame that
 // polygonised them again would. The mesh goes to the surface pass as built
-// here; anything that reworks the mesh for viewing belongs in rebuild().
+// here, processed as asked (see extractProcessed), so the window shows what
+// the export writes; anything that reworks the mesh for viewing belongs in
+// build().
 class FrameMesh {
   public:
     // `table` and `ambiguous` must outlive this; `threads` share each
-    // extraction (see MeshExtractor).
-    FrameMesh(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous, int32_t threads = 1)
-        : extractor_(table, ambiguous, threads) {}
+    // extraction (see MeshExtractor); every mesh is processed by `processing`.
+    FrameMesh(const CubeMarcher& table, const AmbiguousCaseTable& ambiguous, int32_t threads = 1,
+              const MeshProcessing& processing = {})
+        : extractor_(table, ambiguous, threads), processing_(processing) {}
 
     // Extracts `grid` again when `inputs` differ from the last build's (or
     // nothing was built yet); `rows` as MeshExtractor::extract. Then adds the
@@ -47,7 +51,7 @@ class FrameMesh {
     // Changes with every rebuild; never 0 once something was built.
     uint64_t stamp() const { return stamp_; }
 
-    // Hands over the mesh of `grid` under `inputs` (its normals dropped): the
+    // Hands over the (processed) mesh of `grid` under `inputs` (its normals dropped): the
     // last build's when it was of `grid` under these inputs and finished,
     // else one extracted now without counting usage. Keeps no mesh after.
     // For the export at quit, which so need not extract the surface again.
@@ -55,8 +59,12 @@ class FrameMesh {
 
   private:
     void rebuild(const ScalarGrid& grid, const ReachedRows* rows);
+    // The mesh of `grid` under `inputs` into mesh_, processed.
+    void build(const ScalarGrid& grid, const MeshInputs& inputs, int32_t* usageCount,
+               const ReachedRows* rows);
 
     MeshExtractor extractor_;
+    MeshProcessing processing_;
     SurfaceMesh mesh_;
     MeshEdges edges_;
     MeshInputs built_;

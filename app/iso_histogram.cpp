@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <type_traits>
+#include <vector>
 
 float IsoHistogram::valueAt(double fraction) const {
     return static_cast<float>(minimum + fraction * (double{maximum} - minimum));
@@ -12,17 +15,42 @@ double IsoHistogram::fractionOf(float value) const {
     return range > 0.0 ? (double{value} - minimum) / range : 0.0;
 }
 
+namespace {
+
+void addToBin(IsoHistogram& histogram, float sample, int64_t count) {
+    if (std::isfinite(sample)) {
+        const double at = histogram.fractionOf(sample) * IsoHistogram::kBins;
+        histogram.counts[std::clamp(static_cast<int32_t>(at), 0, IsoHistogram::kBins - 1)] += count;
+    }
+}
+
+}  // namespace
+
+// 8- and 16-bit samples have few distinct values: each is counted, then
+// binned once, so a large volume costs one pass of increments.
 IsoHistogram histogramOf(const Volume& volume) {
     IsoHistogram histogram;
     histogram.minimum = volume.minimum;
     histogram.maximum = volume.maximum;
-    for (size_t i = 0; i < volume.samples.size(); ++i) {
-        const float sample = volume.samples[i];
-        if (std::isfinite(sample)) {
-            const double at = histogram.fractionOf(sample) * IsoHistogram::kBins;
-            ++histogram.counts[std::clamp(static_cast<int32_t>(at), 0, IsoHistogram::kBins - 1)];
+    const size_t count = volume.samples.size();
+    visitSamples(volume.samples.atIso(0.0f), [&](const auto* samples) {
+        using Sample = std::remove_cvref_t<decltype(*samples)>;
+        if constexpr (std::is_integral_v<Sample>) {
+            using Bits = std::make_unsigned_t<Sample>;
+            std::vector<int64_t> perValue(size_t{std::numeric_limits<Bits>::max()} + 1);
+            for (size_t i = 0; i < count; ++i) {
+                ++perValue[static_cast<Bits>(samples[i])];
+            }
+            for (size_t bits = 0; bits < perValue.size(); ++bits) {
+                const auto value = static_cast<Sample>(static_cast<Bits>(bits));
+                addToBin(histogram, static_cast<float>(value), perValue[bits]);
+            }
+        } else {
+            for (size_t i = 0; i < count; ++i) {
+                addToBin(histogram, samples[i], 1);
+            }
         }
-    }
+    });
     return histogram;
 }
 

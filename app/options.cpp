@@ -438,16 +438,17 @@ constexpr std::array kOptions{
                "a volume's mesh in its file's world coordinates (default), or in\n"
                "      grid steps scaled by the spacings",
                false, setExportSpace},
-    OptionSpec{"--cap", "", "close the exported surface where it leaves the grid (a solid)", false,
-               setCap},
-    OptionSpec{"--largest", "", "export only the surface's largest connected piece", false,
+    OptionSpec{"--cap", "",
+               "close the surface where it leaves the grid (a solid); this and the\n"
+               "      next four change the mesh shown (from vertex arrays) and exported",
+               false, setCap},
+    OptionSpec{"--largest", "", "keep only the surface's largest connected piece", false,
                setLargest},
-    OptionSpec{"--min-piece", "N", "export no piece of fewer than N triangles", false, setMinPiece},
-    OptionSpec{"--smooth", "N",
-               "smooth the exported surface in N rounds that keep its volume (1 to 1000)", false,
-               setSmooth},
-    OptionSpec{"--simplify", "R", "reduce the exported surface to a fraction R of its triangles",
-               false, setSimplify},
+    OptionSpec{"--min-piece", "N", "drop the pieces of fewer than N triangles", false, setMinPiece},
+    OptionSpec{"--smooth", "N", "smooth the surface in N rounds that keep its volume (1 to 1000)",
+               false, setSmooth},
+    OptionSpec{"--simplify", "R", "reduce the surface to a fraction R of its triangles", false,
+               setSimplify},
     OptionSpec{"--faces", "decider|table",
                "ambiguous faces decided alike from both sides, so the surface closes\n"
                "      (default), or as the case table has them",
@@ -508,10 +509,10 @@ bool checkCombination(const Options& options, std::string& error) {
         error = "--screenshot needs at least one frame, but --frames is 0";
         return false;
     }
-    const MeshProcessing& processing = options.processing;
-    if (!options.meshExport && (processing.cap || processing.largest || processing.minPiece > 0 ||
-                                processing.smoothSteps > 0 || processing.simplifyRatio)) {
-        error = "--cap, --largest, --min-piece, --smooth and --simplify need --export FILE";
+    if (options.processing.any() && options.drawPath == DrawPath::kImmediate) {
+        error =
+            "--cap, --largest, --min-piece, --smooth and --simplify show the processed mesh, "
+            "which is drawn from vertex arrays, not with --draw immediate";
         return false;
     }
     const bool volume = !options.volume.path.empty();

@@ -29,7 +29,6 @@
 #include "platform/window_system.h"
 #include "process/mesh_measure.h"
 #include "process/print_mesh.h"
-#include "process/surface_cap.h"
 #include "render/opengl.h"
 #include "render/triangle_count.h"
 
@@ -117,8 +116,9 @@ bool prepareScene(const Options& options, FILE* out, FILE* err) {
     ambiguousCases.generate(cubeMarcher);
     settings.faceRule = options.faceRule;
     // A volume's mesh is large and mostly still: it opens drawn from the mesh.
-    settings.drawPath =
-        options.drawPath.value_or(volumeView.loaded ? DrawPath::kArrays : DrawPath::kImmediate);
+    // So is a processed one, which only the mesh path shows.
+    settings.drawPath = options.drawPath.value_or(
+        volumeView.loaded || options.processing.any() ? DrawPath::kArrays : DrawPath::kImmediate);
     settings.shading = options.shading;
     if (options.exploreCase) {
         explorer.showCase(*options.exploreCase);
@@ -200,65 +200,50 @@ void placeVolumeMesh(SurfaceMesh& mesh, ExportSpace space) {
         mesh, space == ExportSpace::kIndex ? IndexToWorld::scaled(volume.spacing) : volume.toWorld);
 }
 
-// The surface of `grid` (the sample grid, or it padded for --cap): from
-// `frames` (see saveMesh), or extracted afresh on this thread alone.
-SurfaceMesh extractForExport(const ScalarGrid& grid, FrameMesh* frames) {
-    SurfaceMesh mesh;
-    if (frames != nullptr) {
-        mesh = frames->takeMesh(grid, currentMeshInputs());
-    } else {
-        MeshExtractor(cubeMarcher, ambiguousCases).extract(grid, mesh, settings.faceRule);
+// The unit of an exported mesh: a volume's world frame and spacings are in
+// its file's unit, when the file names one; the blobs are in grid units.
+std::string exportUnit() {
+    if (!volumeView.loaded) {
+        return "grid units";
     }
-    return mesh;
-}
-
-// The grid padded with outside samples, so that the surface closes at its
-// border; freed before the mesh is processed.
-SurfaceMesh extractClosedSurface(FrameMesh* frames) {
-    ScalarGrid padded;
-    if (!padWithOutside(sampleGrid, padded)) {
-        throw std::bad_alloc();
-    }
-    SurfaceMesh mesh = extractForExport(padded, frames);
-    shiftOutOfPadding(mesh);
-    return mesh;
+    const std::string& unit = volumeView.volume.unit;
+    return unit.empty() ? "units" : printableText(unit);
 }
 
 // The sample grid still holds the last frame's field: `frames` hands over the
-// mesh its last frame extracted from it, or extracts it now on the run's
-// threads, without counting its cells in the usage statistics. Null when the
-// last frame may not have finished (it failed, or the display was lost in
-// it): the surface is then extracted afresh on this thread alone, which needs
-// no thread started. Beside the decider, positions within float
-// rounding merge too, and the triangles that collapse go, so that the surface
-// stays closed at a sample within rounding of 0. The mesh is then processed
-// as the options ask, in the file's units. Taken while the file is written,
-// so that running out of memory for the mesh fails the file like any other
-// write. A written file is summed up in one line on `err`. A volume's mesh
-// goes into `space` before it is processed.
+// mesh its last frame built from it, processed as the options ask, or builds
+// it now on the run's threads, without counting its cells in the usage
+// statistics. Null when the last frame may not have finished (it failed, or
+// the display was lost in it): the surface is then built afresh on this
+// thread alone, which needs no thread started. Either way the export writes
+// what the window shows. It is welded (see weldFor; a processed mesh was,
+// before its steps), placed in the file's world frame or `space`, measured
+// and written. Taken while the file is
+// written, so that running out of memory for the mesh fails the file like
+// any other write. A written file is summed up in one line on `err`.
 bool saveMesh(const MeshExport& meshExport, ExportSpace space, const MeshProcessing& processing,
               FrameMesh* frames, FILE* err) {
     MeshMeasure measure;
     const bool saved = saveFile(
         meshExport.path,
         [&](FILE* file) {
-            SurfaceMesh mesh = processing.cap ? extractClosedSurface(frames)
-                                              : extractForExport(sampleGrid, frames);
-            weldCoincidentPositions(mesh, settings.faceRule == FaceRule::kDecider
-                                              ? Weld::kWithinRounding
-                                              : Weld::kExact);
+            SurfaceMesh mesh = frames != nullptr
+                                   ? frames->takeMesh(sampleGrid, currentMeshInputs())
+                                   : FrameMesh(cubeMarcher, ambiguousCases, 1, processing)
+                                         .takeMesh(sampleGrid, currentMeshInputs());
+            if (!processing.any()) {
+                weldCoincidentPositions(mesh, weldFor(settings.faceRule));
+            }
             if (volumeView.loaded) {
                 placeVolumeMesh(mesh, space);
             }
-            mesh = processMesh(std::move(mesh), processing);
             measure = measureMesh(mesh);
             return writeMesh(mesh, meshExport.format, file);
         },
         err);
     if (saved) {
-        const char* unit = volumeView.loaded ? "units" : "grid units";
         std::fprintf(err, "Exported %s: %s\n", printableText(meshExport.path).c_str(),
-                     describeMeasure(measure, unit).c_str());
+                     describeMeasure(measure, exportUnit()).c_str());
     }
     return saved;
 }
@@ -311,7 +296,8 @@ int runHeadless(const Options& options, FILE* out, FILE* err) {
     }
     NoGl gl;
     FrameTimer timer;
-    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads, options.processing),
+                        {}};
     std::string failure;
     const int32_t quitCode = runFramesUntilFailure(
         [&] {
@@ -397,7 +383,8 @@ int runWindowed(const Options& options, FILE* out, FILE* err) {
         }
         swapBuffers(deviceContext);
     };
-    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads), {}};
+    MeshDrawing drawing{FrameMesh(cubeMarcher, ambiguousCases, options.threads, options.processing),
+                        {}};
     std::string failure;
     const int32_t quitCode = runFramesUntilFailure(
         [&] { return runFrames(gl, present, window, options, out, timer, &drawing); }, failure);

@@ -14,7 +14,6 @@ namespace {
 constexpr int32_t kBelow = 0;
 constexpr int32_t kAbove = 1;
 constexpr int32_t kSides = 2;
-constexpr int32_t kPlanes = 2;          // the two sample planes a cell plane lies between
 constexpr int32_t kCellRowCorners = 4;  // sample rows around a cell row
 constexpr int32_t kLastBit = CrossingCells::kBitsPerWord - 1;
 
@@ -22,22 +21,15 @@ int64_t wordsFor(int64_t bits) {
     return (bits + CrossingCells::kBitsPerWord - 1) / CrossingCells::kBitsPerWord;
 }
 
-// The four sample rows around one cell row: (y, z), (y + 1, z), (y, z + 1),
-// (y + 1, z + 1), all with the same side's masks.
-struct CellRowCorners {
-    const uint64_t* rows[4];
-
-    uint64_t anyAt(int64_t word) const {
-        return rows[0][word] | rows[1][word] | rows[2][word] | rows[3][word];
-    }
-};
-
-// Bit i: cell i of the word has a corner on the rows' side. Cell i has its
-// corners at samples i and i + 1, so the mask is OR-ed with itself shifted
-// by one, and the last cell's upper samples come from the next word.
-uint64_t cellsTouchingSide(const CellRowCorners& corners, int64_t word, int64_t wordsPerRow) {
-    const uint64_t samples = corners.anyAt(word);
-    const uint64_t nextSamples = word + 1 < wordsPerRow ? corners.anyAt(word + 1) : 0;
+// Bit i: cell i of the word has a corner among the four sample rows' masks
+// `rows`. Cell i has its corners at samples i and i + 1, so the mask is OR-ed
+// with itself shifted by one, and the last cell's upper samples come from the
+// next word.
+uint64_t cellsTouchingSide(const uint64_t* const (&rows)[kCellRowCorners], int64_t word,
+                           int64_t wordsPerRow) {
+    const auto anyAt = [&](int64_t w) { return rows[0][w] | rows[1][w] | rows[2][w] | rows[3][w]; };
+    const uint64_t samples = anyAt(word);
+    const uint64_t nextSamples = word + 1 < wordsPerRow ? anyAt(word + 1) : 0;
     return samples | (samples >> 1) | (nextSamples << kLastBit);
 }
 
@@ -67,11 +59,12 @@ void rowSignsOf(int32_t count, bool background, uint64_t* below, uint64_t* above
     }
 }
 
-// The masks of `count` samples of row (y, z) from x = firstX on: the grid's
-// own samples, or its volume's against the iso value.
-void rowSignsOf(const ScalarGrid& grid, int32_t y, int32_t z, int32_t firstX, int32_t count,
-                bool background, uint64_t* below, uint64_t* above) {
-    const int64_t row = int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + firstX;
+// The masks of sample row (y, z): the grid's own samples, or its volume's
+// against the iso value.
+void rowSignsOf(const ScalarGrid& grid, int32_t y, int32_t z, bool background, uint64_t* below,
+                uint64_t* above) {
+    const int32_t count = grid.nx;
+    const int64_t row = int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y;
     if (grid.data != nullptr) {
         rowSignsOf(count, background, below, above,
                    [&](int32_t first, int32_t n, uint64_t& b, uint64_t& a) {
@@ -123,12 +116,14 @@ uint64_t lowBits(int32_t count) {
     return count == CrossingCells::kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
 }
 
+}  // namespace
+
 // An integer is at or above iso when it is at least iso rounded up: one
 // integer compare per sample. The samples are biased into signed order, so
 // that SSE2's signed compares serve unsigned types too.
 template <class T>
-void integerSignMasks(const T* samples, int32_t count, float iso, uint64_t& below,
-                      uint64_t& above) {
+requires std::is_integral_v<T>
+void isoSignMasksOf(const T* samples, int32_t count, float iso, uint64_t& below, uint64_t& above) {
     const double lowestInside = std::ceil(double{iso});
     uint64_t outside = 0;
     if (lowestInside > std::numeric_limits<T>::max()) {
@@ -169,27 +164,10 @@ void integerSignMasks(const T* samples, int32_t count, float iso, uint64_t& belo
     above = ~outside & lowBits(count);
 }
 
-}  // namespace
-
-void isoSignMasksOf(const uint8_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above) {
-    integerSignMasks(samples, count, iso, below, above);
-}
-
-void isoSignMasksOf(const int8_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above) {
-    integerSignMasks(samples, count, iso, below, above);
-}
-
-void isoSignMasksOf(const uint16_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above) {
-    integerSignMasks(samples, count, iso, below, above);
-}
-
-void isoSignMasksOf(const int16_t* samples, int32_t count, float iso, uint64_t& below,
-                    uint64_t& above) {
-    integerSignMasks(samples, count, iso, below, above);
-}
+template void isoSignMasksOf(const uint8_t*, int32_t, float, uint64_t&, uint64_t&);
+template void isoSignMasksOf(const int8_t*, int32_t, float, uint64_t&, uint64_t&);
+template void isoSignMasksOf(const uint16_t*, int32_t, float, uint64_t&, uint64_t&);
+template void isoSignMasksOf(const int16_t*, int32_t, float, uint64_t&, uint64_t&);
 
 void isoSignMasksOf(const float* samples, int32_t count, float iso, uint64_t& below,
                     uint64_t& above) {
@@ -215,140 +193,66 @@ void isoSignMasksOf(const float* samples, int32_t count, float iso, uint64_t& be
     below = ~inside & lowBits(count);
 }
 
-void CrossingCells::fitTo(const ScalarGrid& grid, int32_t cellsX) {
-    const bool hasCells = cellsX > 0 && grid.ny >= 2 && grid.nz >= 2;
-    const int32_t samplesX = hasCells ? cellsX + 1 : 0;
-    if (samplesX == nx_ && grid.ny == ny_ && grid.nz == nz_) {
+void CrossingCells::fitTo(const ScalarGrid& grid) {
+    if (grid.nx == nx_ && grid.ny == ny_ && grid.nz == nz_) {
         return;
     }
-    nx_ = samplesX;
+    const bool hasCells = grid.nx >= 2 && grid.ny >= 2 && grid.nz >= 2;
+    nx_ = grid.nx;
     ny_ = grid.ny;
     nz_ = grid.nz;
-    cellsX_ = hasCells ? cellsX : 0;
+    cellsX_ = hasCells ? nx_ - 1 : 0;
     cellsZ_ = hasCells ? nz_ - 1 : 0;
     wordsPerSlab_ = hasCells ? wordsFor(int64_t{ny_ - 1} * cellsZ_) : 0;
     wordsPerRow_ = static_cast<int32_t>(wordsFor(nx_));
-    marks_.assign(static_cast<size_t>(cellsX_ * wordsPerSlab_), 0);
+    cellWordsPerRow_ = static_cast<int32_t>(wordsFor(cellsX_));
+    marks_.clear();
     signs_.assign(static_cast<size_t>(int64_t{kPlanes} * kSides * ny_ * wordsPerRow_), 0);
 }
 
-CrossingCells::RowSigns CrossingCells::rowSigns(int32_t plane, int32_t y) {
-    return {maskRow(signs_, plane, kBelow, ny_, y, wordsPerRow_),
-            maskRow(signs_, plane, kAbove, ny_, y, wordsPerRow_)};
+void CrossingCells::useRows(const ScalarGrid& grid, const ReachedRows* rows) {
+    rows_ = rows != nullptr && rows->fits(grid) ? rows : nullptr;
 }
 
 void CrossingCells::computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane) {
     for (int32_t y = 0; y < ny_; ++y) {
-        rowSignsOf(grid, y, z, firstX_, nx_, rows_ != nullptr && !rows_->reached(y, z),
+        rowSignsOf(grid, y, z, rows_ != nullptr && !rows_->reached(y, z),
                    maskRow(signs_, plane, kBelow, ny_, y, wordsPerRow_),
                    maskRow(signs_, plane, kAbove, ny_, y, wordsPerRow_));
     }
 }
 
-void CrossingCells::markCellRow(int32_t y, int32_t z, const RowSigns (&corners)[4],
-                                int32_t wordsPerRow) {
-    const CellRowCorners below{
-        {corners[0].below, corners[1].below, corners[2].below, corners[3].below}};
-    const CellRowCorners above{
-        {corners[0].above, corners[1].above, corners[2].above, corners[3].above}};
-    const int64_t q = int64_t{y} * cellsZ_ + z;
-    for (int64_t w = 0; w < wordsFor(cellsX_); ++w) {
-        uint64_t crossing = cellsTouchingSide(below, w, wordsPerRow) &
-                            cellsTouchingSide(above, w, wordsPerRow) & existingCells(w, cellsX_);
-        for (; crossing != 0; crossing &= crossing - 1) {
-            markCell(static_cast<int32_t>(w * kBitsPerWord + std::countr_zero(crossing)), q);
-        }
+void CrossingCells::startPlanes(const ScalarGrid& grid, int32_t firstZ, int32_t endZ,
+                                const ReachedRows* rows) {
+    fitTo(grid);
+    useRows(grid, rows);
+    if (cellsX_ > 0 && firstZ < endZ) {
+        computePlaneSigns(grid, firstZ, firstZ % kPlanes);
     }
 }
 
-void CrossingCells::reserveFor(const ScalarGrid& grid) {
-    const int64_t words = wordsFor(grid.nx);
-    const int64_t wordsPerSlab = wordsFor(int64_t{grid.ny} * grid.nz);
-    marks_.reserve(static_cast<size_t>(int64_t{grid.nx} * wordsPerSlab));
-    signs_.reserve(static_cast<size_t>(int64_t{kPlanes} * kSides * grid.ny * words));
-    shifted_.reserve(static_cast<size_t>(kCellRowCorners * kSides * words));
+CrossingCells::CornerRows CrossingCells::cornerRows(int32_t y, int32_t z) {
+    CornerRows corners{};
+    for (int32_t c = 0; c < kCellRowCorners; ++c) {
+        const int64_t plane = (z + c / 2) % kPlanes;
+        const int32_t row = y + c % 2;
+        corners.below[c] = maskRow(signs_, plane, kBelow, ny_, row, wordsPerRow_);
+        corners.above[c] = maskRow(signs_, plane, kAbove, ny_, row, wordsPerRow_);
+    }
+    return corners;
 }
 
-void CrossingCells::markFromSigns(const PlaneSigns& signs, const ScalarGrid& grid, int32_t firstX,
-                                  int32_t endX) {
-    firstX_ = firstX;
-    fitTo(grid, endX - firstX);
-    const int32_t firstWord = firstX / kBitsPerWord;
-    const int32_t shift = firstX % kBitsPerWord;
-    const int32_t fullWords = signs.wordsPerRow();
-    // A run that starts inside a mask word reads its rows' masks shifted
-    // down to its first cell, into `shifted_`, one row of the corners at a
-    // time.
-    constexpr int32_t kRows = kCellRowCorners * kSides;
-    shifted_.resize(static_cast<size_t>(kRows * wordsPerRow_));
-    const auto shiftedCopy = [&](const uint64_t* full, int32_t slot) {
-        uint64_t* out = shifted_.data() + int64_t{slot} * wordsPerRow_;
-        for (int32_t w = 0; w < wordsPerRow_; ++w) {
-            const int32_t at = firstWord + w;
-            const uint64_t low = at < fullWords ? full[at] >> shift : 0;
-            const uint64_t high = at + 1 < fullWords ? full[at + 1] << (kBitsPerWord - shift) : 0;
-            out[w] = low | high;
-        }
-        return out;
-    };
-    int32_t slot = 0;
-    const auto at = [&](int32_t z, int32_t y) {
-        if (shift == 0) {
-            return RowSigns{signs.row(z, kBelow, y) + firstWord,
-                            signs.row(z, kAbove, y) + firstWord};
-        }
-        slot = (slot + kSides) % kRows;
-        return RowSigns{shiftedCopy(signs.row(z, kBelow, y), slot),
-                        shiftedCopy(signs.row(z, kAbove, y), slot + 1)};
-    };
-    const int32_t wordsPerRow = shift == 0 ? fullWords - firstWord : wordsPerRow_;
-    for (int32_t z = 0; cellsX_ > 0 && z < cellsZ_; ++z) {
-        for (int32_t y = 0; y < ny_ - 1; ++y) {
-            const RowSigns corners[4] = {at(z, y), at(z, y + 1), at(z + 1, y), at(z + 1, y + 1)};
-            markCellRow(y, z, corners, wordsPerRow);
-        }
-    }
-}
-
-void PlaneSigns::fitTo(const ScalarGrid& grid) {
-    if (grid.nx == nx_ && grid.ny == ny_ && grid.nz == nz_) {
-        return;
-    }
-    nx_ = grid.nx;
-    ny_ = grid.ny;
-    nz_ = grid.nz;
-    wordsPerRow_ = static_cast<int32_t>(wordsFor(nx_));
-    signs_.assign(static_cast<size_t>(int64_t{nz_} * kSides * ny_ * wordsPerRow_), 0);
-}
-
-void PlaneSigns::compute(const ScalarGrid& grid, int32_t zBegin, int32_t zEnd,
-                         const ReachedRows* rows) {
-    const bool useRows = rows != nullptr && rows->fits(grid);
-    for (int32_t z = zBegin; z < zEnd; ++z) {
-        for (int32_t y = 0; y < ny_; ++y) {
-            rowSignsOf(grid, y, z, 0, nx_, useRows && !rows->reached(y, z),
-                       maskRow(signs_, z, kBelow, ny_, y, wordsPerRow_),
-                       maskRow(signs_, z, kAbove, ny_, y, wordsPerRow_));
-        }
-    }
+uint64_t CrossingCells::crossingWord(const CornerRows& corners, int64_t word) const {
+    return cellsTouchingSide(corners.below, word, wordsPerRow_) &
+           cellsTouchingSide(corners.above, word, wordsPerRow_) & existingCells(word, cellsX_);
 }
 
 // One sweep through the samples in storage order; each sample plane's signs
 // are worked out once and serve the cell planes on both sides of it.
-void CrossingCells::markCrossingCells(const ScalarGrid& grid, int32_t firstX, int32_t endX) {
-    firstX_ = firstX;
-    fitTo(grid, endX - firstX);
-    if (cellsX_ == 0) {
-        return;
-    }
-    computePlaneSigns(grid, 0, 0);
-    for (int32_t z = 0; z < cellsZ_; ++z) {
-        computePlaneSigns(grid, z + 1, (z + 1) % kPlanes);
-        for (int32_t y = 0; y < ny_ - 1; ++y) {
-            const RowSigns corners[4] = {rowSigns(z % kPlanes, y), rowSigns(z % kPlanes, y + 1),
-                                         rowSigns((z + 1) % kPlanes, y),
-                                         rowSigns((z + 1) % kPlanes, y + 1)};
-            markCellRow(y, z, corners, wordsPerRow_);
-        }
-    }
+void CrossingCells::markCrossingCells(const ScalarGrid& grid, const ReachedRows* rows) {
+    fitTo(grid);
+    marks_.resize(static_cast<size_t>(cellsX_ * wordsPerSlab_), 0);
+    forEachInStorageOrder(
+        grid, 0, cellsZ_,
+        [&](int32_t x, int32_t y, int32_t z) { markCell(x, int64_t{y} * cellsZ_ + z); }, rows);
 }

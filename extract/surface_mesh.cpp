@@ -10,11 +10,12 @@
 namespace {
 
 constexpr int32_t kNoVertex = -1;
-constexpr int32_t kXEdges = 0;
-constexpr int32_t kYEdges = 1;  // and 2: even and odd planes
-constexpr int32_t kZEdges = 3;  // and 4
+constexpr int32_t kZEdges = 0;
+constexpr int32_t kXEdges = 1;  // and 2: even and odd planes
+constexpr int32_t kYEdges = 3;  // and 4
 constexpr int32_t kSlotArrays = 5;
 constexpr int32_t kParities = 2;
+constexpr int32_t kAcrossSlabs = 2;  // z: the axis the slabs are stacked along
 
 }  // namespace
 
@@ -30,35 +31,35 @@ struct MeshExtractor::Sweep {
     SurfaceMesh& mesh;
     int32_t* slots;
     int32_t* usageCount;
-    // Vertices on the plane x = lowerPlane, which the part below also sweeps
+    // Vertices on the plane z = lowerPlane, which the part below also sweeps
     // (none recorded when null): (vertex, slot - slots).
     std::vector<std::array<int64_t, 2>>* shared;
     int32_t lowerPlane;
-    int32_t slabX = -1;
+    int32_t slabZ = -1;
     int32_t slabStart = 0;  // vertices when the slab last visited began
     int32_t planeStart[kParities] = {};
-    int32_t* edgeSlots[kEdgeCount] = {};  // the slot of cell (., 0, 0)
+    int32_t* edgeSlots[kEdgeCount] = {};  // the slot of cell (0, 0, .)
     int32_t edgeThreshold[kEdgeCount] = {};
 
     int32_t vertexCount() const { return static_cast<int32_t>(mesh.positions.size()); }
 
     // A plane's slots written while the previous slab was visited stay
     // valid; older ones, from the plane two back, are below the threshold.
-    void enterSlab(int32_t x) {
+    void enterSlab(int32_t z) {
         const int32_t now = vertexCount();
-        planeStart[x % kParities] = slabX == x - 1 ? slabStart : now;
-        planeStart[(x + 1) % kParities] = now;
-        slabX = x;
+        planeStart[z % kParities] = slabZ == z - 1 ? slabStart : now;
+        planeStart[(z + 1) % kParities] = now;
+        slabZ = z;
         slabStart = now;
-        const int64_t planeSlots = int64_t{grid.ny} * grid.nz;
         for (int32_t edge = 0; edge < kEdgeCount; ++edge) {
             const int32_t lower = table.edgeCorners[edge][0];
             const int32_t axis = table.edgeAxis(edge);
-            const int32_t parity = (x + (lower & 1)) % kParities;
-            const int32_t array = axis == 0 ? kXEdges : (axis == 1 ? kYEdges : kZEdges) + parity;
-            const int32_t offset = ((lower >> 1) & 1) * grid.nz + ((lower >> 2) & 1);
-            edgeSlots[edge] = slots + array * planeSlots + offset;
-            edgeThreshold[edge] = axis == 0 ? now : planeStart[parity];
+            const int32_t parity = (z + ((lower >> 2) & 1)) % kParities;
+            const int32_t array =
+                axis == kAcrossSlabs ? kZEdges : (axis == 0 ? kXEdges : kYEdges) + parity;
+            const int32_t offset = ((lower >> 1) & 1) * grid.nx + (lower & 1);
+            edgeSlots[edge] = slots + offset * kSlotArrays + array;
+            edgeThreshold[edge] = axis == kAcrossSlabs ? now : planeStart[parity];
         }
     }
 
@@ -100,7 +101,8 @@ struct MeshExtractor::Sweep {
         if (slot < edgeThreshold[edge]) {
             slot = vertexCount();
             const int32_t lower = table.edgeCorners[edge][0];
-            if (shared != nullptr && x + (lower & 1) == lowerPlane && table.edgeAxis(edge) != 0) {
+            if (shared != nullptr && z + ((lower >> 2) & 1) == lowerPlane &&
+                table.edgeAxis(edge) != kAcrossSlabs) {
                 shared->push_back({slot, &slot - slots});
             }
             const Vec3 local = table.interpolateEdge(edge, corners);
@@ -142,8 +144,8 @@ struct MeshExtractor::Sweep {
     }
 
     void addCell(int32_t x, int32_t y, int32_t z) {
-        if (x != slabX) {
-            enterSlab(x);
+        if (z != slabZ) {
+            enterSlab(z);
         }
         float corners[kCornerCount];
         readCellCorners(grid, x, y, z, corners);
@@ -152,7 +154,7 @@ struct MeshExtractor::Sweep {
         if (usageCount != nullptr) {
             countSaturating(usageCount[cell.caseNumber]);
         }
-        const int64_t cellSlot = int64_t{y} * grid.nz + z;
+        const int64_t cellSlot = (int64_t{y} * grid.nx + x) * kSlotArrays;
         int32_t vertices[kEdgeCount + kMaxInteriorVertices];
         for (int32_t e = 0; e < cell.edgeCount; ++e) {
             vertices[e] = vertexOn(cell.edges[e], cellSlot, x, y, z, corners);
@@ -192,16 +194,18 @@ MeshExtractor::CaseEdges::CaseEdges(int32_t number, const AmbiguousCaseTable::Va
     interior = variant.interior;
 }
 
-// One thread's share of a sweep: the cells with firstX <= x < endX, its own
+// One thread's share of a sweep: the cells with firstZ <= z < endZ, its own
 // workspace, and what the join needs of it.
 struct MeshExtractor::Part {
-    int32_t firstX = 0;
-    int32_t endX = 0;
+    int32_t firstZ = 0;
+    int32_t endZ = 0;
     CrossingCells cells;
+    int32_t nx = -1;
     int32_t ny = -1;
-    int32_t nz = -1;
-    // x edges of the current slab, then y and z edges of two sample planes
-    // (even and odd x): kSlotArrays arrays of ny * nz slots.
+    // Per sample (x, y) of a plane, kSlotArrays slots side by side, so that a
+    // cell finds its edges' slots in few cache lines: the z edge of the
+    // current slab, then the x and y edges of two sample planes (even and odd
+    // z).
     std::vector<int32_t> slots;
     SurfaceMesh mesh;  // with more than one part; the one part sweeps into the result
     std::array<int32_t, kCaseCount> usage{};
@@ -218,7 +222,7 @@ struct MeshExtractor::Part {
     int64_t triangleOffset = 0;
     std::exception_ptr failure;  // what stopped this part's thread (out of memory)
 
-    bool isEmpty() const { return endX == firstX; }
+    bool isEmpty() const { return endZ == firstZ; }
 
     // A part may take any share of a frame's cells: room for as much as the
     // whole mesh has held keeps the frames from allocating once grown.
@@ -231,12 +235,11 @@ struct MeshExtractor::Part {
     }
 
     void fitTo(const ScalarGrid& grid) {
-        if (grid.ny != ny || grid.nz != nz) {
+        if (grid.nx != nx || grid.ny != ny) {
+            nx = grid.nx;
             ny = grid.ny;
-            nz = grid.nz;
-            slots.resize(static_cast<size_t>(kSlotArrays * int64_t{ny} * nz));
+            slots.resize(static_cast<size_t>(kSlotArrays * int64_t{nx} * ny));
         }
-        cells.reserveFor(grid);
         std::fill(slots.begin(), slots.end(), kNoVertex);
     }
 
@@ -253,7 +256,7 @@ struct MeshExtractor::Part {
     void findShared(const Part* below) {
         sharedWith.assign(mesh.positions.size(), kNoVertex);
         for (const auto& [vertex, slot] : shared) {
-            sharedWith[vertex] = below->vertexAt(slot, firstX);
+            sharedWith[vertex] = below->vertexAt(slot, firstZ);
         }
         keptRank.resize(sharedWith.size());
         keptCount = 0;
@@ -306,7 +309,7 @@ MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable&
 MeshExtractor::~MeshExtractor() = default;
 
 void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-                          VertexNormals normals, const ReachedRows* rows, const PlaneSigns* signs,
+                          VertexNormals normals, const ReachedRows* rows,
                           int64_t* slabCells) const {
     mesh.clear();
     part.shared.clear();
@@ -321,29 +324,24 @@ void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh,
                 .mesh = mesh,
                 .slots = part.slots.data(),
                 .usageCount = part.usage.data(),
-                .shared = part.firstX > 0 ? &part.shared : nullptr,
-                .lowerPlane = part.firstX};
-    const auto visit = [&](int32_t x, int32_t y, int32_t z) {
-        sweep.addCell(x, y, z);
-        ++part.crossingCells;
-        ++slabCells[x];
-    };
-    if (signs != nullptr) {
-        part.cells.forEachInSlabs(*signs, grid, part.firstX, part.endX, visit);
-    } else {
-        part.cells.forEachInSlabs(grid, part.firstX, part.endX, visit, rows);
-    }
-    part.lastSlab = sweep.slabX;
+                .shared = part.firstZ > 0 ? &part.shared : nullptr,
+                .lowerPlane = part.firstZ};
+    part.cells.forEachInStorageOrder(
+        grid, part.firstZ, part.endZ,
+        [&](int32_t x, int32_t y, int32_t z) {
+            sweep.addCell(x, y, z);
+            ++part.crossingCells;
+            ++slabCells[z];
+        },
+        rows);
+    part.lastSlab = sweep.slabZ;
     std::copy_n(sweep.planeStart, kParities, part.planeStart);
 }
 
-// Between the phases every thread waits for all: the signs of every plane
-// before marking, every part before the join looks across, every offset
-// before copying.
+// Between the phases every thread waits for all: every part before the join
+// looks across, every offset before copying.
 void MeshExtractor::extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
                                    VertexNormals normals, const ReachedRows* rows) {
-    const auto partCount = static_cast<int32_t>(parts_.size());
-    planeSigns_.fitTo(grid);
     for (const auto& part : parts_) {
         part->reserveLike(mesh);
     }
@@ -370,12 +368,7 @@ void MeshExtractor::extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, Fa
     };
     const auto task = [&](int32_t p) {
         Part& part = *parts_[p];
-        phase(part, [&] {
-            planeSigns_.compute(grid, grid.nz * p / partCount, grid.nz * (p + 1) / partCount, rows);
-        });
-        phase(part, [&] {
-            sweep(part, grid, part.mesh, rule, normals, rows, &planeSigns_, slabCells_.data());
-        });
+        phase(part, [&] { sweep(part, grid, part.mesh, rule, normals, rows, slabCells_.data()); });
         phase(part, [&] { part.findShared(belowOf_[p]); });
         phase(part, [&] {
             if (p == 0) {
@@ -414,30 +407,30 @@ void MeshExtractor::sizeJoinedMesh(SurfaceMesh& mesh, VertexNormals normals) {
 }
 
 // Runs of slabs that held about as many crossing cells each in the last
-// extraction of a grid as wide (frames follow one another closely), or as
+// extraction of a grid as deep (frames follow one another closely), or as
 // many slabs each the first time; the split never changes the mesh.
 void MeshExtractor::splitIntoParts(const ScalarGrid& grid) {
-    const int32_t cellSlabs = std::max(grid.nx - 1, 0);
+    const int32_t cellSlabs = std::max(grid.nz - 1, 0);
     const auto partCount = static_cast<int32_t>(parts_.size());
     const bool countsFit = static_cast<int32_t>(slabCells_.size()) == cellSlabs;
     int64_t total = 0;
     for (int32_t x = 0; countsFit && x < cellSlabs; ++x) {
         total += slabCells_[x];
     }
-    int32_t x = 0;
+    int32_t z = 0;
     int64_t sofar = 0;
     for (int32_t p = 0; p < partCount; ++p) {
         Part& part = *parts_[p];
-        part.firstX = x;
+        part.firstZ = z;
         if (total > 0) {
             const int64_t share = total * (p + 1) / partCount;
-            for (; x < cellSlabs && (sofar < share || p == partCount - 1); ++x) {
-                sofar += slabCells_[x];
+            for (; z < cellSlabs && (sofar < share || p == partCount - 1); ++z) {
+                sofar += slabCells_[z];
             }
         } else {
-            x = static_cast<int32_t>(int64_t{cellSlabs} * (p + 1) / partCount);
+            z = static_cast<int32_t>(int64_t{cellSlabs} * (p + 1) / partCount);
         }
-        part.endX = x;
+        part.endZ = z;
         part.usage.fill(0);
     }
     slabCells_.assign(static_cast<size_t>(cellSlabs), 0);
@@ -453,7 +446,7 @@ int64_t MeshExtractor::extract(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRu
     splitIntoParts(grid);
     const auto partCount = static_cast<int32_t>(parts_.size());
     if (partCount == 1) {
-        sweep(*parts_[0], grid, mesh, rule, normals, rows, nullptr, slabCells_.data());
+        sweep(*parts_[0], grid, mesh, rule, normals, rows, slabCells_.data());
     } else {
         extractInParts(grid, mesh, rule, normals, rows);
     }

@@ -36,29 +36,29 @@ struct SurfaceMesh {
 enum class VertexNormals { kNone, kGradient };
 
 // Builds the SurfaceMesh of a grid in one sweep over its crossing cells, in
-// the per-cell visit's order (x outermost, z fastest), each cell's triangles
-// in table order. Each crossed grid edge is interpolated once and its vertex
-// shared by every triangle that uses it; a vertex's position is bit for bit
-// the one the per-cell path places (cell origin plus interpolateEdge), and
-// vertices are numbered in the order they are first used. Two different
-// edges can still give one position, when a sample is exactly 0. A cell's
-// vertices inside it (see AmbiguousCaseTable::Variant) are its own, numbered
-// after the cell's edge vertices.
+// the samples' storage order (z outermost, then y, x fastest), so that the
+// sweep reads memory in order; each cell's triangles in table order. Each
+// crossed grid edge is interpolated once and its vertex shared by every
+// triangle that uses it; a vertex's position is bit for bit the one the
+// per-cell path places (cell origin plus interpolateEdge), and vertices are
+// numbered in the order they are first used. Two different edges can still
+// give one position, when a sample is exactly 0. A cell's vertices inside it
+// (see AmbiguousCaseTable::Variant) are its own, numbered after the cell's
+// edge vertices.
 //
-// The crossed edges of the current and the previous x-slab are remembered in
-// per-plane slot arrays, laid out as slot[y * nz + z] for the edge whose lower
-// sample is (plane, y, z). A slot is trusted only when it holds an index at
+// The crossed edges of the current and the previous z-slab are remembered in
+// slots kept per sample (x, y) of a plane: the edge along x, along y and
+// along z whose lower sample is (x, y, plane). A slot is trusted only when it holds an index at
 // least as large as the vertex count when its plane could first be written,
 // so nothing is cleared between slabs; everything is cleared once per sweep.
 //
-// With more than one thread, the threads first work out the sign masks of
-// every sample plane, each a run of z (so each reads memory in order); then
-// the x-slabs are split into one run of slabs per thread, balanced by the
-// crossing cells each slab held in the last extraction of a grid as wide (or
-// evenly the first time), each swept into a part of its own; the parts are then joined: a
-// vertex on the plane two parts share is kept from the lower part, and the
-// rest are renumbered in order, so the mesh, its numbering and the usage
-// counts are exactly those of one thread.
+// With more than one thread, the z-slabs are split into one run of slabs per
+// thread, balanced by the crossing cells each slab held in the last
+// extraction of a grid as deep (or evenly the first time), each swept into a
+// part of its own; the parts are then joined: a vertex on the plane two parts
+// share is kept from the lower part, and the rest are renumbered in order, so
+// the mesh, its numbering and the usage counts are exactly those of one
+// thread.
 //
 // The workspace is sized for one grid shape and resized only when another
 // comes along; with `mesh`'s storage grown to the frame's size, a sweep
@@ -107,11 +107,9 @@ class MeshExtractor {
     struct Part;
     struct Sweep;
 
-    // Sweeps the part's cells; from `signs` when given (computed for the
-    // whole grid), else reading the samples itself.
+    // Sweeps the part's cells, counting each slab's in slabCells.
     void sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
-               VertexNormals normals, const ReachedRows* rows, const PlaneSigns* signs,
-               int64_t* slabCells) const;
+               VertexNormals normals, const ReachedRows* rows, int64_t* slabCells) const;
     void splitIntoParts(const ScalarGrid& grid);
     void extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
                         VertexNormals normals, const ReachedRows* rows);
@@ -124,7 +122,6 @@ class MeshExtractor {
     std::array<CaseEdges, kCaseCount> cases_;
     std::vector<CaseEdges> variants_;           // ambiguous_.variants(), numbered alike
     std::vector<std::unique_ptr<Part>> parts_;  // one per thread
-    PlaneSigns planeSigns_;                     // with more than one thread
     std::vector<const Part*> belowOf_;          // per part, the part it joins onto
     // Crossing cells per slab in the last extraction: each part counts its
     // own slabs, so the next split can balance the parts' work.

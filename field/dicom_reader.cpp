@@ -706,6 +706,7 @@ bool readSlices(const std::vector<Slice>& slices, std::unique_ptr<gdcm::ImageRea
         volume.sizes[axis] = static_cast<int32_t>(sizes[axis]);
     }
     volume.placeInWorld(worldOf(shape, slices[0].position, step));
+    volume.unit = "mm";  // the patient frame's unit
     return true;
 }
 

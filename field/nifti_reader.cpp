@@ -102,6 +102,19 @@ IndexToWorld worldOf(const nifti_image& image) {
     return IndexToWorld::scaled({size(image.dx), size(image.dy), size(image.dz)});
 }
 
+// The unit of the sform and the voxel sizes; an unset one is mm, as the
+// NIfTI tools take it.
+std::string unitOf(const nifti_image& image) {
+    switch (image.xyz_units) {
+        case NIFTI_UNITS_METER:
+            return "m";
+        case NIFTI_UNITS_MICRON:
+            return "um";
+        default:
+            return "mm";
+    }
+}
+
 // The first volume's samples (nifticlib's block, from malloc, taken over)
 // as stored, or as float32 when scaled.
 bool storeSamples(const nifti_image& image, SampleType type, uint64_t count,
@@ -170,6 +183,7 @@ bool loadNifti(const std::string& path, Volume& volume, std::string& problem,
         volume.sizes[axis] = static_cast<int32_t>(image->dim[axis + 1]);
     }
     volume.placeInWorld(worldOf(*image));
+    volume.unit = unitOf(*image);
     if (const int64_t count = volumeCount(*image); count > 1) {
         volume.note = "the file holds " + std::to_string(count) + " volumes; showing the first";
     }

@@ -122,6 +122,15 @@ bool readSpacing(const Nrrd& nrrd, unsigned int axis, float& spacing, std::strin
     return true;
 }
 
+// The unit every axis names alike ("mm"), or "" when they differ or one
+// names none.
+std::string commonUnit(const std::array<const char*, kVolumeAxes>& units) {
+    const std::string_view first = units[0] != nullptr ? units[0] : "";
+    const bool alike = std::ranges::all_of(
+        units, [first](const char* unit) { return unit != nullptr && unit == first; });
+    return alike ? std::string(first) : "";
+}
+
 // With a three-dimensional space, the axes' space directions and the space
 // origin place the grid; otherwise (or when they do not span the space) the
 // spacings already read scale it, sample (0, 0, 0) at the origin, as before
@@ -143,6 +152,11 @@ bool placeInWorld(const Nrrd& nrrd, Volume& volume, std::string& problem) {
     }
     const bool spaced3d = nrrd.spaceDim == kVolumeAxes && placed.invertible();
     volume.placeInWorld(spaced3d ? placed : spaced);
+    using Units = std::array<const char*, kVolumeAxes>;
+    volume.unit =
+        commonUnit(nrrd.spaceDim == kVolumeAxes
+                       ? Units{nrrd.spaceUnits[0], nrrd.spaceUnits[1], nrrd.spaceUnits[2]}
+                       : Units{nrrd.axis[0].units, nrrd.axis[1].units, nrrd.axis[2].units});
     return true;
 }
 

@@ -61,6 +61,9 @@ struct Volume {
     std::array<int32_t, 3> sizes{};                  // samples along x, y, z
     std::array<float, 3> spacing{1.0f, 1.0f, 1.0f};  // physical size of a sample step
     IndexToWorld toWorld;  // its axes' lengths are `spacing`; see placeInWorld
+    // The unit of the world frame and the spacings as the file names it
+    // ("mm"), or "" when the file does not say.
+    std::string unit;
     std::string note;      // how it was read, where the user should know (one line), or ""
     float minimum = 0.0f;  // over the finite samples
     float maximum = 0.0f;

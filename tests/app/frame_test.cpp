@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/volume_view.h"
 #include "app/window_procedure.h"
+#include "process/mesh_measure.h"
 #include "test_support.h"
 
 namespace {
@@ -130,14 +131,17 @@ TEST(FrameMesh, RebuildsOnlyWhenAnInputChanges) {
 // the last build made of the grid under the inputs asked for (even though the
 // grid changed since, which the caller rules out), or, when nothing is kept
 // or the inputs differ, one extracted afresh.
+// A ball of `radius` about (5.4, 5.5, 5.6) on a 12^3 grid.
+void fillBall(ScalarGrid& grid, float radius) {
+    grid.allocate(12, 12, 12);
+    for (int32_t s = 0; s < grid.sampleCount(); ++s) {
+        grid.data[s] = radius - std::hypot(s % 12 - 5.4f, s / 12 % 12 - 5.5f, s / 144 - 5.6f);
+    }
+}
+
 TEST(FrameMesh, HandsOverTheLastBuildOrExtractsAfresh) {
     ScalarGrid grid;
-    grid.allocate(12, 12, 12);
-    const auto fill = [&grid](float radius) {
-        for (int32_t s = 0; s < grid.sampleCount(); ++s) {
-            grid.data[s] = radius - std::hypot(s % 12 - 5.4f, s / 12 % 12 - 5.5f, s / 144 - 5.6f);
-        }
-    };
+    const auto fill = [&grid](float radius) { fillBall(grid, radius); };
     const auto fresh = [&grid](FaceRule rule) {
         SurfaceMesh mesh;
         MeshExtractor(cubeMarcher, ambiguousCases).extract(grid, mesh, rule);
@@ -156,6 +160,32 @@ TEST(FrameMesh, HandsOverTheLastBuildOrExtractsAfresh) {
     frames.update(grid, smooth, nullptr);
     EXPECT_EQ(frames.takeMesh(grid, {.faceRule = FaceRule::kTable}).triangles,
               fresh(FaceRule::kTable));
+}
+
+// Processing asked for, the frame draws the processed mesh and the export
+// takes it: a ball cut by the grid's sides is closed and smoothed, and each
+// vertex's normal (from the faces, as the field's no longer fit) points out.
+TEST(FrameMesh, DrawsAndHandsOverTheProcessedMesh) {
+    ScalarGrid grid;
+    fillBall(grid, 6.5f);
+    const MeshProcessing processing{.cap = true, .smoothSteps = 2, .simplifyRatio = {}};
+    FrameMesh frames(cubeMarcher, ambiguousCases, 2, processing);
+    const MeshInputs smooth{.shading = Shading::kSmooth};
+    frames.update(grid, smooth, nullptr);
+    const SurfaceMesh& drawn = frames.mesh();
+    EXPECT_TRUE(measureMesh(drawn).watertight());
+    ASSERT_EQ(drawn.normals.size(), drawn.positions.size());
+    for (size_t v = 0; v < drawn.positions.size(); ++v) {
+        const Vec3 out = difference(drawn.positions[v], {5.4f, 5.5f, 5.6f});
+        EXPECT_GT(dot(drawn.normals[v], out), 0.0f) << v;
+    }
+    SurfaceMesh expected;
+    MeshExtractor extractor(cubeMarcher, ambiguousCases);
+    extractProcessed(extractor, grid, FaceRule::kDecider, processing, expected);
+    const auto drawnTriangles = drawn.triangles;
+    EXPECT_EQ(drawnTriangles, expected.triangles);
+    EXPECT_EQ(frames.takeMesh(grid, smooth).triangles, drawnTriangles);
+    EXPECT_EQ(frames.takeMesh(grid, smooth).triangles, expected.triangles);  // afresh
 }
 
 }  // namespace

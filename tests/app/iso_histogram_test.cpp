@@ -84,3 +84,27 @@ TEST(IsoHistogram, OtsusThresholdSplitsAsWellAsAnyBoundary) {
 }
 
 }  // namespace
+
+// Integer samples are binned by value: each kept integer type gives the
+// histogram of the same values kept as floats, negative values and the type's
+// extremes included.
+TEST(IsoHistogram, IntegerSamplesBinAsTheirValues) {
+    std::mt19937 random(11);
+    const auto compare = [&]<class T>(SampleType type, T) {
+        std::vector<T> samples(5000);
+        std::uniform_int_distribution<int32_t> value(std::numeric_limits<T>::lowest(),
+                                                     std::numeric_limits<T>::max());
+        std::ranges::generate(samples, [&] { return static_cast<T>(value(random)); });
+        samples[0] = std::numeric_limits<T>::lowest();
+        samples[1] = std::numeric_limits<T>::max();
+        Volume volume = volumeOf(std::vector<float>(samples.begin(), samples.end()));
+        const IsoHistogram asFloats = histogramOf(volume);
+        volume.samples.allocate(type, samples.size());
+        volume.samples.store(type, samples.data(), 0, samples.size());
+        EXPECT_EQ(histogramOf(volume).counts, asFloats.counts) << static_cast<int32_t>(type);
+    };
+    compare(SampleType::kUint8, uint8_t{});
+    compare(SampleType::kInt8, int8_t{});
+    compare(SampleType::kUint16, uint16_t{});
+    compare(SampleType::kInt16, int16_t{});
+}

@@ -65,7 +65,7 @@ def measure(vertices, faces):
 
 
 SUMMARY = re.compile(r"Exported .*: (\d+) triangles, (\d+) pieces?, watertight, "
-                     r"area \S+ (?:mm|units)\^2, volume (\S+) (?:mm|units)\^3$")
+                     r"area \S+ mm\^2, volume (\S+) mm\^3$")
 
 
 def export(work, name, *options):
@@ -105,8 +105,9 @@ with tempfile.TemporaryDirectory() as folder:
           f"smooth: volume {smooth['volume']}, before {solid['volume']}")
     printable = export(work, "printable", "--cap", "--largest", "--smooth", "10",
                        "--simplify", "0.1")
-    check(printable["triangles"] <= 0.1 * solid["triangles"],
-          f"printable: {printable['triangles']} of {solid['triangles']} triangles")
+    check(printable["triangles"] <= 0.1 * solid["triangles"] and printable["pieces"] == 1,
+          f"printable: {printable['triangles']} of {solid['triangles']} triangles, "
+          f"{printable['pieces']} pieces")
 
 print("print export:", "%d failed" % len(failures) if failures else "all checks passed")
 sys.exit(1 if failures else 0)

@@ -34,6 +34,11 @@ cmp -s "$work/frames.out" "$work/arrays.out" || fail "--draw arrays changed stdo
 # Outlines drawn twice per cell differ in a few pixels, the surface in none.
 differing=$(compare -metric AE -fuzz 3% "$work/frames.png" "$work/arrays.png" null: 2>&1 || true)
 [ "$differing" -le $((800 * 600 / 50)) ] || fail "--draw arrays: $differing pixels differ"
+# The window draws the processed mesh: smoothed, its outlines all move.
+shot processed --frames 5 --cap --smooth 3
+check_surface_picture processed
+differing=$(compare -metric AE -fuzz 3% "$work/frames.png" "$work/processed.png" null: 2>&1 || true)
+[ "$differing" -ge $((800 * 600 / 20)) ] || fail "--cap --smooth 3: only $differing pixels differ"
 # Lights left where they stand for 40 samples light half of the ~62,000 pixels.
 shot smooth --frames 2 --grid 128 --shading smooth
 check_surface_picture smooth

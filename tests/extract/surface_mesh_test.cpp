@@ -54,20 +54,29 @@ struct Surface {
     int64_t crossingCells = 0;
 };
 
+// The per-cell path's surface with its cells put into storage order (z, then
+// y, then x), each cell's triangles as the path gives them.
 Surface perCellSurface(const ScalarGrid& grid, FaceRule rule) {
     const auto marcher = makeGeneratedMarcher();
     CrossingCells cells;
     Surface surface;
+    std::vector<std::pair<Shape, std::vector<Bits>>> cellCorners;
     const AmbiguousCaseTable* decider = rule == FaceRule::kDecider ? &ambiguousTable() : nullptr;
     surface.crossingCells = forEachPolygonisedCell(
         *marcher, grid, cells, decider,
         [&](const Vec3& origin, const float* triangles, int32_t count) {
+            auto& [key, corners] = cellCorners.emplace_back();
+            key = {static_cast<int32_t>(origin.z), static_cast<int32_t>(origin.y),
+                   static_cast<int32_t>(origin.x)};
             for (int32_t v = 0; v < 3 * count; ++v) {
                 const float* p = triangles + 3 * v;
-                surface.corners.push_back(
-                    bitsOf({origin.x + p[0], origin.y + p[1], origin.z + p[2]}));
+                corners.push_back(bitsOf({origin.x + p[0], origin.y + p[1], origin.z + p[2]}));
             }
         });
+    std::ranges::sort(cellCorners, {}, [](const auto& cell) { return cell.first; });
+    for (const auto& cell : cellCorners) {
+        surface.corners.insert(surface.corners.end(), cell.second.begin(), cell.second.end());
+    }
     std::copy_n(marcher->usageCount, kCaseCount, surface.usage.begin());
     return surface;
 }
@@ -85,7 +94,7 @@ Surface extracted(MeshExtractor& extractor, const ScalarGrid& grid, FaceRule rul
 }
 
 // Under both face rules, one thread's mesh against the per-cell path: the
-// same triangles in the same order with the same corners bit for bit, the
+// same triangles, cell by cell in storage order, with the same corners bit for bit, the
 // same usage counts; where no sample is 0 or NaN, no position twice, so every
 // crossed edge gave one vertex that all its triangles share. Two and three
 // threads give one thread's mesh, numbering, normals and counts exactly.
@@ -139,17 +148,17 @@ TEST(MeshExtractor, ThreadsGiveExactlyThePerCellPathsSurface) {
             expectSameAsPerCellPath(grid, kinds == 2, name + " random of " + std::to_string(kinds));
         }
     }
-    // Two threads split these six planes' five slabs at x = 3. The lower part
+    // Two threads split these six planes' five slabs at z = 3. The lower part
     // ends with a slab of no crossing cell (planes 2 and 3 hold no positive
     // value), so none of its slots for plane 3 counts: the ones there are
     // plane 1's, and a join trusting them gives plane 3's vertex plane 1's place.
     ScalarGrid split;
-    ASSERT_TRUE(split.allocate(6, 3, 3));
+    ASSERT_TRUE(split.allocate(3, 3, 6));
     const float planeValue[6] = {-1.0f, -1.0f, -1.0f, -1.0f, 1.0f, 1.0f};
     const float centreValue[6] = {-1.0f, 1.0f, -1.0f, 0.0f, 1.0f, 1.0f};
-    for (int32_t x = 0; x < 6; ++x) {
-        for (int32_t yz = 0; yz < 9; ++yz) {
-            split.writeSample(x, yz % 3, yz / 3, yz == 4 ? centreValue[x] : planeValue[x]);
+    for (int32_t z = 0; z < 6; ++z) {
+        for (int32_t xy = 0; xy < 9; ++xy) {
+            split.writeSample(xy % 3, xy / 3, z, xy == 4 ? centreValue[z] : planeValue[z]);
         }
     }
     expectSameAsPerCellPath(split, false, "a part ending without crossing cells");
@@ -158,10 +167,10 @@ TEST(MeshExtractor, ThreadsGiveExactlyThePerCellPathsSurface) {
     // split the two slabs 0 | none | 1: the last part shares plane 1 with the
     // first, across the empty one.
     ScalarGrid skewed;
-    ASSERT_TRUE(skewed.allocate(3, 5, 5));
+    ASSERT_TRUE(skewed.allocate(5, 5, 3));
     for (int32_t s = 0; s < skewed.sampleCount(); ++s) {
-        const int32_t x = s % 3;
-        skewed.data[s] = x == 0 ? (s % 2 == 0 ? -1.0f : 1.0f) : (x == 1 && s == 37 ? -1.0f : 1.0f);
+        const int32_t z = s / 25;
+        skewed.data[s] = z == 0 ? (s % 2 == 0 ? -1.0f : 1.0f) : (z == 1 && s == 37 ? -1.0f : 1.0f);
     }
     expectSameAsPerCellPath(skewed, false, "a part between others without slabs");
     expectSameAsPerCellPath(ScalarGrid{}, true, "no storage");

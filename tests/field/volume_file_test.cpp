@@ -41,11 +41,11 @@ TEST(RawNames, MalformedOnesAreRefusedWithAReason) {
 // exactly, stored as every sample type: in raw files shaped by the name (in a
 // folder named like a raw file) or by the request, and in NRRD files Teem's
 // own tool writes (raw and gzip, both byte orders, a detached header with
-// space directions). Each file reads back as the floats the stored values
-// stand for, kept in no more bytes than in the file, with its spacings. A raw
-// file needs its kept samples and no byte more, and is refused when it holds
-// more bytes than the request's shape takes. A .nrrd file must start with a NRRD magic line, and
-// a sample that is no number is left out of the range.
+// space directions and units, another with units that differ). Each file reads back as the floats
+// the stored values stand for, kept in no more bytes than in the file, with its spacings and the
+// unit its axes all name (none when they differ). A raw file needs its kept samples and no byte
+// more, and is refused when it holds more bytes than the request's shape takes. A .nrrd file must
+// start with a NRRD magic line, and a sample that is no number is left out of the range.
 TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
     const fs::path directory = fs::temp_directory_path() /
                                ("volume-test-" + std::to_string(::getpid()) + "_1x1x1_int8.raw");
@@ -67,24 +67,27 @@ TEST(VolumeFiles, EveryTypeAndEncodingReadsBackTheStoredValues) {
         for (const char* how :
              {" -sp 1 1.5 0.75 -o raw.nrrd",
               " -sp 1 1.5 0.75 | teem-unu save -f nrrd -e gzip -en big -o gzip.nrrd",
-              " -spc 3 -dirs '(1,0,0) (0,1.5,0) (0,0,-0.75)' -h -o detached.nhdr"}) {
+              " -spc 3 -dirs '(1,0,0) (0,1.5,0) (0,0,-0.75)' -spu mm mm mm -h -o detached.nhdr",
+              " -spc 3 -dirs '(1,0,0) (0,1.5,0) (0,0,-0.75)' -spu mm mm cm -h -o mixed.nhdr"}) {
             ASSERT_EQ(std::system((unu + how + ") 2>/dev/null").c_str()), 0) << unu << how;
         }
-        for (const auto& [request, spacing, limit] :
-             std::vector<std::tuple<VolumeRequest, std::array<float, 3>, uint64_t>>{
-                 {{path(named), {}, {}}, unit, rawLimit},
-                 {{path("data.raw"), std::array{5, 2, 1}, type}, unit, rawLimit},
-                 {{path("raw.nrrd"), {}, {}}, spaced, UINT64_MAX},
-                 {{path("gzip.nrrd"), {}, {}}, spaced, UINT64_MAX},
-                 {{path("detached.nhdr"), {}, {}}, spaced, UINT64_MAX}}) {
+        for (const auto& [request, spacing, limit, lengthUnit] :
+             std::vector<std::tuple<VolumeRequest, std::array<float, 3>, uint64_t, std::string>>{
+                 {{path(named), {}, {}}, unit, rawLimit, ""},
+                 {{path("data.raw"), std::array{5, 2, 1}, type}, unit, rawLimit, ""},
+                 {{path("raw.nrrd"), {}, {}}, spaced, UINT64_MAX, ""},
+                 {{path("gzip.nrrd"), {}, {}}, spaced, UINT64_MAX, ""},
+                 {{path("detached.nhdr"), {}, {}}, spaced, UINT64_MAX, "mm"},
+                 {{path("mixed.nhdr"), {}, {}}, spaced, UINT64_MAX, ""}}) {
             Volume volume;
             std::string error;
             ASSERT_TRUE(loadVolume(request, volume, error, limit)) << error;
             EXPECT_EQ(floatsOf(volume.samples), stored.floats) << request.path;
             EXPECT_LE(volume.samples.bytes(), stored.bytes.size()) << request.path;
-            EXPECT_EQ(std::tuple(volume.sizes, volume.spacing, volume.minimum, volume.maximum),
-                      std::tuple(std::array{5, 2, 1}, spacing, std::ranges::min(stored.floats),
-                                 std::ranges::max(stored.floats)))
+            EXPECT_EQ(std::tuple(volume.sizes, volume.spacing, volume.unit, volume.minimum,
+                                 volume.maximum),
+                      std::tuple(std::array{5, 2, 1}, spacing, lengthUnit,
+                                 std::ranges::min(stored.floats), std::ranges::max(stored.floats)))
                 << request.path;
         }
         Volume volume;
