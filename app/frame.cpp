@@ -132,7 +132,9 @@ void drawSurfaceAsSet(Gl& gl, MeshDrawing* drawing, FILE* out) {
     }
     FrameMesh& mesh = drawing->mesh;
     mesh.update(sampleGrid, currentMeshInputs(), cubeMarcher.usageCount, reachedRows());
-    if (listing != nullptr) {
+    if (listing != nullptr && mesh.processed()) {
+        listMeshTriangles(mesh.mesh(), listing);  // a processed mesh has no cell order
+    } else if (listing != nullptr) {
         listInCellOrder(listing);
     }
     if constexpr (drawn) {

@@ -48,6 +48,8 @@ class FrameMesh {
     // The mesh's outline edges, built when first asked for after a rebuild.
     const MeshEdges& edges();
     Shading shading() const { return built_.shading; }
+    // Whether the mesh is processed, not the surface as extracted.
+    bool processed() const { return processing_.any(); }
     // Changes with every rebuild; never 0 once something was built.
     uint64_t stamp() const { return stamp_; }
 

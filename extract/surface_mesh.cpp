@@ -207,14 +207,19 @@ struct MeshExtractor::Part {
     // current slab, then the x and y edges of two sample planes (even and odd
     // z).
     std::vector<int32_t> slots;
-    SurfaceMesh mesh;  // with more than one part; the one part sweeps into the result
+    // The first part sweeps straight into the result; the others into their
+    // own meshes, which the join copies after it.
+    SurfaceMesh mesh;
+    SurfaceMesh* target = &mesh;
     std::array<int32_t, kCaseCount> usage{};
     int64_t crossingCells = 0;
     std::vector<std::array<int64_t, 2>> shared;
     int32_t lastSlab = -1;
     int32_t planeStart[kParities] = {};
     // The join: per vertex, the vertex of the part below it stands for
-    // (kNoVertex when kept), and its rank among the kept ones.
+    // (kNoVertex when kept), and its rank among the kept ones; a part with
+    // none below keeps every vertex in order and needs neither.
+    bool keepsAll = false;
     std::vector<int32_t> sharedWith;
     std::vector<int32_t> keptRank;
     int32_t keptCount = 0;
@@ -251,10 +256,18 @@ struct MeshExtractor::Part {
         return swept && slots[slot] >= planeStart[plane % kParities] ? slots[slot] : kNoVertex;
     }
 
+    bool keeps(int32_t v) const { return keepsAll || sharedWith[v] == kNoVertex; }
+    int32_t rankOf(int32_t v) const { return keepsAll ? v : keptRank[v]; }
+
     // Which of its vertices the part below already has, and the ranks of the
     // others.
     void findShared(const Part* below) {
-        sharedWith.assign(mesh.positions.size(), kNoVertex);
+        keepsAll = below == nullptr;
+        if (keepsAll) {
+            keptCount = static_cast<int32_t>(target->positions.size());
+            return;
+        }
+        sharedWith.assign(target->positions.size(), kNoVertex);
         for (const auto& [vertex, slot] : shared) {
             sharedWith[vertex] = below->vertexAt(slot, firstZ);
         }
@@ -266,18 +279,21 @@ struct MeshExtractor::Part {
         }
     }
 
-    // Copies the kept vertices and the renumbered triangles into `out`.
+    // Copies the kept vertices and the renumbered triangles into `out`,
+    // unless they are there already.
     void copyInto(SurfaceMesh& out, const Part* below) const {
+        if (target == &out) {
+            return;
+        }
         const auto globalOf = [&](int32_t v) {
-            return sharedWith[v] == kNoVertex
-                       ? vertexOffset + keptRank[v]
-                       : below->vertexOffset + below->keptRank[sharedWith[v]];
+            return keeps(v) ? vertexOffset + rankOf(v)
+                            : below->vertexOffset + below->rankOf(sharedWith[v]);
         };
-        for (size_t v = 0; v < sharedWith.size(); ++v) {
-            if (sharedWith[v] == kNoVertex) {
-                out.positions[vertexOffset + keptRank[v]] = mesh.positions[v];
+        for (int32_t v = 0; v < static_cast<int32_t>(mesh.positions.size()); ++v) {
+            if (keeps(v)) {
+                out.positions[vertexOffset + rankOf(v)] = mesh.positions[v];
                 if (!out.normals.empty()) {
-                    out.normals[vertexOffset + keptRank[v]] = mesh.normals[v];
+                    out.normals[vertexOffset + rankOf(v)] = mesh.normals[v];
                 }
             }
         }
@@ -342,8 +358,11 @@ void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh,
 // looks across, every offset before copying.
 void MeshExtractor::extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
                                    VertexNormals normals, const ReachedRows* rows) {
-    for (const auto& part : parts_) {
-        part->reserveLike(mesh);
+    for (size_t p = 0; p < parts_.size(); ++p) {
+        parts_[p]->target = p == 0 ? &mesh : &parts_[p]->mesh;
+        if (p > 0) {
+            parts_[p]->reserveLike(mesh);
+        }
     }
     // The nearest part below each that sweeps something: the one it shares
     // its lower plane with.
@@ -368,7 +387,8 @@ void MeshExtractor::extractInParts(const ScalarGrid& grid, SurfaceMesh& mesh, Fa
     };
     const auto task = [&](int32_t p) {
         Part& part = *parts_[p];
-        phase(part, [&] { sweep(part, grid, part.mesh, rule, normals, rows, slabCells_.data()); });
+        phase(part,
+              [&] { sweep(part, grid, *part.target, rule, normals, rows, slabCells_.data()); });
         phase(part, [&] { part.findShared(belowOf_[p]); });
         phase(part, [&] {
             if (p == 0) {
@@ -399,7 +419,7 @@ void MeshExtractor::sizeJoinedMesh(SurfaceMesh& mesh, VertexNormals normals) {
         part->vertexOffset = vertices;
         part->triangleOffset = triangles;
         vertices += part->keptCount;
-        triangles += static_cast<int64_t>(part->mesh.triangles.size());
+        triangles += static_cast<int64_t>(part->target->triangles.size());
     }
     mesh.positions.resize(static_cast<size_t>(vertices));
     mesh.normals.resize(normals == VertexNormals::kGradient ? static_cast<size_t>(vertices) : 0);

@@ -54,9 +54,10 @@ enum class VertexNormals { kNone, kGradient };
 //
 // With more than one thread, the z-slabs are split into one run of slabs per
 // thread, balanced by the crossing cells each slab held in the last
-// extraction of a grid as deep (or evenly the first time), each swept into a
-// part of its own; the parts are then joined: a vertex on the plane two parts
-// share is kept from the lower part, and the rest are renumbered in order, so
+// extraction of a grid as deep (or evenly the first time), the first swept
+// into the result itself, each other into a part of its own; the parts are
+// then joined after it: a vertex on the plane two parts share is kept from
+// the lower part, and the rest are renumbered in order, so
 // the mesh, its numbering and the usage counts are exactly those of one
 // thread.
 //

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "field/dicom_reader.h"
@@ -213,14 +214,24 @@ bool findRange(Volume& volume, std::string& problem) {
     visitSamples(volume.samples.atIso(0.0f), [&](const auto* samples) {
         auto low = samples[0];
         auto high = samples[0];
-        for (size_t i = 0; i < volume.samples.size(); ++i) {
-            const auto value = samples[i];
-            if (!std::isfinite(static_cast<float>(value))) {
-                continue;
+        const size_t count = volume.samples.size();
+        if constexpr (std::is_integral_v<std::remove_cvref_t<decltype(*samples)>>) {
+            // Every integer is finite: a plain reduction, which vectorises.
+            for (size_t i = 0; i < count; ++i) {
+                low = std::min(low, samples[i]);
+                high = std::max(high, samples[i]);
             }
-            low = found ? std::min(low, value) : value;
-            high = found ? std::max(high, value) : value;
-            found = true;
+            found = count > 0;
+        } else {
+            for (size_t i = 0; i < count; ++i) {
+                const auto value = samples[i];
+                if (!std::isfinite(value)) {
+                    continue;
+                }
+                low = found ? std::min(low, value) : value;
+                high = found ? std::max(high, value) : value;
+                found = true;
+            }
         }
         volume.minimum = static_cast<float>(low);
         volume.maximum = static_cast<float>(high);

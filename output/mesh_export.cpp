@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -33,14 +34,19 @@ class BlockWriter {
     void put(unsigned char byte) { putLittleEndian(byte); }
 
     // Appends `value`'s bytes least significant first, whatever the host's
-    // order; one room check per value, so the bytes become one store.
+    // order; one room check per value, and on a little-endian host one copy.
     template <class Unsigned>
     void putLittleEndian(Unsigned value) {
         if (used_ + sizeof(Unsigned) > kBlockSize) {
             flush();
         }
-        for (size_t i = 0; i < sizeof(Unsigned); ++i) {
-            block_[used_++] = static_cast<unsigned char>(value >> (kByteBits * i));
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(block_.data() + used_, &value, sizeof(Unsigned));
+            used_ += sizeof(Unsigned);
+        } else {
+            for (size_t i = 0; i < sizeof(Unsigned); ++i) {
+                block_[used_++] = static_cast<unsigned char>(value >> (kByteBits * i));
+            }
         }
     }
 

@@ -18,13 +18,14 @@ struct EdgeCounts {
 
 EdgeCounts countEdgeFaults(const SurfaceMesh& mesh) {
     EdgeCounts counts;
-    forEachEdge(VertexSides(mesh), [&counts](int32_t a, int32_t b, int32_t faces, bool sameWay) {
-        if (faces != 2 || a == b) {
-            ++counts.unpaired;
-        } else if (sameWay) {
-            ++counts.conflicts;
-        }
-    });
+    forEachEdge(VertexSides(mesh, VertexSides::Ends::kLower),
+                [&counts](int32_t a, int32_t b, int32_t faces, bool sameWay) {
+                    if (faces != 2 || a == b) {
+                        ++counts.unpaired;
+                    } else if (sameWay) {
+                        ++counts.conflicts;
+                    }
+                });
     return counts;
 }
 

@@ -20,10 +20,16 @@ class VertexSides {
         uint32_t outgoing : 1;
     };
 
-    explicit VertexSides(const SurfaceMesh& mesh)
-        : VertexSides(mesh.positions.size(), mesh.triangles) {}
+    // Which ends of a side keep it: both, or only its lower-numbered vertex
+    // (as outgoing when it runs upwards; a side from a vertex to itself as
+    // outgoing), which is all forEachEdge reads, in half the memory.
+    enum class Ends { kBoth, kLower };
+
+    explicit VertexSides(const SurfaceMesh& mesh, Ends ends = Ends::kBoth)
+        : VertexSides(mesh.positions.size(), mesh.triangles, ends) {}
     // Triangles indexing `vertexCount` vertices.
-    VertexSides(size_t vertexCount, const std::vector<std::array<int32_t, 3>>& triangles);
+    VertexSides(size_t vertexCount, const std::vector<std::array<int32_t, 3>>& triangles,
+                Ends ends = Ends::kBoth);
 
     int32_t listStart(int32_t vertex) const { return start_[vertex]; }
     const std::vector<Side>& sides() const { return sides_; }

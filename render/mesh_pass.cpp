@@ -6,6 +6,14 @@ static_assert(sizeof(Vec3) == 3 * sizeof(float));
 static_assert(sizeof(std::array<int32_t, 3>) == 3 * sizeof(uint32_t));
 static_assert(sizeof(std::array<int32_t, 2>) == 2 * sizeof(uint32_t));
 
+void listMeshTriangles(const SurfaceMesh& mesh, FILE* listing) {
+    for (const auto& triangle : mesh.triangles) {
+        surface::printTriangleLine(listing, mesh.positions[triangle[0]],
+                                   mesh.positions[triangle[1]], mesh.positions[triangle[2]]);
+    }
+    std::fflush(listing);
+}
+
 void MeshPass::expandFlat(const SurfaceMesh& mesh, const MeshEdges& edges) {
     flatVertices_.clear();
     flatNormals_.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "extract/mesh_edges.h"
@@ -8,6 +9,11 @@
 #include "render/gl_ops.h"
 #include "render/shading.h"
 #include "render/surface_pass.h"
+
+// Lists every triangle of `mesh` on `listing` as the per-cell pass lists
+// them, in the mesh's order, then flushes: for a processed mesh, which has no
+// cells to list in order.
+void listMeshTriangles(const SurfaceMesh& mesh, FILE* listing);
 
 // Draws a given mesh with OpenGL 1.1 client-side vertex arrays, under the
 // lighting and camera the frame set up: the filled triangles grey, then every

@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
+#include <tuple>
 #include <utility>
+#include <vector>
+
+#include "process/vertex_sides.h"
 
 namespace {
 
@@ -84,3 +89,30 @@ TEST(MeasureMesh, DescribesItInOneLine) {
 }
 
 }  // namespace
+
+// Sides kept at their lower end only give every edge as both ends do: random
+// triangle soups over few vertices, so edges with one, two and more faces,
+// either way round, and sides from a vertex to itself all occur.
+TEST(VertexSides, LowerEndsGiveTheSameEdges) {
+    std::mt19937 random(5);
+    using Edge = std::tuple<int32_t, int32_t, int32_t, bool>;
+    for (int32_t trial = 0; trial < 50; ++trial) {
+        const int32_t vertices = 2 + trial % 9;
+        std::vector<std::array<int32_t, 3>> triangles(1 + random() % 30);
+        for (auto& triangle : triangles) {
+            for (int32_t& corner : triangle) {
+                corner = static_cast<int32_t>(random() % vertices);
+            }
+        }
+        const auto edgesOf = [&](VertexSides::Ends ends) {
+            std::vector<Edge> edges;
+            forEachEdge(VertexSides(vertices, triangles, ends),
+                        [&](int32_t a, int32_t b, int32_t faces, bool sameWay) {
+                            edges.emplace_back(a, b, faces, sameWay);
+                        });
+            return edges;
+        };
+        EXPECT_EQ(edgesOf(VertexSides::Ends::kLower), edgesOf(VertexSides::Ends::kBoth))
+            << "trial " << trial;
+    }
+}
