@@ -134,9 +134,9 @@ TEST(FrameMesh, RebuildsOnlyWhenAnInputChanges) {
 // A ball of `radius` about (5.4, 5.5, 5.6) on a 12^3 grid.
 void fillBall(ScalarGrid& grid, float radius) {
     grid.allocate(12, 12, 12);
-    for (int32_t s = 0; s < grid.sampleCount(); ++s) {
-        grid.data[s] = radius - std::hypot(s % 12 - 5.4f, s / 12 % 12 - 5.5f, s / 144 - 5.6f);
-    }
+    fillGrid(grid, [radius](int32_t i, int32_t j, int32_t k) {
+        return radius - std::hypot(i - 5.4f, j - 5.5f, k - 5.6f);
+    });
 }
 
 TEST(FrameMesh, HandsOverTheLastBuildOrExtractsAfresh) {

@@ -35,16 +35,6 @@ bool sameBits(const std::vector<Vec3>& a, const std::vector<Vec3>& b) {
     return std::ranges::equal(a, b, {}, bitsOf, bitsOf);
 }
 
-const CubeMarcher& generatedTable() {
-    static const auto table = makeGeneratedMarcher();
-    return *table;
-}
-
-const AmbiguousCaseTable& ambiguousTable() {
-    static const AmbiguousCaseTable table(generatedTable());
-    return table;
-}
-
 // What an extraction gives: the mesh, its corners bit for bit in triangle
 // order, the usage counts and the crossing cells.
 struct Surface {

@@ -16,18 +16,8 @@
 
 namespace {
 
-const CubeMarcher& generatedTable() {
-    static const auto table = makeGeneratedMarcher();
-    return *table;
-}
-
-const AmbiguousCaseTable& decidedTable() {
-    static const AmbiguousCaseTable table(generatedTable());
-    return table;
-}
-
 SurfaceTopology extractedTopology(const ScalarGrid& grid) {
-    static MeshExtractor extractor(generatedTable(), decidedTable());
+    static MeshExtractor extractor(generatedTable(), ambiguousTable());
     SurfaceMesh mesh;
     extractor.extract(grid, mesh, FaceRule::kDecider);
     return topologyOf(mesh.triangles);
@@ -166,23 +156,18 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyOnRandomGrids) {
                     }
                 }
             }
-            for (int32_t k = 0; k < size; ++k) {
-                for (int32_t j = 0; j < size; ++j) {
-                    for (int32_t i = 0; i < size; ++i) {
-                        const int32_t step = size == 3 ? 1 : 2;
-                        const auto at = [&](int32_t di, int32_t dj, int32_t dk) {
-                            return coarse[std::min((k + dk) / step, 2)][std::min(
-                                (j + dj) / step, 2)][std::min((i + di) / step, 2)];
-                        };
-                        const float smooth =
-                            size == 3
-                                ? 0.0f
-                                : 0.125f * (at(0, 0, 0) + at(1, 0, 0) + at(0, 1, 0) + at(1, 1, 0) +
-                                            at(0, 0, 1) + at(1, 0, 1) + at(0, 1, 1) + at(1, 1, 1));
-                        grid.writeSample(i, j, k, smooth + noise * uniform(random));
-                    }
-                }
-            }
+            fillGrid(grid, [&](int32_t i, int32_t j, int32_t k) {
+                const int32_t step = size == 3 ? 1 : 2;
+                const auto at = [&](int32_t di, int32_t dj, int32_t dk) {
+                    return coarse[std::min((k + dk) / step, 2)][std::min((j + dj) / step, 2)]
+                                 [std::min((i + di) / step, 2)];
+                };
+                const float smooth =
+                    size == 3 ? 0.0f
+                              : 0.125f * (at(0, 0, 0) + at(1, 0, 0) + at(0, 1, 0) + at(1, 1, 0) +
+                                          at(0, 0, 1) + at(1, 0, 1) + at(0, 1, 1) + at(1, 1, 1));
+                return smooth + noise * uniform(random);
+            });
             grids.check(grid);
         }
         EXPECT_EQ(grids.differing, 0) << size << "^3: " << grids;
@@ -203,15 +188,11 @@ TEST(DecidedSurface, StaysClosedAroundSamplesThatAreNotFinite) {
           -std::numeric_limits<float>::infinity()}) {
         ScalarGrid grid;
         ASSERT_TRUE(grid.allocate(kSize, kSize, kSize));
-        for (int32_t k = 0; k < kSize; ++k) {
-            for (int32_t j = 0; j < kSize; ++j) {
-                for (int32_t i = 0; i < kSize; ++i) {
-                    const float r = std::hypot(i - 5.5f, j - 5.5f, k - 5.5f);
-                    const bool lattice = (i + j) % 2 == 0 && k % 2 == 0;
-                    grid.writeSample(i, j, k, lattice && r < 5.0f ? odd : 4.5f - r);
-                }
-            }
-        }
+        fillGrid(grid, [odd](int32_t i, int32_t j, int32_t k) {
+            const float r = std::hypot(i - 5.5f, j - 5.5f, k - 5.5f);
+            const bool lattice = (i + j) % 2 == 0 && k % 2 == 0;
+            return lattice && r < 5.0f ? odd : 4.5f - r;
+        });
         const SurfaceTopology ours = extractedTopology(grid);
         EXPECT_EQ(ours.crowdedEdges, 0) << odd << " " << ours;
         EXPECT_EQ(ours.directedDuplicates, 0) << odd << " " << ours;

@@ -20,16 +20,6 @@
 
 namespace {
 
-const CubeMarcher& generatedTable() {
-    static const auto table = makeGeneratedMarcher();
-    return *table;
-}
-
-const AmbiguousCaseTable& ambiguousTable() {
-    static const AmbiguousCaseTable table(generatedTable());
-    return table;
-}
-
 int64_t insideSamples(const ScalarGrid& grid) {
     return std::count_if(grid.data, grid.data + grid.sampleCount(),
                          [](float v) { return v >= 0.0f; });
@@ -137,20 +127,16 @@ TEST(ExtractSurface, TheCapClosesEveryFrame) {
 // Balls of radius `radii[b]` along the x axis, far enough apart that each
 // ball's samples near its surface are its own.
 void fillBalls(ScalarGrid& grid, const std::vector<float>& radii) {
-    for (int32_t k = 0; k < grid.nz; ++k) {
-        for (int32_t j = 0; j < grid.ny; ++j) {
-            for (int32_t i = 0; i < grid.nx; ++i) {
-                float value = -100.0f;
-                float centre = 0.0f;
-                for (const float radius : radii) {
-                    centre += radius + 3.0f;
-                    value = std::max(value, radius - std::hypot(i - centre, j - 8.0f, k - 8.0f));
-                    centre += radius;
-                }
-                grid.writeSample(i, j, k, value);
-            }
+    fillGrid(grid, [&radii](int32_t i, int32_t j, int32_t k) {
+        float value = -100.0f;
+        float centre = 0.0f;
+        for (const float radius : radii) {
+            centre += radius + 3.0f;
+            value = std::max(value, radius - std::hypot(i - centre, j - 8.0f, k - 8.0f));
+            centre += radius;
         }
-    }
+        return value;
+    });
 }
 
 // Three balls: the largest piece is the big ball alone, and a minimum just
@@ -215,17 +201,13 @@ void fillWaves(ScalarGrid& grid, uint32_t seed) {
         w = {0.6f * uniform(random), 0.6f * uniform(random), 0.6f * uniform(random),
              3.0f * uniform(random)};
     }
-    for (int32_t k = 0; k < grid.nz; ++k) {
-        for (int32_t j = 0; j < grid.ny; ++j) {
-            for (int32_t i = 0; i < grid.nx; ++i) {
-                float value = 0.0f;
-                for (const Wave& w : waves) {
-                    value += std::sin(w.kx * i + w.ky * j + w.kz * k + w.phase);
-                }
-                grid.writeSample(i, j, k, value);
-            }
+    fillGrid(grid, [&waves](int32_t i, int32_t j, int32_t k) {
+        float value = 0.0f;
+        for (const Wave& w : waves) {
+            value += std::sin(w.kx * i + w.ky * j + w.kz * k + w.phase);
         }
-    }
+        return value;
+    });
 }
 
 // The same on tangled surfaces, and down to a fiftieth (where the simplifier

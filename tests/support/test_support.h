@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/ambiguous_table.h"
 #include "engine/cube_marcher.h"
+#include "field/scalar_grid.h"
 
 // A temporary file standing in for stdout, stderr or a file; removed when
 // destroyed. text() reads what reached the file, bypassing the stream's
@@ -80,4 +82,29 @@ inline std::unique_ptr<CubeMarcher> makeGeneratedMarcher() {
     auto marcher = makeLaidOutMarcher();
     marcher->generateCaseTable();
     return marcher;
+}
+
+// One generated table and its ambiguous cases per test program, for tests
+// that only read them.
+inline const CubeMarcher& generatedTable() {
+    static const auto table = makeGeneratedMarcher();
+    return *table;
+}
+
+inline const AmbiguousCaseTable& ambiguousTable() {
+    static const AmbiguousCaseTable table(generatedTable());
+    return table;
+}
+
+// Writes value(i, j, k) into each sample of `grid`, x fastest, so a value
+// that draws random numbers draws them in the samples' order.
+template <class Value>
+void fillGrid(ScalarGrid& grid, Value value) {
+    for (int32_t k = 0; k < grid.nz; ++k) {
+        for (int32_t j = 0; j < grid.ny; ++j) {
+            for (int32_t i = 0; i < grid.nx; ++i) {
+                grid.writeSample(i, j, k, value(i, j, k));
+            }
+        }
+    }
 }
