@@ -30,27 +30,24 @@ const gdcm::Tag kOrientation(0x0020, 0x0037);
 const gdcm::Tag kSamplesPerPixel(0x0028, 0x0002);
 const gdcm::Tag kBitsAllocated(0x0028, 0x0100);
 const gdcm::Tag kPixelRepresentation(0x0028, 0x0103);
+// An enhanced multi-frame file keeps its frames' positions and orientation
+// in functional groups, not at the top level.
+const gdcm::Tag kSharedGroups(0x5200, 0x9229);
+const gdcm::Tag kPerFrameGroups(0x5200, 0x9230);
+const gdcm::Tag kPlanePosition(0x0020, 0x9113);
+const gdcm::Tag kPlaneOrientation(0x0020, 0x9116);
+const gdcm::Tag kPixelMeasures(0x0028, 0x9110);
+const gdcm::Tag kPixelSpacing(0x0028, 0x0030);
 
 constexpr std::streamoff kPreambleSize = 128;
 constexpr std::string_view kMagic = "DICM";
 // Cosines of one slice and the next may differ by rounding in their text.
 constexpr double kCosineTolerance = 1e-4;
 
-struct TypePair {
-    gdcm::PixelFormat::ScalarType gdcmType;
-    SampleType type;
-};
-
-constexpr std::array kTypePairs{
-    TypePair{gdcm::PixelFormat::UINT8, SampleType::kUint8},
-    TypePair{gdcm::PixelFormat::INT8, SampleType::kInt8},
-    TypePair{gdcm::PixelFormat::UINT16, SampleType::kUint16},
-    TypePair{gdcm::PixelFormat::INT16, SampleType::kInt16},
-    TypePair{gdcm::PixelFormat::UINT32, SampleType::kUint32},
-    TypePair{gdcm::PixelFormat::INT32, SampleType::kInt32},
-    TypePair{gdcm::PixelFormat::FLOAT32, SampleType::kFloat32},
-    TypePair{gdcm::PixelFormat::FLOAT64, SampleType::kFloat64},
-};
+using gdcm::PixelFormat;
+constexpr SampleTypeCodes<PixelFormat::ScalarType> kGdcmTypes{
+    PixelFormat::UINT8,  PixelFormat::INT8,  PixelFormat::UINT16,  PixelFormat::INT16,
+    PixelFormat::UINT32, PixelFormat::INT32, PixelFormat::FLOAT32, PixelFormat::FLOAT64};
 
 Vector cross(const Vector& u, const Vector& v) {
     return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
@@ -140,7 +137,8 @@ struct ElementHeader {
     uint16_t group = 0;
     uint16_t element = 0;
     uint32_t length = 0;
-    uint64_t valueAt = 0;  // where its value starts in the file
+    uint64_t valueAt = 0;   // where its value starts in the file
+    bool sequence = false;  // known (explicit VR) to hold items
 };
 
 // Reads the header at the stream's place; false when the file ends within
@@ -164,51 +162,105 @@ bool readHeader(std::istream& in, bool explicitVr, ElementHeader& header) {
             return false;
         }
         header.length = longLength ? littleEndian(bytes + 8, 4) : littleEndian(bytes + 6, 2);
+        header.sequence = vr == "SQ";
     }
     header.valueAt = static_cast<uint64_t>(in.tellg());
     return true;
 }
 
+// How far a walk through a file's elements got: all whole, a damaged one,
+// or stopped at a length of undefined size, which GDCM finds for itself.
+enum class Walk { kWhole, kDamaged, kStopped };
+
+// Deeper nesting than any real file has is taken for damage.
+constexpr int kMaxNesting = 32;
+
+Walk walkElements(std::istream& in, uint64_t end, bool explicitVr, int depth);
+
+// The items of a sequence ending at `end`, each a data set walked alike.
+Walk walkItems(std::istream& in, uint64_t end, bool explicitVr, int depth) {
+    ElementHeader item;
+    while (static_cast<uint64_t>(in.tellg()) < end) {
+        if (!readHeader(in, false, item) || item.group != kItemGroup) {
+            return Walk::kDamaged;
+        }
+        if (item.length == kUndefinedLength) {
+            return Walk::kStopped;
+        }
+        if (item.valueAt + item.length > end) {
+            return Walk::kDamaged;
+        }
+        if (const Walk nested = walkElements(in, item.valueAt + item.length, explicitVr, depth + 1);
+            nested != Walk::kWhole) {
+            return nested;
+        }
+    }
+    return Walk::kWhole;
+}
+
+// The elements from the stream's place to `end`, each whole within it, and
+// the items of each sequence of known length within it.
+Walk walkElements(std::istream& in, uint64_t end, bool explicitVr, int depth) {
+    if (depth > kMaxNesting) {
+        return Walk::kDamaged;
+    }
+    ElementHeader header;
+    while (static_cast<uint64_t>(in.tellg()) < end) {
+        if (!readHeader(in, explicitVr, header)) {
+            return Walk::kDamaged;
+        }
+        if (header.length == kUndefinedLength) {
+            return Walk::kStopped;
+        }
+        if (header.valueAt + header.length > end) {
+            return Walk::kDamaged;
+        }
+        if (header.sequence) {
+            if (const Walk items =
+                    walkItems(in, header.valueAt + header.length, explicitVr, depth + 1);
+                items != Walk::kWhole) {
+                return items;
+            }
+        }
+        in.seekg(static_cast<std::streamoff>(header.valueAt + header.length));
+    }
+    return Walk::kWhole;
+}
+
 // GDCM asserts, and so aborts the process, on a file cut short or holding
-// an unknown value representation. Such files are refused before GDCM sees
-// them: the elements are walked, header by header, each whole within the
-// file, up to the first of undefined length (a sequence, or encapsulated
-// pixel data), which GDCM walks itself.
+// an unknown value representation or a sequence whose items overrun it.
+// Such files are refused before GDCM sees them: the meta group is read
+// element by element, then the data set is walked, each element whole within
+// the file and each sequence's items within the sequence, up to the first
+// of undefined length, which GDCM walks itself.
 bool elementsAreWhole(const std::string& path) {
     std::error_code error;
     const uint64_t size = fs::file_size(path, error);
     std::ifstream in(path, std::ios::binary);
     in.seekg(kPreambleSize + static_cast<std::streamoff>(kMagic.size()));
     std::string syntax;
-    bool meta = true;
     ElementHeader header;
     while (!error && in && static_cast<uint64_t>(in.tellg()) < size) {
         const std::streamoff start = in.tellg();
-        if (!readHeader(in, meta || syntax != kImplicitLittleEndian, header)) {
+        if (!readHeader(in, true, header) || header.length == kUndefinedLength ||
+            header.valueAt + header.length > size) {
             return false;
         }
-        if (meta && header.group != kMetaGroup) {
-            meta = false;
+        if (header.group != kMetaGroup) {
             if (std::ranges::find(kUnwalkedSyntaxes, syntax) != kUnwalkedSyntaxes.end()) {
                 return true;
             }
             in.seekg(start);  // read again, in the data set's own encoding
-            continue;
+            return walkElements(in, size, syntax != kImplicitLittleEndian, 0) != Walk::kDamaged;
         }
-        if (header.length == kUndefinedLength) {
-            return !meta;
-        }
-        if (header.valueAt + header.length > size) {
-            return false;
-        }
-        if (meta && header.element == kMetaSyntaxElement) {
+        if (header.element == kMetaSyntaxElement) {
             syntax.resize(header.length);
             in.read(syntax.data(), header.length);
             syntax = trimmed(syntax.c_str());
         }
         in.seekg(static_cast<std::streamoff>(header.valueAt + header.length));
     }
-    return !error && !meta;
+    return false;  // a meta group alone, or a file that cannot be read
 }
 
 // The folder's DICOM files: those with the preamble, bar a DICOMDIR index.
@@ -267,11 +319,21 @@ bool pickSeries(const gdcm::Scanner& scanner, const std::vector<std::string>& fi
     return true;
 }
 
-// One slice's file and its place along the slice normal.
+// One slice's file, its frame in that file, and its place along the slice
+// normal.
 struct Slice {
     std::string file;
+    uint32_t frame = 0;
     Vector position{};
     double along = 0.0;
+};
+
+// Where the slices lie: along the normal, and for an enhanced file at the
+// in-plane spacing its functional groups give (GDCM's reading of it falls
+// back to 1 mm when the frames are stored out of order).
+struct Placement {
+    Vector normal{};
+    std::optional<std::array<double, 2>> pixelSpacing;
 };
 
 Vector toVector(const std::vector<double>& values, size_t first) {
@@ -301,27 +363,109 @@ bool checkPixelFormat(const gdcm::Scanner& scanner, const std::string& file, std
     return true;
 }
 
-// The slices in order along the normal of the first file's orientation.
-bool sortSlices(const gdcm::Scanner& scanner, const std::vector<std::string>& files,
-                std::vector<Slice>& slices, Vector& normal, std::string& problem) {
-    const std::vector<double> cosines = decimals(scanner.GetValue(files[0].c_str(), kOrientation));
+std::string nameOf(const std::string& file) {
+    return fs::path(file).filename().string();
+}
+
+bool normalOf(const std::vector<double>& cosines, const std::string& file, Vector& normal,
+              std::string& problem) {
     if (cosines.size() != 6) {
-        problem =
-            fs::path(files[0]).filename().string() + " has no usable Image Orientation (Patient)";
+        problem = nameOf(file) + " has no usable Image Orientation (Patient)";
         return false;
     }
     normal = cross(toVector(cosines, 0), toVector(cosines, 3));
+    return true;
+}
+
+// Adds the slice at `position` (three decimals), or says which has none.
+bool addSlice(Slice slice, const std::vector<double>& position, const Vector& normal,
+              std::vector<Slice>& slices, const std::string& which, std::string& problem) {
+    if (position.size() != 3) {
+        problem = which + " has no usable Image Position (Patient)";
+        return false;
+    }
+    slice.position = toVector(position, 0);
+    slice.along = dot(slice.position, normal);
+    slices.push_back(std::move(slice));
+    return true;
+}
+
+// The series' files as slices in order along the normal of the first file's
+// orientation.
+bool sortSlices(const gdcm::Scanner& scanner, const std::vector<std::string>& files,
+                std::vector<Slice>& slices, Placement& placement, std::string& problem) {
+    if (!normalOf(decimals(scanner.GetValue(files[0].c_str(), kOrientation)), files[0],
+                  placement.normal, problem)) {
+        return false;
+    }
     for (const std::string& file : files) {
-        if (!checkPixelFormat(scanner, file, problem)) {
+        if (!addSlice({file}, decimals(scanner.GetValue(file.c_str(), kPosition)), placement.normal,
+                      slices, nameOf(file), problem)) {
             return false;
         }
-        const std::vector<double> position = decimals(scanner.GetValue(file.c_str(), kPosition));
-        if (position.size() != 3) {
-            problem =
-                fs::path(file).filename().string() + " has no usable Image Position (Patient)";
+    }
+    std::ranges::sort(slices, {}, &Slice::along);
+    return true;
+}
+
+// A sequence's items; null when the data set has none, or when its value
+// (read without a known VR) does not parse as a sequence.
+gdcm::SmartPointer<gdcm::SequenceOfItems> itemsOf(const gdcm::DataSet& set, const gdcm::Tag& tag) {
+    try {
+        return set.FindDataElement(tag) ? set.GetDataElement(tag).GetValueAsSQ() : nullptr;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+// The decimals of `tag` in the first `macro` item of item `index` of the
+// functional group sequence `groups`; empty when any of it is missing.
+std::vector<double> groupDecimals(const gdcm::DataSet& set, const gdcm::Tag& groups, size_t index,
+                                  const gdcm::Tag& macro, const gdcm::Tag& tag) {
+    const auto group = itemsOf(set, groups);
+    if (!group || index >= group->GetNumberOfItems()) {
+        return {};
+    }
+    const auto values = itemsOf(group->GetItem(index + 1).GetNestedDataSet(), macro);
+    if (!values || values->GetNumberOfItems() == 0 ||
+        !values->GetItem(1).GetNestedDataSet().FindDataElement(tag)) {
+        return {};
+    }
+    const gdcm::ByteValue* bytes =
+        values->GetItem(1).GetNestedDataSet().GetDataElement(tag).GetByteValue();
+    return bytes != nullptr ? decimals(std::string(bytes->GetPointer(), bytes->GetLength()).c_str())
+                            : std::vector<double>{};
+}
+
+// A value every frame shares: from the shared functional groups, or else
+// from the first frame's.
+std::vector<double> sharedDecimals(const gdcm::DataSet& set, const gdcm::Tag& macro,
+                                   const gdcm::Tag& tag) {
+    std::vector<double> values = groupDecimals(set, kSharedGroups, 0, macro, tag);
+    return values.empty() ? groupDecimals(set, kPerFrameGroups, 0, macro, tag) : values;
+}
+
+// An enhanced multi-frame file's frames as slices, in order along the normal.
+bool sortFrames(const gdcm::DataSet& set, const std::string& file, uint32_t frames,
+                std::vector<Slice>& slices, Placement& placement, std::string& problem) {
+    if (!normalOf(sharedDecimals(set, kPlaneOrientation, kOrientation), file, placement.normal,
+                  problem)) {
+        return false;
+    }
+    // Rows apart, then columns apart: the spacing along y, then along x.
+    const std::vector<double> spacing = sharedDecimals(set, kPixelMeasures, kPixelSpacing);
+    if (spacing.size() != 2 || !(spacing[0] > 0.0 && spacing[1] > 0.0)) {
+        problem = nameOf(file) + " has no usable Pixel Spacing";
+        return false;
+    }
+    placement.pixelSpacing = {spacing[1], spacing[0]};
+    for (uint32_t frame = 0; frame < frames; ++frame) {
+        if (!addSlice({file, frame},
+                      groupDecimals(set, kPerFrameGroups, frame, kPlanePosition, kPosition),
+                      placement.normal, slices,
+                      nameOf(file) + ": frame " + std::to_string(frame + 1), problem)) {
             return false;
         }
-        slices.push_back({file, toVector(position, 0), dot(toVector(position, 0), normal)});
     }
     std::ranges::sort(slices, {}, &Slice::along);
     return true;
@@ -419,8 +563,8 @@ std::unique_ptr<gdcm::ImageReader> readImage(const std::string& file, std::strin
     return reader;
 }
 
-bool shapeOf(const gdcm::Image& image, const std::string& file, SliceShape& shape,
-             std::string& problem) {
+bool shapeOf(const gdcm::Image& image, const std::string& file, const Placement& placement,
+             SliceShape& shape, std::string& problem) {
     const std::string name = fs::path(file).filename().string();
     const gdcm::PixelFormat& format = image.GetPixelFormat();
     if (format.GetSamplesPerPixel() != 1) {
@@ -428,24 +572,24 @@ bool shapeOf(const gdcm::Image& image, const std::string& file, SliceShape& shap
         return false;
     }
     shape.scalarType = format.GetScalarType();
-    const auto found = std::ranges::find(kTypePairs, shape.scalarType, &TypePair::gdcmType);
-    if (found == kTypePairs.end()) {
+    const std::optional<SampleType> known = sampleTypeFor(kGdcmTypes, shape.scalarType);
+    if (!known) {
         problem = name + ": the pixels are " + format.GetScalarTypeAsString() +
                   ", not 8-, 16- or 32-bit integers, floats or doubles";
         return false;
     }
-    shape.type = found->type;
+    shape.type = *known;
     shape.dimensions = {image.GetDimension(0), image.GetDimension(1),
                         image.GetNumberOfDimensions() > 2 ? image.GetDimension(2) : 1};
     std::ranges::copy_n(image.GetDirectionCosines(), 6, shape.cosines.begin());
     std::ranges::copy_n(image.GetSpacing(), 2, shape.spacing.begin());
+    shape.spacing = placement.pixelSpacing.value_or(shape.spacing);
     return true;
 }
 
-// Stores the image's pixels from sample `first` on, rescaled by its slope and
-// intercept.
-bool storePixels(const gdcm::Image& image, const SliceShape& shape, const std::string& file,
-                 std::vector<char>& buffer, size_t first, Volume& volume, std::string& problem) {
+// Decodes the image's pixels into `buffer`.
+bool decodePixels(const gdcm::Image& image, const SliceShape& shape, const std::string& file,
+                  std::vector<char>& buffer, std::string& problem) {
     buffer.resize(image.GetBufferLength());
     bool decoded = false;
     {
@@ -454,18 +598,15 @@ bool storePixels(const gdcm::Image& image, const SliceShape& shape, const std::s
         decoded = image.GetBuffer(buffer.data());
     }
     if (!decoded) {
-        problem = "GDCM cannot decode the pixel data of " + fs::path(file).filename().string() +
-                  " (transfer syntax " +
+        problem = "GDCM cannot decode the pixel data of " + nameOf(file) + " (transfer syntax " +
                   gdcm::TransferSyntax::GetTSString(image.GetTransferSyntax()) + ")";
         return false;
     }
     const size_t count = size_t{shape.dimensions[0]} * shape.dimensions[1] * shape.dimensions[2];
     if (buffer.size() < count * sampleTypeSize(shape.type)) {
-        problem = fs::path(file).filename().string() + " holds fewer pixels than its size says";
+        problem = nameOf(file) + " holds fewer pixels than its size says";
         return false;
     }
-    storeRescaled(volume.samples, shape.type, buffer.data(), first, count, image.GetSlope(),
-                  image.GetIntercept());
     return true;
 }
 
@@ -499,28 +640,33 @@ bool placeSlices(const std::vector<Slice>& slices, const Vector& normal, const g
     return checkGaps(slices, problem) && checkLine(slices, step, problem);
 }
 
-bool readSlices(const std::vector<Slice>& slices, const Vector& normal, Volume& volume,
-                std::string& problem, const VolumeSizeCheck& check) {
-    const auto first = readImage(slices[0].file, problem);
+// Reads the slices' pixels into the volume. `reader` has read the first
+// slice's file. A slice is a frame of an enhanced multi-frame file, or a
+// whole file: of one frame, or of several when it is the series alone.
+bool readSlices(const std::vector<Slice>& slices, std::unique_ptr<gdcm::ImageReader> reader,
+                const Placement& placement, Volume& volume, std::string& problem,
+                const VolumeSizeCheck& check) {
     SliceShape shape;
-    if (!first || !shapeOf(first->GetImage(), slices[0].file, shape, problem)) {
+    if (!shapeOf(reader->GetImage(), slices[0].file, placement, shape, problem)) {
         return false;
     }
-    if (slices.size() > 1 && shape.dimensions[2] > 1) {
+    const bool framesAreSlices = slices.size() > 1 && slices.front().file == slices.back().file;
+    if (slices.size() > 1 && !framesAreSlices && shape.dimensions[2] > 1) {
         problem =
             "the series mixes multi-frame files with others; give one file or a folder of "
             "single frames";
         return false;
     }
+    const uint64_t sliceSamples = uint64_t{shape.dimensions[0]} * shape.dimensions[1] *
+                                  (framesAreSlices ? 1 : shape.dimensions[2]);
+    const std::array<uint64_t, 3> sizes{
+        shape.dimensions[0], shape.dimensions[1],
+        sliceSamples / shape.dimensions[0] / shape.dimensions[1] * slices.size()};
     Vector step{};
     uint64_t samples = 0;
-    const uint64_t slicePixels = uint64_t{shape.dimensions[0]} * shape.dimensions[1];
-    const std::array<uint64_t, 3> sizes{shape.dimensions[0], shape.dimensions[1],
-                                        shape.dimensions[2] * slices.size()};
-    if (!placeSlices(slices, normal, first->GetImage(), step, problem) ||
+    if (!placeSlices(slices, placement.normal, reader->GetImage(), step, problem) ||
         !countSamples(sizes, samples, problem) ||
-        !check(samples * sizeof(float) + slicePixels * shape.dimensions[2] * sizeof(double),
-               problem)) {
+        !check(samples * sizeof(float) + sliceSamples * sizeof(double), problem)) {
         return false;
     }
     // Float32 whatever the pixels: each slice may have its own rescaling.
@@ -529,21 +675,32 @@ bool readSlices(const std::vector<Slice>& slices, const Vector& normal, Volume& 
         return false;
     }
     std::vector<char> buffer;
+    std::string decoded;  // the file whose pixels `buffer` holds
     for (size_t s = 0; s < slices.size(); ++s) {
-        const auto reader = s == 0 ? nullptr : readImage(slices[s].file, problem);
-        SliceShape own = shape;
-        if (s > 0 && (!reader || !shapeOf(reader->GetImage(), slices[s].file, own, problem))) {
-            return false;
+        const Slice& slice = slices[s];
+        if (slice.file != decoded) {
+            SliceShape own = shape;
+            if (s > 0 && !(reader = readImage(slice.file, problem))) {
+                return false;
+            }
+            if (!shapeOf(reader->GetImage(), slice.file, placement, own, problem)) {
+                return false;
+            }
+            if (!(own == shape)) {
+                problem = nameOf(slice.file) +
+                          " differs from the first slice in size, orientation, spacing or pixel "
+                          "type";
+                return false;
+            }
+            if (!decodePixels(reader->GetImage(), shape, slice.file, buffer, problem)) {
+                return false;
+            }
+            decoded = slice.file;
         }
-        if (!(own == shape)) {
-            problem = fs::path(slices[s].file).filename().string() +
-                      " differs from the first slice in size, orientation, spacing or pixel type";
-            return false;
-        }
-        if (!storePixels((s == 0 ? first : reader)->GetImage(), shape, slices[s].file, buffer,
-                         s * slicePixels, volume, problem)) {
-            return false;
-        }
+        const gdcm::Image& image = reader->GetImage();
+        storeRescaled(volume.samples, shape.type,
+                      buffer.data() + slice.frame * sliceSamples * sampleTypeSize(shape.type),
+                      s * sliceSamples, sliceSamples, image.GetSlope(), image.GetIntercept());
     }
     for (size_t axis = 0; axis < 3; ++axis) {
         volume.sizes[axis] = static_cast<int32_t>(sizes[axis]);
@@ -588,9 +745,34 @@ bool loadDicomSeries(const std::string& path, const std::optional<std::string>& 
         wanted = trimmed(scanner.GetValue(ownFile.c_str(), kSeriesUid));
     }
     std::vector<std::string> chosen;
+    if (!pickSeries(scanner, files, wanted, chosen, problem)) {
+        return false;
+    }
+    for (const std::string& file : chosen) {
+        if (!checkPixelFormat(scanner, file, problem)) {
+            return false;
+        }
+    }
     std::vector<Slice> slices;
-    Vector normal{};
-    return pickSeries(scanner, files, wanted, chosen, problem) &&
-           sortSlices(scanner, chosen, slices, normal, problem) &&
-           readSlices(slices, normal, volume, problem, check);
+    Placement placement;
+    std::unique_ptr<gdcm::ImageReader> first;
+    if (chosen.size() == 1) {
+        first = readImage(chosen[0], problem);
+        if (!first) {
+            return false;
+        }
+        const gdcm::DataSet& set = first->GetFile().GetDataSet();
+        const gdcm::Image& image = first->GetImage();
+        const bool enhanced =
+            set.FindDataElement(kPerFrameGroups) && image.GetNumberOfDimensions() > 2;
+        if (!(enhanced
+                  ? sortFrames(set, chosen[0], image.GetDimension(2), slices, placement, problem)
+                  : sortSlices(scanner, chosen, slices, placement, problem))) {
+            return false;
+        }
+    } else if (!sortSlices(scanner, chosen, slices, placement, problem) ||
+               !(first = readImage(slices[0].file, problem))) {
+        return false;
+    }
+    return readSlices(slices, std::move(first), placement, volume, problem, check);
 }

@@ -26,17 +26,8 @@ struct DataDeleter {
     void operator()(void* data) const { std::free(data); }
 };
 
-struct TypePair {
-    int niftiType;
-    SampleType type;
-};
-
-constexpr std::array kTypePairs{
-    TypePair{DT_UINT8, SampleType::kUint8},     TypePair{DT_INT8, SampleType::kInt8},
-    TypePair{DT_UINT16, SampleType::kUint16},   TypePair{DT_INT16, SampleType::kInt16},
-    TypePair{DT_UINT32, SampleType::kUint32},   TypePair{DT_INT32, SampleType::kInt32},
-    TypePair{DT_FLOAT32, SampleType::kFloat32}, TypePair{DT_FLOAT64, SampleType::kFloat64},
-};
+constexpr SampleTypeCodes<int> kNiftiTypes{DT_UINT8,  DT_INT8,  DT_UINT16,  DT_INT16,
+                                           DT_UINT32, DT_INT32, DT_FLOAT32, DT_FLOAT64};
 
 bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() &&
@@ -74,13 +65,13 @@ bool checkHeader(const nifti_image& image, SampleType& type, uint64_t& samples,
         problem = "the image has " + std::to_string(image.ndim) + " dimensions, not 3 or more";
         return false;
     }
-    const auto found = std::ranges::find(kTypePairs, image.datatype, &TypePair::niftiType);
-    if (found == kTypePairs.end()) {
+    const std::optional<SampleType> known = sampleTypeFor(kNiftiTypes, image.datatype);
+    if (!known) {
         problem = std::string("the data type ") + nifti_datatype_to_string(image.datatype) +
                   " is not an 8-, 16- or 32-bit integer, float or double";
         return false;
     }
-    type = found->type;
+    type = *known;
     // nifticlib has checked that every size is at least 1.
     const std::array<uint64_t, 3> sizes{uint64_t(image.nx), uint64_t(image.ny), uint64_t(image.nz)};
     return countSamples(sizes, samples, problem) &&

@@ -29,17 +29,9 @@ struct IoStateDeleter {
 };
 using UniqueNrrd = std::unique_ptr<Nrrd, NrrdDeleter>;
 
-struct TypePair {
-    int nrrdType;
-    SampleType type;
-};
-
-constexpr std::array kTypePairs{
-    TypePair{nrrdTypeUChar, SampleType::kUint8},   TypePair{nrrdTypeChar, SampleType::kInt8},
-    TypePair{nrrdTypeUShort, SampleType::kUint16}, TypePair{nrrdTypeShort, SampleType::kInt16},
-    TypePair{nrrdTypeUInt, SampleType::kUint32},   TypePair{nrrdTypeInt, SampleType::kInt32},
-    TypePair{nrrdTypeFloat, SampleType::kFloat32}, TypePair{nrrdTypeDouble, SampleType::kFloat64},
-};
+constexpr SampleTypeCodes<int> kNrrdTypes{nrrdTypeUChar, nrrdTypeChar,  nrrdTypeUShort,
+                                          nrrdTypeShort, nrrdTypeUInt,  nrrdTypeInt,
+                                          nrrdTypeFloat, nrrdTypeDouble};
 
 // Biff's message runs from the outermost call inwards, a line per level, each
 // "[nrrd] function: text"; the innermost says what was actually wrong.
@@ -102,12 +94,12 @@ bool checkHeader(const Nrrd& nrrd, SampleType& type, uint64_t& samples, std::str
         problem = "the data have " + std::to_string(nrrd.dim) + " axes, not 3";
         return false;
     }
-    const auto found = std::ranges::find(kTypePairs, nrrd.type, &TypePair::nrrdType);
-    if (found == kTypePairs.end()) {
+    const std::optional<SampleType> known = sampleTypeFor(kNrrdTypes, nrrd.type);
+    if (!known) {
         problem = "the sample type is not an 8-, 16- or 32-bit integer, float or double";
         return false;
     }
-    type = found->type;
+    type = *known;
     const std::array<uint64_t, 3> sizes{nrrd.axis[0].size, nrrd.axis[1].size, nrrd.axis[2].size};
     return countSamples(sizes, samples, problem);
 }

@@ -21,8 +21,8 @@ from pathlib import Path
 import nibabel
 import numpy
 import pydicom
-from pydicom.dataset import FileDataset, FileMetaDataset
-from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian, generate_uid
+from pydicom.dataset import Dataset, FileDataset, FileMetaDataset
+from pydicom.uid import CTImageStorage, EnhancedCTImageStorage, ExplicitVRLittleEndian, generate_uid
 import vtk
 from vtk.util import numpy_support
 
@@ -158,6 +158,44 @@ def write_slice(path, pixels, position, cosines, spacing, series, rescale,
     ds.save_as(str(path), write_like_original=False)
 
 
+def item(**elements):
+    """A sequence item holding `elements`."""
+    dataset = Dataset()
+    for keyword, value in elements.items():
+        setattr(dataset, keyword, value)
+    return dataset
+
+
+def write_enhanced(path, stored, origin, axes, rescale, order):
+    """`stored` as the frames of one enhanced CT file, in `order`, placed by
+    functional groups only."""
+    meta = FileMetaDataset()
+    meta.MediaStorageSOPClassUID = EnhancedCTImageStorage
+    meta.MediaStorageSOPInstanceUID = generate_uid()
+    meta.TransferSyntaxUID = ExplicitVRLittleEndian
+    ds = FileDataset(str(path), {}, file_meta=meta, preamble=b"\0" * 128)
+    ds.is_little_endian, ds.is_implicit_VR = True, False
+    ds.SOPClassUID, ds.SOPInstanceUID = EnhancedCTImageStorage, meta.MediaStorageSOPInstanceUID
+    ds.Modality, ds.StudyInstanceUID, ds.SeriesInstanceUID = "CT", "1.2.3", "1.2.3.7"
+    ds.Columns, ds.Rows, ds.NumberOfFrames = *stored.shape[:2], len(order)
+    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
+    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
+    spacing = numpy.linalg.norm(axes, axis=1)
+    cosines = numpy.concatenate([axes[0] / spacing[0], axes[1] / spacing[1]])
+    ds.SharedFunctionalGroupsSequence = [item(
+        PixelMeasuresSequence=[item(PixelSpacing=[decimal(spacing[1]), decimal(spacing[0])],
+                                    SliceThickness=decimal(2 * spacing[2]))],
+        PlaneOrientationSequence=[item(ImageOrientationPatient=[decimal(v) for v in cosines])],
+        PixelValueTransformationSequence=[item(RescaleSlope=decimal(rescale[0]),
+                                               RescaleIntercept=decimal(rescale[1]),
+                                               RescaleType="HU")])]
+    ds.PerFrameFunctionalGroupsSequence = [
+        item(PlanePositionSequence=[item(
+            ImagePositionPatient=[decimal(v) for v in origin + k * axes[2]])]) for k in order]
+    ds.PixelData = stored[:, :, order].transpose(2, 1, 0).astype("<u2").tobytes()
+    ds.save_as(str(path), write_like_original=False)
+
+
 def write_series(folder, stored, origin, axes, rescale, series="1.2.3.4", skip=(), order=None,
                  prefix=""):
     """`stored` as slices along axes[2]; returns the index-to-world affine."""
@@ -203,6 +241,11 @@ def dicom_series(work):
               f"DICOM {name}: {len(vertices)} vertices, flying edges {len(expected)}")
         check_bounds(f"DICOM {name}", vertices, expected)
         check(signed_volume(vertices, faces) > 0, f"DICOM {name}: normals point inwards")
+    write_enhanced(work / "frames.dcm", stored, origin, axes, (slope, intercept), shuffled)
+    vertices, faces = export(work / "frames.dcm", work / "frames.obj", "--iso", str(iso))
+    check(len(vertices) == len(expected),
+          f"DICOM frames: {len(vertices)} vertices, flying edges {len(expected)}")
+    check_bounds("DICOM frames", vertices, expected)
     write_series(work / "ct", stored[:, :, :3], origin + 50, axes, (1, 0), series="1.2.3.5")
     refused(work / "ct", "--series")
     vertices, _ = export(work / "ct", work / "picked.obj", "--iso", str(iso), "--series", "1.2.3.4")

@@ -18,12 +18,11 @@
 // header), written by Teem's own tool and then corrupted at random: bytes
 // changed, field values swapped for awkward ones, lines dropped or repeated,
 // the file cut short. FIFOs lie beside them: a header that names one as its
-// data must be refused, not left waiting. NIfTI files and DICOM slices
-// written by nibabel and pydicom, corrupted likewise in their binary fields.
-// Whatever the file holds, loading it either succeeds with a consistent
-// volume or fails with one line naming the file; the sanitizer build turns
-// any memory error into a failure. Deterministic for a given seed;
-// MC_FUZZ_SEED and MC_FUZZ_ROUNDS override the defaults.
+// data must be refused, not left waiting. NIfTI files, DICOM slices and
+// an enhanced multi-frame DICOM file written by nibabel and pydicom, corrupted likewise in their
+// binary fields. Whatever the file holds, loading it either succeeds with a consistent volume or
+// fails with one line naming the file; the sanitizer build turns any memory error into a failure.
+// Deterministic for a given seed; MC_FUZZ_SEED and MC_FUZZ_ROUNDS override the defaults.
 namespace {
 
 namespace fs = std::filesystem;
@@ -199,30 +198,45 @@ TEST(VolumeFuzz, CorruptedNiftiFilesAreReadOrRefusedInOneLine) {
 
 TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     const fs::path directory = makeDirectory("dicom");
-    ASSERT_EQ(runPython(directory,
-                        "import pydicom, numpy\n"
-                        "from pydicom.dataset import FileDataset, FileMetaDataset\n"
-                        "from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian\n"
-                        "for k in range(3):\n"
-                        "    meta = FileMetaDataset()\n"
-                        "    meta.MediaStorageSOPClassUID = CTImageStorage\n"
-                        "    meta.MediaStorageSOPInstanceUID = \"1.2.3.%d\" % k\n"
-                        "    meta.TransferSyntaxUID = ExplicitVRLittleEndian\n"
-                        "    ds = FileDataset(str(k), {}, file_meta=meta, preamble=bytes(128))\n"
-                        "    ds.is_little_endian, ds.is_implicit_VR = True, False\n"
-                        "    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, \"1.2.3.%d\" % k\n"
-                        "    ds.Modality, ds.SeriesInstanceUID = \"CT\", \"1.2.3\"\n"
-                        "    ds.ImagePositionPatient = [0, 0, 2 * k]\n"
-                        "    ds.ImageOrientationPatient = [1, 0, 0, 0, 1, 0]\n"
-                        "    ds.PixelSpacing = [1, 1]\n"
-                        "    ds.Rows, ds.Columns, ds.SamplesPerPixel = 3, 4, 1\n"
-                        "    ds.PhotometricInterpretation = \"MONOCHROME2\"\n"
-                        "    ds.BitsAllocated, ds.BitsStored, ds.HighBit = 16, 16, 15\n"
-                        "    ds.PixelRepresentation = 1\n"
-                        "    ds.RescaleSlope, ds.RescaleIntercept = 2, -1\n"
-                        "    ds.PixelData = numpy.arange(12, dtype=\"<i2\").tobytes()\n"
-                        "    ds.save_as(\"slice%d.dcm\" % k, write_like_original=False)\n"),
-              0);
+    ASSERT_EQ(
+        runPython(
+            directory,
+            "import pydicom, numpy\n"
+            "from pydicom.dataset import FileDataset, FileMetaDataset\n"
+            "from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian\n"
+            "for k in range(3):\n"
+            "    meta = FileMetaDataset()\n"
+            "    meta.MediaStorageSOPClassUID = CTImageStorage\n"
+            "    meta.MediaStorageSOPInstanceUID = \"1.2.3.%d\" % k\n"
+            "    meta.TransferSyntaxUID = ExplicitVRLittleEndian\n"
+            "    ds = FileDataset(str(k), {}, file_meta=meta, preamble=bytes(128))\n"
+            "    ds.is_little_endian, ds.is_implicit_VR = True, False\n"
+            "    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, \"1.2.3.%d\" % k\n"
+            "    ds.Modality, ds.SeriesInstanceUID = \"CT\", \"1.2.3\"\n"
+            "    ds.ImagePositionPatient = [0, 0, 2 * k]\n"
+            "    ds.ImageOrientationPatient = [1, 0, 0, 0, 1, 0]\n"
+            "    ds.PixelSpacing = [1, 1]\n"
+            "    ds.Rows, ds.Columns, ds.SamplesPerPixel = 3, 4, 1\n"
+            "    ds.PhotometricInterpretation = \"MONOCHROME2\"\n"
+            "    ds.BitsAllocated, ds.BitsStored, ds.HighBit = 16, 16, 15\n"
+            "    ds.PixelRepresentation = 1\n"
+            "    ds.RescaleSlope, ds.RescaleIntercept = 2, -1\n"
+            "    ds.PixelData = numpy.arange(12, dtype=\"<i2\").tobytes()\n"
+            "    ds.save_as(\"slice%d.dcm\" % k, write_like_original=False)\n"
+            "def item(**elements):\n"
+            "    group = pydicom.Dataset()\n"
+            "    group.update(elements)\n"
+            "    return group\n"
+            "ds.NumberOfFrames, ds.SeriesInstanceUID = 3, \"1.2.4\"\n"
+            "del ds.ImagePositionPatient, ds.ImageOrientationPatient\n"
+            "ds.SharedFunctionalGroupsSequence = [item(\n"
+            "    PixelMeasuresSequence=[item(PixelSpacing=[1, 2])],\n"
+            "    PlaneOrientationSequence=[item(ImageOrientationPatient=[1, 0, 0, 0, 1, 0])])]\n"
+            "ds.PerFrameFunctionalGroupsSequence = [item(PlanePositionSequence=\n"
+            "    [item(ImagePositionPatient=[0, 0, 2 * (k * 2 % 3)])]) for k in range(3)]\n"
+            "ds.PixelData = numpy.arange(36, dtype=\"<i2\").tobytes()\n"
+            "ds.save_as(\"frames.dcm\", write_like_original=False)\n"),
+        0);
     const std::string names[] = {"slice0.dcm", "slice1.dcm", "slice2.dcm"};
     // The corrupted slice takes the place of its original in a folder of all three.
     const fs::path series = directory / "series";
@@ -235,6 +249,15 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
         directory, names, [](const std::string& name) { return "series/" + name; }, series,
         [](std::string& file, std::mt19937_64& random) {
             mutateBinary(file, random, kHeaderBytes);
+        });
+    // An enhanced file alone: its frames placed by functional groups only.
+    fs::create_directories(directory / "frames");
+    const std::string frames[] = {"frames.dcm"};
+    constexpr size_t kFramesHeaderBytes = 900;
+    fuzz(
+        directory, frames, [](const std::string& name) { return "frames/" + name; }, {},
+        [](std::string& file, std::mt19937_64& random) {
+            mutateBinary(file, random, kFramesHeaderBytes);
         });
     fs::remove_all(directory);
 }
