@@ -6,7 +6,9 @@
 //   orbit  the camera turns 5 degrees about the view's up axis each frame
 //   iso    the contour value alternates between ISO and ISO + 1, so each
 //          frame runs the filter again and draws its new surface
-// Usage: mc_vtk_view orbit|iso FILE NX NY NZ ISO FRAMES
+// With THREADS, the filter runs on VTK's TBB backend with that many threads
+// (1: sequential); without, on VTK's default.
+// Usage: mc_vtk_view orbit|iso FILE NX NY NZ ISO FRAMES [THREADS]
 #include <vtkActor.h>
 #include <vtkCamera.h>
 #include <vtkFlyingEdges3D.h>
@@ -26,10 +28,15 @@
 #include <iterator>
 #include <vector>
 
+#include "bench/vtk_contour.h"
+
 int main(int argc, char** argv) {
-    if (argc != 8) {
-        std::fprintf(stderr, "usage: mc_vtk_view orbit|iso FILE NX NY NZ ISO FRAMES\n");
+    if (argc != 8 && argc != 9) {
+        std::fprintf(stderr, "usage: mc_vtk_view orbit|iso FILE NX NY NZ ISO FRAMES [THREADS]\n");
         return 2;
+    }
+    if (argc == 9) {
+        useVtkThreads(std::atoi(argv[8]));
     }
     const bool orbit = std::strcmp(argv[1], "orbit") == 0;
     const int sizes[3] = {std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5])};
