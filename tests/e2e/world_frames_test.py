@@ -133,23 +133,30 @@ def decimal(value):
     return "%.10g" % value
 
 
-def write_slice(path, pixels, position, cosines, spacing, series, rescale,
-                syntax=ExplicitVRLittleEndian):
-    """One CT slice; pixels indexed [column, row], stored as uint16."""
+def ct_dataset(path, sop_class, series, shape, syntax=ExplicitVRLittleEndian):
+    """A CT file's data set of `shape` (columns, rows) uint16 greyscale pixels,
+    without its geometry and pixels."""
     meta = FileMetaDataset()
-    meta.MediaStorageSOPClassUID = CTImageStorage
+    meta.MediaStorageSOPClassUID = sop_class
     meta.MediaStorageSOPInstanceUID = generate_uid()
     meta.TransferSyntaxUID = syntax
     ds = FileDataset(str(path), {}, file_meta=meta, preamble=b"\0" * 128)
     ds.is_little_endian, ds.is_implicit_VR = True, False
-    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, meta.MediaStorageSOPInstanceUID
+    ds.SOPClassUID, ds.SOPInstanceUID = sop_class, meta.MediaStorageSOPInstanceUID
     ds.Modality, ds.StudyInstanceUID, ds.SeriesInstanceUID = "CT", "1.2.3", series
+    ds.Columns, ds.Rows = shape
+    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
+    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
+    return ds
+
+
+def write_slice(path, pixels, position, cosines, spacing, series, rescale,
+                syntax=ExplicitVRLittleEndian):
+    """One CT slice; pixels indexed [column, row], stored as uint16."""
+    ds = ct_dataset(path, CTImageStorage, series, pixels.shape, syntax)
     ds.ImagePositionPatient = [decimal(v) for v in position]
     ds.ImageOrientationPatient = [decimal(v) for v in cosines]
     ds.PixelSpacing = [decimal(spacing[1]), decimal(spacing[0])]  # rows apart, then columns
-    ds.Columns, ds.Rows = pixels.shape
-    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
-    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
     ds.RescaleSlope, ds.RescaleIntercept = decimal(rescale[0]), decimal(rescale[1])
     ds.PixelData = pixels.T.astype("<u2").tobytes()
     if syntax != ExplicitVRLittleEndian:  # encapsulated: one fragment the codec cannot take
@@ -169,17 +176,8 @@ def item(**elements):
 def write_enhanced(path, stored, origin, axes, rescale, order):
     """`stored` as the frames of one enhanced CT file, in `order`, placed by
     functional groups only."""
-    meta = FileMetaDataset()
-    meta.MediaStorageSOPClassUID = EnhancedCTImageStorage
-    meta.MediaStorageSOPInstanceUID = generate_uid()
-    meta.TransferSyntaxUID = ExplicitVRLittleEndian
-    ds = FileDataset(str(path), {}, file_meta=meta, preamble=b"\0" * 128)
-    ds.is_little_endian, ds.is_implicit_VR = True, False
-    ds.SOPClassUID, ds.SOPInstanceUID = EnhancedCTImageStorage, meta.MediaStorageSOPInstanceUID
-    ds.Modality, ds.StudyInstanceUID, ds.SeriesInstanceUID = "CT", "1.2.3", "1.2.3.7"
-    ds.Columns, ds.Rows, ds.NumberOfFrames = *stored.shape[:2], len(order)
-    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
-    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
+    ds = ct_dataset(path, EnhancedCTImageStorage, "1.2.3.7", stored.shape[:2])
+    ds.NumberOfFrames = len(order)
     spacing = numpy.linalg.norm(axes, axis=1)
     cosines = numpy.concatenate([axes[0] / spacing[0], axes[1] / spacing[1]])
     ds.SharedFunctionalGroupsSequence = [item(
