@@ -3,6 +3,8 @@
 #include "field/quiet_stderr.h"
 #include "field/rescaled_samples.h"
 
+#include <gdcmDicts.h>
+#include <gdcmGlobal.h>
 #include <gdcmImageReader.h>
 #include <gdcmScanner.h>
 #include <gdcmTrace.h>
@@ -137,8 +139,9 @@ struct ElementHeader {
     uint16_t group = 0;
     uint16_t element = 0;
     uint32_t length = 0;
-    uint64_t valueAt = 0;   // where its value starts in the file
-    bool sequence = false;  // known (explicit VR) to hold items
+    uint64_t valueAt = 0;                     // where its value starts in the file
+    bool sequence = false;                    // known (explicit VR) to hold items
+    gdcm::VR::VRType vr = gdcm::VR::INVALID;  // as the file gives it (explicit VR)
 };
 
 // Reads the header at the stream's place; false when the file ends within
@@ -163,6 +166,7 @@ bool readHeader(std::istream& in, bool explicitVr, ElementHeader& header) {
         }
         header.length = longLength ? littleEndian(bytes + 8, 4) : littleEndian(bytes + 6, 2);
         header.sequence = vr == "SQ";
+        header.vr = gdcm::VR::GetVRTypeFromFile(std::string(vr).c_str());
     }
     header.valueAt = static_cast<uint64_t>(in.tellg());
     return true;
@@ -174,57 +178,98 @@ enum class Walk { kWhole, kDamaged, kStopped };
 
 // Deeper nesting than any real file has is taken for damage.
 constexpr int kMaxNesting = 32;
+constexpr uint16_t kItem = 0xe000;
+constexpr uint16_t kItemEnd = 0xe00d;
+constexpr uint16_t kSequenceEnd = 0xe0dd;
 
-Walk walkElements(std::istream& in, uint64_t end, bool explicitVr, int depth);
+// GDCM asserts when an attribute it reads has a value representation its
+// dictionary does not allow for it.
+bool agreesWithDictionary(const ElementHeader& header) {
+    const gdcm::Tag tag(header.group, header.element);
+    if (tag.IsPrivate() || header.vr == gdcm::VR::INVALID || header.vr == gdcm::VR::UN) {
+        return true;
+    }
+    const gdcm::VR known =
+        gdcm::Global::GetInstance().GetDicts().GetPublicDict().GetDictEntry(tag).GetVR();
+    return known == gdcm::VR::INVALID || known.Compatible(gdcm::VR(header.vr));
+}
 
-// The items of a sequence ending at `end`, each a data set walked alike.
-Walk walkItems(std::istream& in, uint64_t end, bool explicitVr, int depth) {
+// Where a walk ends: at `end`, or, when `delimited` (a length of undefined
+// size), at its delimiter, which must come before `end`.
+struct Span {
+    uint64_t end = 0;
+    bool delimited = false;
+};
+
+Walk walkElements(std::istream& in, Span span, bool explicitVr, int depth);
+
+// The span of a value: its own length, or up to its delimiter within `outer`.
+Span spanOf(const ElementHeader& header, uint64_t outer) {
+    return header.length == kUndefinedLength ? Span{outer, true}
+                                             : Span{header.valueAt + header.length, false};
+}
+
+bool endsAt(std::istream& in, Span span) {
+    return static_cast<uint64_t>(in.tellg()) >= span.end;
+}
+
+// The items of a sequence, each a data set walked alike.
+Walk walkItems(std::istream& in, Span span, bool explicitVr, int depth) {
     ElementHeader item;
-    while (static_cast<uint64_t>(in.tellg()) < end) {
+    while (!endsAt(in, span)) {
         if (!readHeader(in, false, item) || item.group != kItemGroup) {
             return Walk::kDamaged;
         }
-        if (item.length == kUndefinedLength) {
-            return Walk::kStopped;
+        if (span.delimited && item.element == kSequenceEnd) {
+            return Walk::kWhole;
         }
-        if (item.valueAt + item.length > end) {
+        const Span inner = spanOf(item, span.end);
+        if (item.element != kItem || inner.end > span.end) {
             return Walk::kDamaged;
         }
-        if (const Walk nested = walkElements(in, item.valueAt + item.length, explicitVr, depth + 1);
+        if (const Walk nested = walkElements(in, inner, explicitVr, depth + 1);
             nested != Walk::kWhole) {
             return nested;
         }
+        if (!inner.delimited) {
+            in.seekg(static_cast<std::streamoff>(inner.end));
+        }
     }
-    return Walk::kWhole;
+    return span.delimited ? Walk::kDamaged : Walk::kWhole;
 }
 
-// The elements from the stream's place to `end`, each whole within it, and
-// the items of each sequence of known length within it.
-Walk walkElements(std::istream& in, uint64_t end, bool explicitVr, int depth) {
+// The elements of a data set, each whole within its span, and the items of
+// each sequence within the sequence.
+Walk walkElements(std::istream& in, Span span, bool explicitVr, int depth) {
     if (depth > kMaxNesting) {
         return Walk::kDamaged;
     }
     ElementHeader header;
-    while (static_cast<uint64_t>(in.tellg()) < end) {
-        if (!readHeader(in, explicitVr, header)) {
+    while (!endsAt(in, span)) {
+        if (!readHeader(in, explicitVr, header) || !agreesWithDictionary(header)) {
             return Walk::kDamaged;
         }
-        if (header.length == kUndefinedLength) {
-            return Walk::kStopped;
+        if (span.delimited && header.group == kItemGroup && header.element == kItemEnd) {
+            return Walk::kWhole;
         }
-        if (header.valueAt + header.length > end) {
+        if (header.length == kUndefinedLength && !header.sequence) {
+            return Walk::kStopped;  // encapsulated pixel data, or a sequence of unknown VR
+        }
+        const Span value = spanOf(header, span.end);
+        if (value.end > span.end) {
             return Walk::kDamaged;
         }
         if (header.sequence) {
-            if (const Walk items =
-                    walkItems(in, header.valueAt + header.length, explicitVr, depth + 1);
+            if (const Walk items = walkItems(in, value, explicitVr, depth + 1);
                 items != Walk::kWhole) {
                 return items;
             }
         }
-        in.seekg(static_cast<std::streamoff>(header.valueAt + header.length));
+        if (!value.delimited) {
+            in.seekg(static_cast<std::streamoff>(value.end));
+        }
     }
-    return Walk::kWhole;
+    return span.delimited ? Walk::kDamaged : Walk::kWhole;
 }
 
 // GDCM asserts, and so aborts the process, on a file cut short or holding
@@ -251,7 +296,8 @@ bool elementsAreWhole(const std::string& path) {
                 return true;
             }
             in.seekg(start);  // read again, in the data set's own encoding
-            return walkElements(in, size, syntax != kImplicitLittleEndian, 0) != Walk::kDamaged;
+            return walkElements(in, {size, false}, syntax != kImplicitLittleEndian, 0) !=
+                   Walk::kDamaged;
         }
         if (header.element == kMetaSyntaxElement) {
             syntax.resize(header.length);
