@@ -333,6 +333,14 @@ bool dicomFilesIn(const fs::path& folder, std::vector<std::string>& files, std::
     return true;
 }
 
+// A UID as a refusal names it, on one line whatever bytes a damaged file
+// gives it.
+std::string shownUid(std::string uid) {
+    std::ranges::replace_if(
+        uid, [](unsigned char c) { return c < 0x20 || c > 0x7e; }, '?');
+    return uid;
+}
+
 // The files of the series to read, from those the scanner took for DICOM.
 bool pickSeries(const gdcm::Scanner& scanner, const std::vector<std::string>& files,
                 std::optional<std::string> wanted, std::vector<std::string>& chosen,
@@ -349,7 +357,7 @@ bool pickSeries(const gdcm::Scanner& scanner, const std::vector<std::string>& fi
     }
     std::string known;
     for (const auto& [uid, members] : bySeries) {
-        known += (known.empty() ? "" : ", ") + uid;
+        known += (known.empty() ? "" : ", ") + shownUid(uid);
     }
     if (!wanted && bySeries.size() > 1) {
         problem = "the folder holds " + std::to_string(bySeries.size()) + " series (" + known +
@@ -358,7 +366,7 @@ bool pickSeries(const gdcm::Scanner& scanner, const std::vector<std::string>& fi
     }
     const auto found = wanted ? bySeries.find(*wanted) : bySeries.begin();
     if (found == bySeries.end()) {
-        problem = "no series " + *wanted + " in the folder (it holds " + known + ")";
+        problem = "no series " + shownUid(*wanted) + " in the folder (it holds " + known + ")";
         return false;
     }
     chosen = found->second;
