@@ -20,16 +20,11 @@ import numpy
 from scipy.sparse import coo_matrix
 from scipy.sparse.csgraph import connected_components
 
+from checks import check, finish, signed_volume
+
 PROGRAM = sys.argv[1]
 TEMPLATE = "/usr/share/mricron/templates/ch2.nii.gz"
 ISO = 40.5
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message, file=sys.stderr)
 
 
 def read_ply(path):
@@ -56,12 +51,11 @@ def measure(vertices, faces):
     degenerate = numpy.count_nonzero(undirected[:, 0] == undirected[:, 1])
     graph = coo_matrix((numpy.ones(len(directed)), (directed[:, 0], directed[:, 1])), (n, n))
     _, label = connected_components(graph, directed=False)
-    a, b, c = (vertices[faces[:, i]] for i in range(3))
     return {"triangles": len(faces),
             "unpaired": int(numpy.count_nonzero(shares != 2) + degenerate),
             "conflicts": int(numpy.count_nonzero(runs > 1)),
             "pieces": len(numpy.unique(label[faces[:, 0]])),
-            "volume": numpy.einsum("ij,ij->i", a, numpy.cross(b, c)).sum() / 6.0}
+            "volume": signed_volume(vertices, faces)}
 
 
 SUMMARY = re.compile(r"Exported .*: (\d+) triangles, (\d+) pieces?, watertight, "
@@ -109,5 +103,4 @@ with tempfile.TemporaryDirectory() as folder:
           f"printable: {printable['triangles']} of {solid['triangles']} triangles, "
           f"{printable['pieces']} pieces")
 
-print("print export:", "%d failed" % len(failures) if failures else "all checks passed")
-sys.exit(1 if failures else 0)
+finish("print export")
