@@ -2,7 +2,7 @@
 """A print-ready export of a real scan, checked without the program's own
 reader or measures: the MRI template (mricron-data's ch2) at iso 40.5,
 closed and its largest piece kept, then smoothed, then also simplified to a
-tenth (the README's command). Each PLY is checked with numpy and scipy:
+tenth (the README's command); and closed at two more iso values. Each PLY is checked with numpy and scipy:
 every edge shared by exactly two faces, run along it in opposite directions;
 one piece; the enclosed volume against the inside samples nibabel counts
 times the voxel volume; and the stderr summary against the same figures.
@@ -62,12 +62,12 @@ SUMMARY = re.compile(r"Exported .*: (\d+) triangles, (\d+) pieces?, watertight, 
                      r"area \S+ mm\^2, volume (\S+) mm\^3$")
 
 
-def export(work, name, *options):
+def export(work, name, *options, iso=ISO):
     """Exports the template with `options`; checks the mesh is a closed,
     consistently wound solid and that the summary says so; returns its
     measures."""
     mesh = work / f"{name}.ply"
-    run = subprocess.run([PROGRAM, "--volume", TEMPLATE, "--iso", str(ISO), "--headless",
+    run = subprocess.run([PROGRAM, "--volume", TEMPLATE, "--iso", str(iso), "--headless",
                           "--frames", "0", "--quiet", "--export", str(mesh), *options],
                          capture_output=True, text=True)
     check(run.returncode == 0, f"{name}: exit code {run.returncode}: {run.stderr[:300]}")
@@ -102,5 +102,7 @@ with tempfile.TemporaryDirectory() as folder:
     check(printable["triangles"] <= 0.1 * solid["triangles"] and printable["pieces"] == 1,
           f"printable: {printable['triangles']} of {solid['triangles']} triangles, "
           f"{printable['pieces']} pieces")
+    for other_iso in (60.5, 80.5):
+        export(work, f"iso{other_iso}", "--cap", iso=other_iso)
 
 finish("print export")
