@@ -24,7 +24,9 @@ struct MeshMeasure {
     bool watertight() const { return unpairedEdges == 0 && orientationConflicts == 0; }
 };
 
-MeshMeasure measureMesh(const SurfaceMesh& mesh);
+// With `threads` above 1, its parts run on two threads. Throws
+// std::bad_alloc when the memory runs out.
+MeshMeasure measureMesh(const SurfaceMesh& mesh, int32_t threads = 1);
 
 // One line, without its end: "N triangles, P pieces, watertight, area A
 // UNIT^2, volume V UNIT^3", or "not watertight (E edges not shared by two
