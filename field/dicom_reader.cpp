@@ -718,9 +718,11 @@ bool readSlices(const std::vector<Slice>& slices, std::unique_ptr<gdcm::ImageRea
         sliceSamples / shape.dimensions[0] / shape.dimensions[1] * slices.size()};
     Vector step{};
     uint64_t samples = 0;
+    // A decoded file is held whole: one slice, or every frame of an enhanced file.
+    const auto decodedSamples = [&] { return framesAreSlices ? samples : sliceSamples; };
     if (!placeSlices(slices, placement.normal, reader->GetImage(), step, problem) ||
         !countSamples(sizes, samples, problem) ||
-        !check(samples * sizeof(float) + sliceSamples * sizeof(double), problem)) {
+        !check(samples * sizeof(float) + decodedSamples() * sizeof(double), problem)) {
         return false;
     }
     // Float32 whatever the pixels: each slice may have its own rescaling.

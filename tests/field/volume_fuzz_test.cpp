@@ -251,6 +251,13 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
             mutateBinary(file, random, kHeaderBytes);
         });
     // An enhanced file alone: its frames placed by functional groups only.
+    // All its frames are decoded at once, so a limit that holds the samples
+    // and one frame's doubles is not enough (36 samples, 12 a frame).
+    Volume volume;
+    std::string error;
+    const std::string enhanced = (directory / "frames.dcm").string();
+    EXPECT_FALSE(loadVolume({enhanced, {}, {}}, volume, error, 36 * sizeof(float) + 24 * 8));
+    EXPECT_TRUE(loadVolume({enhanced, {}, {}}, volume, error, 36 * (sizeof(float) + 8))) << error;
     fs::create_directories(directory / "frames");
     const std::string frames[] = {"frames.dcm"};
     constexpr size_t kFramesHeaderBytes = 900;
