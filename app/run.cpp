@@ -218,10 +218,10 @@ std::string exportUnit() {
 // the display was lost in it): the surface is then built afresh on this
 // thread alone, which needs no thread started. Either way the export writes
 // what the window shows. It is welded (see weldFor; a processed mesh was,
-// before its steps), placed in the file's world frame or `space`, measured
-// (on `threads` when there are frames) and written. Taken while the file is
-// written, so that running out of memory for the mesh fails the file like
-// any other write. A written file is summed up in one line on `err`.
+// before its steps), placed in the file's world frame or `space`, and
+// written while it is measured (on `threads` when there are frames). Taken
+// while the file is written, so that running out of memory for the mesh
+// fails the file like any other write. A written file is summed up in one line on `err`.
 bool saveMesh(const MeshExport& meshExport, ExportSpace space, const MeshProcessing& processing,
               int32_t threads, FrameMesh* frames, FILE* err) {
     MeshMeasure measure;
@@ -238,8 +238,10 @@ bool saveMesh(const MeshExport& meshExport, ExportSpace space, const MeshProcess
             if (volumeView.loaded) {
                 placeVolumeMesh(mesh, space);
             }
-            measure = measureMesh(mesh, frames != nullptr ? threads : 1);
-            return writeMesh(mesh, meshExport.format, file);
+            bool written = false;
+            measure = measureMesh(mesh, frames != nullptr ? threads : 1,
+                                  [&] { written = writeMesh(mesh, meshExport.format, file); });
+            return written;
         },
         err);
     if (saved) {

@@ -90,15 +90,19 @@ std::string counted(int64_t count, const char* noun) {
 
 }  // namespace
 
-MeshMeasure measureMesh(const SurfaceMesh& mesh, int32_t threads) {
+MeshMeasure measureMesh(const SurfaceMesh& mesh, int32_t threads,
+                        const std::function<void()>& alongside) {
     MeshMeasure measure;
     measure.triangles = static_cast<int64_t>(mesh.triangles.size());
     EdgeCounts edges;
     Size size;
-    // The edge check, the largest part, beside the pieces and the sizes.
+    // The edge check, the largest part, beside the rest.
     runBeside(
         threads, [&] { edges = countEdgeFaults(mesh); },
         [&] {
+            if (alongside) {
+                alongside();
+            }
             measure.pieces = countPieces(mesh);
             size = sizeOf(mesh);
         });
