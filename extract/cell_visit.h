@@ -2,8 +2,11 @@
 
 #include <cstdint>
 
+#include <limits>
+#include <type_traits>
+
 #ifdef __SSE2__
-#include <xmmintrin.h>
+#include <emmintrin.h>
 #endif
 
 #include "engine/cube_marcher.h"
@@ -19,17 +22,43 @@
 // is read as two pairs and written as one 16-byte store: setCornerValues
 // copies with 16-byte loads, and a load that spans several narrower stores
 // cannot take its data from them and stalls until they are written.
+// A volume's integer samples are converted four at a time, as
+// isoDifferenceOf converts one, and stored whole for the same reason.
+template <class T>
+void readVolumeCellCorners(const T* samples, const int64_t (&rows)[kCornerCount / 2], float iso,
+                           float values[kCornerCount]) {
+#ifdef __SSE2__
+    if constexpr (std::is_integral_v<T>) {
+        const __m128 limits[2] = {_mm_set1_ps(std::numeric_limits<float>::lowest()),
+                                  _mm_set1_ps(std::numeric_limits<float>::max())};
+        const __m128 smallestInside = _mm_set1_ps(std::numeric_limits<float>::min());
+        for (int32_t half = 0; half < 2; ++half) {
+            const T* low = samples + rows[2 * half];
+            const T* high = samples + rows[2 * half + 1];
+            const __m128 difference =
+                _mm_sub_ps(_mm_cvtepi32_ps(_mm_setr_epi32(low[0], low[1], high[0], high[1])),
+                           _mm_set1_ps(iso));
+            const __m128 zero = _mm_cmpeq_ps(difference, _mm_setzero_ps());
+            const __m128 clamped = _mm_min_ps(limits[1], _mm_max_ps(limits[0], difference));
+            _mm_storeu_ps(values + 4 * half, _mm_or_ps(_mm_and_ps(zero, smallestInside),
+                                                       _mm_andnot_ps(zero, clamped)));
+        }
+        return;
+    }
+#endif
+    for (int32_t c = 0; c < kCornerCount; ++c) {
+        values[c] = isoDifferenceOf(samples[rows[c >> 1] + (c & 1)], iso);
+    }
+}
+
 inline void readCellCorners(const ScalarGrid& grid, int32_t x, int32_t y, int32_t z,
                             float values[kCornerCount]) {
     const int64_t origin = int64_t{grid.sliceSize} * z + int64_t{grid.nx} * y + x;
     if (grid.data == nullptr) {
+        const int64_t rows[kCornerCount / 2] = {origin, origin + grid.nx, origin + grid.sliceSize,
+                                                origin + grid.sliceSize + grid.nx};
         visitSamples(grid.volume, [&](const auto* samples) {
-            const int64_t rows[kCornerCount / 2] = {origin, origin + grid.nx,
-                                                    origin + grid.sliceSize,
-                                                    origin + grid.sliceSize + grid.nx};
-            for (int32_t c = 0; c < kCornerCount; ++c) {
-                values[c] = isoDifferenceOf(samples[rows[c >> 1] + (c & 1)], grid.volume.iso);
-            }
+            readVolumeCellCorners(samples, rows, grid.volume.iso, values);
         });
         return;
     }

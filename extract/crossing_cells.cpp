@@ -15,22 +15,14 @@ constexpr int32_t kBelow = 0;
 constexpr int32_t kAbove = 1;
 constexpr int32_t kSides = 2;
 constexpr int32_t kCellRowCorners = 4;  // sample rows around a cell row
-constexpr int32_t kLastBit = CrossingCells::kBitsPerWord - 1;
 
 int64_t wordsFor(int64_t bits) {
     return (bits + CrossingCells::kBitsPerWord - 1) / CrossingCells::kBitsPerWord;
 }
 
-// Bit i: cell i of the word has a corner among the four sample rows' masks
-// `rows`. Cell i has its corners at samples i and i + 1, so the mask is OR-ed
-// with itself shifted by one, and the last cell's upper samples come from the
-// next word.
-uint64_t cellsTouchingSide(const uint64_t* const (&rows)[kCellRowCorners], int64_t word,
-                           int64_t wordsPerRow) {
-    const auto anyAt = [&](int64_t w) { return rows[0][w] | rows[1][w] | rows[2][w] | rows[3][w]; };
-    const uint64_t samples = anyAt(word);
-    const uint64_t nextSamples = word + 1 < wordsPerRow ? anyAt(word + 1) : 0;
-    return samples | (samples >> 1) | (nextSamples << kLastBit);
+// The lowest `count` bits, 0 <= count <= 64.
+uint64_t lowBits(int32_t count) {
+    return count == CrossingCells::kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
 }
 
 // Where a sample row's masks start in a store of sign planes laid out as
@@ -50,12 +42,95 @@ void rowSignsOf(int32_t count, bool background, uint64_t* below, uint64_t* above
         const int32_t first = w * CrossingCells::kBitsPerWord;
         const int32_t inWord = std::min(CrossingCells::kBitsPerWord, count - first);
         if (background) {
-            below[w] =
-                inWord == CrossingCells::kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << inWord) - 1;
+            below[w] = lowBits(inWord);
             above[w] = 0;
         } else {
             masksOf(first, inWord, below[w], above[w]);
         }
+    }
+}
+
+// An integer is at or above iso when it is at least iso rounded up: one
+// integer compare per sample. The samples are biased into signed order, so
+// that SSE2's signed compares serve unsigned types too.
+template <class T>
+struct IntegerThreshold {
+    T lowestInside = 0;
+    bool noneInside = false;  // iso is above the type's range
+};
+
+template <class T>
+IntegerThreshold<T> integerThresholdOf(float iso) {
+    const double lowestInside = std::ceil(double{iso});
+    if (lowestInside > std::numeric_limits<T>::max()) {
+        return {.noneInside = true};
+    }
+    return {.lowestInside = lowestInside > std::numeric_limits<T>::lowest()
+                                ? static_cast<T>(lowestInside)
+                                : std::numeric_limits<T>::lowest()};
+}
+
+// Bit i: samples[i] is outside, for i < count <= 64.
+template <class T>
+uint64_t outsideMaskOf(const T* samples, int32_t count, IntegerThreshold<T> iso) {
+    if (iso.noneInside) {
+        return lowBits(count);
+    }
+    const T threshold = iso.lowestInside;
+    uint64_t outside = 0;
+    int32_t i = 0;
+#ifdef __SSE2__
+    constexpr int32_t kLanes = 16;
+    const auto load = [&](int32_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + at));
+    };
+    if constexpr (sizeof(T) == 1) {
+        const __m128i bias = _mm_set1_epi8(std::is_signed_v<T> ? 0 : INT8_MIN);
+        const __m128i limit = _mm_xor_si128(_mm_set1_epi8(static_cast<char>(threshold)), bias);
+        for (; i + kLanes <= count; i += kLanes) {
+            const __m128i less = _mm_cmpgt_epi8(limit, _mm_xor_si128(load(i), bias));
+            outside |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(less))} << i;
+        }
+    } else {
+        constexpr int32_t kHalf = kLanes / 2;
+        const __m128i bias = _mm_set1_epi16(std::is_signed_v<T> ? 0 : INT16_MIN);
+        const __m128i limit = _mm_xor_si128(_mm_set1_epi16(static_cast<int16_t>(threshold)), bias);
+        for (; i + kLanes <= count; i += kLanes) {
+            const __m128i less =
+                _mm_packs_epi16(_mm_cmpgt_epi16(limit, _mm_xor_si128(load(i), bias)),
+                                _mm_cmpgt_epi16(limit, _mm_xor_si128(load(i + kHalf), bias)));
+            outside |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(less))} << i;
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        outside |= uint64_t{samples[i] < threshold} << i;
+    }
+    return outside;
+}
+
+// The masks of `count` integer samples against `iso`: never 0, so every
+// sample is in one mask.
+template <class T>
+void signMasksAgainst(const T* samples, int32_t count, IntegerThreshold<T> iso, uint64_t& below,
+                      uint64_t& above) {
+    below = outsideMaskOf(samples, count, iso);
+    above = ~below & lowBits(count);
+}
+
+void signMasksAgainst(const float* samples, int32_t count, float iso, uint64_t& below,
+                      uint64_t& above) {
+    isoSignMasksOf(samples, count, iso, below, above);
+}
+
+// What a row's samples are compared with: an integer type's threshold,
+// worked out once per row, or the float iso value.
+template <class T>
+auto comparedIso(const T* /*samples*/, float iso) {
+    if constexpr (std::is_integral_v<T>) {
+        return integerThresholdOf<T>(iso);
+    } else {
+        return iso;
     }
 }
 
@@ -73,18 +148,12 @@ void rowSignsOf(const ScalarGrid& grid, int32_t y, int32_t z, bool background, u
         return;
     }
     visitSamples(grid.volume, [&](const auto* samples) {
+        const auto iso = comparedIso(samples, grid.volume.iso);
         rowSignsOf(count, background, below, above,
                    [&](int32_t first, int32_t n, uint64_t& b, uint64_t& a) {
-                       isoSignMasksOf(samples + row + first, n, grid.volume.iso, b, a);
+                       signMasksAgainst(samples + row + first, n, iso, b, a);
                    });
     });
-}
-
-// The bits of the word that stand for existing cells (x < cellsX).
-uint64_t existingCells(int64_t word, int32_t cellsX) {
-    const int64_t cellsInWord = cellsX - word * CrossingCells::kBitsPerWord;
-    return cellsInWord >= CrossingCells::kBitsPerWord ? ~uint64_t{0}
-                                                      : (uint64_t{1} << cellsInWord) - 1;
 }
 
 }  // namespace
@@ -110,58 +179,10 @@ void signMasksOf(const float* samples, int32_t count, uint64_t& below, uint64_t&
     }
 }
 
-namespace {
-
-uint64_t lowBits(int32_t count) {
-    return count == CrossingCells::kBitsPerWord ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
-}
-
-}  // namespace
-
-// An integer is at or above iso when it is at least iso rounded up: one
-// integer compare per sample. The samples are biased into signed order, so
-// that SSE2's signed compares serve unsigned types too.
 template <class T>
 requires std::is_integral_v<T>
 void isoSignMasksOf(const T* samples, int32_t count, float iso, uint64_t& below, uint64_t& above) {
-    const double lowestInside = std::ceil(double{iso});
-    uint64_t outside = 0;
-    if (lowestInside > std::numeric_limits<T>::max()) {
-        outside = lowBits(count);
-    } else if (lowestInside > std::numeric_limits<T>::lowest()) {
-        const auto threshold = static_cast<T>(lowestInside);
-        int32_t i = 0;
-#ifdef __SSE2__
-        constexpr int32_t kLanes = 16;
-        const auto load = [&](int32_t at) {
-            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + at));
-        };
-        if constexpr (sizeof(T) == 1) {
-            const __m128i bias = _mm_set1_epi8(std::is_signed_v<T> ? 0 : INT8_MIN);
-            const __m128i limit = _mm_xor_si128(_mm_set1_epi8(static_cast<char>(threshold)), bias);
-            for (; i + kLanes <= count; i += kLanes) {
-                const __m128i less = _mm_cmpgt_epi8(limit, _mm_xor_si128(load(i), bias));
-                outside |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(less))} << i;
-            }
-        } else {
-            constexpr int32_t kHalf = kLanes / 2;
-            const __m128i bias = _mm_set1_epi16(std::is_signed_v<T> ? 0 : INT16_MIN);
-            const __m128i limit =
-                _mm_xor_si128(_mm_set1_epi16(static_cast<int16_t>(threshold)), bias);
-            for (; i + kLanes <= count; i += kLanes) {
-                const __m128i less =
-                    _mm_packs_epi16(_mm_cmpgt_epi16(limit, _mm_xor_si128(load(i), bias)),
-                                    _mm_cmpgt_epi16(limit, _mm_xor_si128(load(i + kHalf), bias)));
-                outside |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(less))} << i;
-            }
-        }
-#endif
-        for (; i < count; ++i) {
-            outside |= uint64_t{samples[i] < threshold} << i;
-        }
-    }
-    below = outside;
-    above = ~outside & lowBits(count);
+    signMasksAgainst(samples, count, integerThresholdOf<T>(iso), below, above);
 }
 
 template void isoSignMasksOf(const uint8_t*, int32_t, float, uint64_t&, uint64_t&);
@@ -206,6 +227,7 @@ void CrossingCells::fitTo(const ScalarGrid& grid) {
     wordsPerSlab_ = hasCells ? wordsFor(int64_t{ny_ - 1} * cellsZ_) : 0;
     wordsPerRow_ = static_cast<int32_t>(wordsFor(nx_));
     cellWordsPerRow_ = static_cast<int32_t>(wordsFor(cellsX_));
+    lastCellWord_ = lowBits(cellsX_ - (cellWordsPerRow_ - 1) * kBitsPerWord);
     marks_.clear();
     signs_.assign(static_cast<size_t>(int64_t{kPlanes} * kSides * ny_ * wordsPerRow_), 0);
 }
@@ -240,11 +262,6 @@ CrossingCells::CornerRows CrossingCells::cornerRows(int32_t y, int32_t z) {
         corners.above[c] = maskRow(signs_, plane, kAbove, ny_, row, wordsPerRow_);
     }
     return corners;
-}
-
-uint64_t CrossingCells::crossingWord(const CornerRows& corners, int64_t word) const {
-    return cellsTouchingSide(corners.below, word, wordsPerRow_) &
-           cellsTouchingSide(corners.above, word, wordsPerRow_) & existingCells(word, cellsX_);
 }
 
 // One sweep through the samples in storage order; each sample plane's signs

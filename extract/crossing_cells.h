@@ -57,13 +57,7 @@ class CrossingCells {
         for (int32_t z = firstZ; z < endZ && cellsX_ > 0; ++z) {
             computePlaneSigns(grid, z + 1, (z + 1) % kPlanes);
             for (int32_t y = 0; y < ny_ - 1; ++y) {
-                const CornerRows corners = cornerRows(y, z);
-                for (int64_t w = 0; w < cellWordsPerRow_; ++w) {
-                    for (uint64_t bits = crossingWord(corners, w); bits != 0; bits &= bits - 1) {
-                        visit(static_cast<int32_t>(w * kBitsPerWord + std::countr_zero(bits)), y,
-                              z);
-                    }
-                }
+                visitCrossingRow(cornerRows(y, z), [&](int32_t x) { visit(x, y, z); });
             }
         }
     }
@@ -86,8 +80,39 @@ class CrossingCells {
     void startPlanes(const ScalarGrid& grid, int32_t firstZ, int32_t endZ, const ReachedRows* rows);
     void computePlaneSigns(const ScalarGrid& grid, int32_t z, int32_t plane);
     CornerRows cornerRows(int32_t y, int32_t z);
-    // Bit i: cell (word * 64 + i) of the corners' cell row crosses.
-    uint64_t crossingWord(const CornerRows& corners, int64_t word) const;
+
+    // Bit i: some of the four sample rows has sample (word * 64 + i) in `rows`.
+    static uint64_t anySample(const uint64_t* const (&rows)[4], int64_t word) {
+        return rows[0][word] | rows[1][word] | rows[2][word] | rows[3][word];
+    }
+    // Bit i: cell i of a word has a corner among `samples`: cell i has its
+    // corners at samples i and i + 1, the last cell's upper ones in the next
+    // word.
+    static uint64_t cellsTouching(uint64_t samples, uint64_t nextSamples) {
+        return samples | (samples >> 1) | (nextSamples << (kBitsPerWord - 1));
+    }
+
+    // Calls visit(x) for each crossing cell of the corners' cell row, x
+    // ascending; each word of samples is OR-ed once and serves two cell words.
+    template <class Visit>
+    void visitCrossingRow(const CornerRows& corners, Visit&& visit) const {
+        uint64_t below = anySample(corners.below, 0);
+        uint64_t above = anySample(corners.above, 0);
+        for (int32_t w = 0; w < cellWordsPerRow_; ++w) {
+            const bool lastWord = w + 1 == wordsPerRow_;
+            const uint64_t nextBelow = lastWord ? 0 : anySample(corners.below, w + 1);
+            const uint64_t nextAbove = lastWord ? 0 : anySample(corners.above, w + 1);
+            uint64_t bits = cellsTouching(below, nextBelow) & cellsTouching(above, nextAbove);
+            if (w + 1 == cellWordsPerRow_) {
+                bits &= lastCellWord_;
+            }
+            for (; bits != 0; bits &= bits - 1) {
+                visit(static_cast<int32_t>(w * kBitsPerWord + std::countr_zero(bits)));
+            }
+            below = nextBelow;
+            above = nextAbove;
+        }
+    }
     void markCell(int32_t x, int64_t q) {
         marks_[x * wordsPerSlab_ + q / kBitsPerWord] |= uint64_t{1} << (q % kBitsPerWord);
     }
@@ -114,6 +139,7 @@ class CrossingCells {
     int64_t wordsPerSlab_ = 0;     // ceil(cell rows / 64), cell rows = (ny - 1) * (nz - 1)
     int32_t wordsPerRow_ = 0;      // ceil(nx / 64): one sample row's mask words
     int32_t cellWordsPerRow_ = 0;  // ceil((nx - 1) / 64): one cell row's
+    uint64_t lastCellWord_ = 0;    // the bits of a row's last cell word that are cells
     const ReachedRows* rows_ = nullptr;
     std::vector<uint64_t> marks_;  // for the per-cell visit's order only
     // Sign masks of two sample planes (z and z + 1), below then above:

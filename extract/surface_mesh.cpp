@@ -143,6 +143,15 @@ struct MeshExtractor::Sweep {
         return vertexCount() - 1;
     }
 
+    // A surface crosses the next cell row near where it crosses this one, and
+    // there its cells will look up the slots of sample row y + 2, last written
+    // a slab ago and most likely out of the nearer caches by now.
+    void prefetchNextRowSlots(int32_t x, int32_t y) const {
+        if (y + 2 < grid.ny) {
+            __builtin_prefetch(slots + (int64_t{y + 2} * grid.nx + x) * kSlotArrays);
+        }
+    }
+
     void addCell(int32_t x, int32_t y, int32_t z) {
         if (z != slabZ) {
             enterSlab(z);
@@ -155,6 +164,7 @@ struct MeshExtractor::Sweep {
             countSaturating(usageCount[cell.caseNumber]);
         }
         const int64_t cellSlot = (int64_t{y} * grid.nx + x) * kSlotArrays;
+        prefetchNextRowSlots(x, y);
         int32_t vertices[kEdgeCount + kMaxInteriorVertices];
         for (int32_t e = 0; e < cell.edgeCount; ++e) {
             vertices[e] = vertexOn(cell.edges[e], cellSlot, x, y, z, corners);

@@ -40,12 +40,18 @@ inline float isoDifference(float value, float iso) {
                                 : std::numeric_limits<float>::lowest();
 }
 
-// The same for a sample of a kept type; 8- and 16-bit integers are always
-// finite, so they skip the test.
+// The same for a sample of a kept type. 8- and 16-bit integers are finite
+// and exact as floats, and their difference from a float iso value rounds to
+// the same float whether it is formed in double or in float, so they skip
+// the test and the conversions to double.
 template <class T>
 float isoDifferenceOf(T sample, float iso) {
     if constexpr (std::is_integral_v<T>) {
-        return gridValueOf(static_cast<double>(sample) - iso);
+        static_assert(sizeof(T) <= 2, "wider integers are not exact as floats");
+        const float difference = static_cast<float>(sample) - iso;
+        return difference == 0.0f ? std::numeric_limits<float>::min()
+                                  : std::clamp(difference, std::numeric_limits<float>::lowest(),
+                                               std::numeric_limits<float>::max());
     } else {
         return isoDifference(sample, iso);
     }

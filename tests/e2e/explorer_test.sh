@@ -57,8 +57,8 @@ wait_for_line keys.out '^case 10$' "case 10 listed after N, 3 and P"
 press e
 # The blobs again: their lit surface, and no corner markers.
 blobs_shown() {
-    import -window "$window" "png:$work/blobs.png" 2>/dev/null &&
-        [ "$(count_pixels blobs "$tinted")" -ge 2000 ] && [ "$(count_pixels blobs "$inside_marker")" -eq 0 ]
+    screenshot blobs && [ "$(count_pixels blobs "$tinted")" -ge 2000 ] &&
+        [ "$(count_pixels blobs "$inside_marker")" -eq 0 ]
 }
 wait_until "the blobs after E" blobs_shown
 xdotool keydown --window "$window" Escape

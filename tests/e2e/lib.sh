@@ -99,6 +99,16 @@ wait_for_window() {
 
 screenshot() { import -window "$window" "png:$work/$1.png" 2>/dev/null; }
 
+# settled CHECK NAME ARGS...: a new screenshot NAME equal to the one taken
+# before it passes CHECK NAME ARGS. A picture still changing (input still
+# queued, a frame half drawn) is never the one checked: wait_until it.
+settled() {
+    local before="$work/$2-before.png"
+    [ ! -e "$work/$2.png" ] || mv "$work/$2.png" "$before"
+    screenshot "$2" && [ -e "$before" ] &&
+        [ "$(compare -metric AE "$work/$2.png" "$before" null: 2>&1)" = 0 ] && "$@"
+}
+
 # count_pixels NAME CONDITION: pixels of NAME.png meeting the awk CONDITION on r, g, b, max, min.
 count_pixels() {
     convert "$work/$1.png" -depth 8 txt:- | awk -F'[(,)]' 'NR > 1 {

@@ -12,10 +12,9 @@ shot() {
     expect "$1" 0 'Keys: *'
 }
 
-# shows NAME WANTED OTHERS: a screenshot NAME with 2000 pixels of WANTED and ten times as many as of OTHERS.
+# shows NAME WANTED OTHERS: NAME.png has 2000 pixels of WANTED and ten times as many as of OTHERS.
 shows() {
     local wanted others
-    screenshot "$1" || return 1
     wanted=$(count_pixels "$1" "$2")
     others=$(count_pixels "$1" "$3")
     [ "$wanted" -ge 2000 ] && [ "$wanted" -ge $((10 * others)) ]
@@ -62,28 +61,28 @@ shot mirrored --volume "$work/mirrored.nrrd" --iso 0 --frames 2
 differing=$(compare -metric AE -fuzz 3% "$work/plain.png" "$work/mirrored.png" null: 2>&1 || true)
 [ "$differing" -le 1000 ] || fail "a mirrored world frame: $differing pixels differ from the plain one"
 
-start keys --screenshot "$work/quit.png"
+# Paused at the first frame, where no blob hides an axis from the start view
+# or the turned one. Paused, a second listed frame would repeat the first line
+# for line.
+start keys --press 1:a --screenshot "$work/quit.png"
 wait_for_window
-wait_until "the lit surface" shows lit "$tinted" "$plain_grey"
-# Paused, a second listed frame would repeat the first line for line.
-press a
+wait_until "the lit surface" settled shows lit "$tinted" "$plain_grey"
 press p
 wait_for_line keys.out $'\t' "the listing of one frame"
 press l
-wait_until "the surface in plain grey after L" shows unlit "$plain_grey" "$tinted"
+wait_until "the surface in plain grey after L" settled shows unlit "$plain_grey" "$tinted"
 check_axes unlit
 press l
-wait_until "the lit surface again after L" shows relit "$tinted" "$plain_grey"
-# A real drag turns the paused view (a fifth of the picture changes), R turns it back.
+wait_until "the lit surface again after L" settled shows relit "$tinted" "$plain_grey"
+# A real drag turns the paused view (a twentieth of the picture changes), R turns it back.
 differing() { compare -metric AE -fuzz 3% "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
-turned() { screenshot turned && [ "$(differing relit turned)" -ge $((800 * 600 / 20)) ]; }
-back() { screenshot back && [ "$(differing relit back)" -le 200 ]; }
-# One motion, so no screenshot can catch the view half turned.
+turned() { [ "$(differing relit "$1")" -ge $((800 * 600 / 20)) ]; }
+unturned() { [ "$(differing relit "$1")" -le 200 ]; }
 xdotool mousemove --window "$window" 300 300 mousedown 1 mousemove --window "$window" 420 330 mouseup 1
-wait_until "the view turned by a drag" turned
+wait_until "the view turned by a drag" settled turned turned
 check_picture turned
 press r
-wait_until "the start view after R" back
+wait_until "the start view after R" settled unturned back
 quit
 ended keys 0
 check_picture quit
@@ -112,12 +111,12 @@ wait_for_line close.err '^Iso value: ' "the lowered iso value on stderr"
 # A volume starts without outlines: unlit, its surface is plain grey; M
 # outlines its triangles in black over a tenth of it and more.
 press l
-grey_pixels() { screenshot "$1" && count_pixels "$1" "$plain_grey"; }
-unoutlined() { [ "$(grey_pixels unoutlined)" -ge 2000 ]; }
-wait_until "the unlit volume" unoutlined
-outlined() { [ "$(grey_pixels outlined)" -le $(($(count_pixels unoutlined "$plain_grey") * 9 / 10)) ]; }
+grey_pixels() { count_pixels "$1" "$plain_grey"; }
+grey_at_least() { [ "$(grey_pixels "$1")" -ge "$2" ]; }
+grey_at_most() { [ "$(grey_pixels "$1")" -le "$2" ]; }
+wait_until "the unlit volume" settled grey_at_least unoutlined 2000
 press m
-wait_until "the outlines after M" outlined
+wait_until "the outlines after M" settled grey_at_most outlined $(($(grey_pixels unoutlined) * 9 / 10))
 wmctrl -c "$title"
 ended close 0
 [ -z "$(triangle_lines close)" ] || fail "close request: triangles listed without P"

@@ -114,6 +114,41 @@ void expectVolumeReadsAsItsOracle() {
     }
 }
 
+// Integer samples are read in float arithmetic; the oracle forms the
+// difference in double. Every 16-bit value, signed and not, against iso
+// values of every magnitude, exact halves, values next to whole numbers and
+// the infinities.
+template <class T>
+void expectFloatDifferenceAsDouble(const std::vector<float>& isos) {
+    for (const float iso : isos) {
+        for (int32_t v = std::numeric_limits<T>::lowest(); v <= std::numeric_limits<T>::max();
+             ++v) {
+            const float expected = gridValueOf(double(v) - iso);
+            const float actual = isoDifferenceOf(static_cast<T>(v), iso);
+            ASSERT_EQ(std::bit_cast<uint32_t>(actual), std::bit_cast<uint32_t>(expected))
+                << v << " at iso " << iso;
+        }
+    }
+}
+
+TEST(VolumeGrid, IntegerDifferencesInFloatMatchDouble) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    std::vector<float> isos = {0.0f,      -0.0f,     0.5f,
+                               60.5f,     -32768.5f, 65535.5f,
+                               1e-30f,    -1e-30f,   std::numeric_limits<float>::denorm_min(),
+                               3e38f,     -3e38f,    std::numeric_limits<float>::max(),
+                               kInfinity, -kInfinity};
+    std::mt19937 random(21);
+    std::uniform_real_distribution<float> exponent(-40.0f, 40.0f);
+    for (int32_t i = 0; i < 24; ++i) {
+        const float iso = std::copysign(std::exp2(exponent(random)), float(random() % 2) - 0.5f);
+        isos.insert(isos.end(), {iso, std::nextafter(std::round(iso), kInfinity),
+                                 std::nextafter(std::round(iso), -kInfinity)});
+    }
+    expectFloatDifferenceAsDouble<int16_t>(isos);
+    expectFloatDifferenceAsDouble<uint16_t>(isos);
+}
+
 TEST(VolumeGrid, ReadsEveryKeptTypeAsItsFloatOracle) {
     expectVolumeReadsAsItsOracle<uint8_t>();
     expectVolumeReadsAsItsOracle<int8_t>();
