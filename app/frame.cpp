@@ -59,7 +59,7 @@ const overlay::Histogram* isoHistogram() {
     }
     static std::array<float, IsoHistogram::kBins> heights;
     static overlay::Histogram histogram{.heights = heights};
-    const IsoHistogram& counts = volumeView.histogram;
+    const IsoHistogram& counts = volumeView.histogram();
     const double tallest = std::log1p(static_cast<double>(std::ranges::max(counts.counts)));
     for (int32_t bin = 0; bin < IsoHistogram::kBins; ++bin) {
         heights[bin] =

@@ -218,12 +218,12 @@ std::string exportUnit() {
 // the display was lost in it): the surface is then built afresh on this
 // thread alone, which needs no thread started. Either way the export writes
 // what the window shows. It is welded (see weldFor; a processed mesh was,
-// before its steps), placed in the file's world frame or `space`, measured
-// and written. Taken while the file is
-// written, so that running out of memory for the mesh fails the file like
-// any other write. A written file is summed up in one line on `err`.
+// before its steps), placed in the file's world frame or `space`, and
+// written while it is measured (on `threads` when there are frames). Taken
+// while the file is written, so that running out of memory for the mesh
+// fails the file like any other write. A written file is summed up in one line on `err`.
 bool saveMesh(const MeshExport& meshExport, ExportSpace space, const MeshProcessing& processing,
-              FrameMesh* frames, FILE* err) {
+              int32_t threads, FrameMesh* frames, FILE* err) {
     MeshMeasure measure;
     const bool saved = saveFile(
         meshExport.path,
@@ -238,8 +238,10 @@ bool saveMesh(const MeshExport& meshExport, ExportSpace space, const MeshProcess
             if (volumeView.loaded) {
                 placeVolumeMesh(mesh, space);
             }
-            measure = measureMesh(mesh);
-            return writeMesh(mesh, meshExport.format, file);
+            bool written = false;
+            measure = measureMesh(mesh, frames != nullptr ? threads : 1,
+                                  [&] { written = writeMesh(mesh, meshExport.format, file); });
+            return written;
         },
         err);
     if (saved) {
@@ -260,7 +262,7 @@ int finishRun(int32_t quitCode, const Options& options, const FrameGrabber* grab
     }
     if (options.meshExport) {
         saved = saveMesh(*options.meshExport, options.exportSpace.value_or(ExportSpace::kWorld),
-                         options.processing, frames, err) &&
+                         options.processing, options.threads, frames, err) &&
                 saved;
     }
     if (options.timing) {

@@ -11,8 +11,8 @@ VolumeView volumeView;
 void VolumeView::show(Volume&& read, std::optional<float> iso, FILE* isoMessages) {
     volume = std::move(read);
     loaded = true;
-    histogram = histogramOf(volume);
-    startIso = iso.value_or(otsuThreshold(histogram));
+    histogram_.reset();
+    startIso = iso ? *iso : otsuThreshold(histogram());
     isoStep = static_cast<float>((double{volume.maximum} - volume.minimum) * kIsoStepFraction);
     messages = isoMessages;
 }
@@ -23,6 +23,13 @@ float VolumeView::isoValue() const {
     const double iso = double{startIso} + static_cast<double>(settings.isoSteps) * isoStep;
     return static_cast<float>(std::clamp(iso, double{std::numeric_limits<float>::lowest()},
                                          double{std::numeric_limits<float>::max()}));
+}
+
+const IsoHistogram& VolumeView::histogram() {
+    if (!histogram_) {
+        histogram_ = histogramOf(volume);
+    }
+    return *histogram_;
 }
 
 void VolumeView::stepIso(int32_t steps) {

@@ -22,13 +22,15 @@ struct VolumeView {
     bool loaded = false;
     float startIso = 0.0f;
     float isoStep = 0.0f;
-    IsoHistogram histogram;    // of the samples, for the overlay
     FILE* messages = nullptr;  // where a changed iso value is reported
 
     // Takes `read` over (its samples are moved), starting at `iso`, or when
     // none is given at Otsu's threshold of its histogram.
     void show(Volume&& read, std::optional<float> iso, FILE* isoMessages);
     float isoValue() const;
+    // Of the samples, for the overlay and Otsu's threshold: counted when
+    // first asked for, as a headless run with its iso value given needs none.
+    const IsoHistogram& histogram();
     // Steps the iso value by `steps` (within kMaxIsoSteps of the start), or
     // back to the start, and reports the new value as "Iso value: V".
     void stepIso(int32_t steps);
@@ -39,6 +41,8 @@ struct VolumeView {
 
   private:
     void reportIso() const;
+
+    std::optional<IsoHistogram> histogram_;
 };
 
 // The one instance; empty (not loaded) when the blobs are shown.

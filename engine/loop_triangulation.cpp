@@ -190,10 +190,18 @@ void triangulateTube(const CubeMarcher& marcher, const Loop& a, const Loop& b,
     SideCost bestCost = kUnreached;
     int32_t bestFirst = 0;
     int32_t bestStart = 0;
+    // Every walk from every beginning meets the same n * m sides: each is
+    // costed once.
+    std::vector<SideCost> sides(static_cast<size_t>(n * m));
+    for (int32_t i = 0; i < n; ++i) {
+        for (int32_t j = 0; j < m; ++j) {
+            sides[i * m + j] = sideCost(marcher, a[i], b[j]);
+        }
+    }
     for (int32_t first = 0; first < n; ++first) {
         for (int32_t start = 0; start < m; ++start) {
             const auto across = [&](int32_t i, int32_t back) {
-                return sideCost(marcher, a[wrap(first + i, n)], b[wrap(start - back, m)]);
+                return sides[wrap(first + i, n) * m + wrap(start - back, m)];
             };
             best[at(0, 0)] = across(0, 0);
             for (int32_t i = 0; i <= n; ++i) {

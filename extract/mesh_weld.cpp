@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -37,10 +38,17 @@ struct PositionKeyHash {
 // within rounding of 0 or 1.
 constexpr float kRoundingSteps = 4.0f;
 
+// The float step at `magnitude` (normal, at least 1): its power of two times
+// the float epsilon, what nextafter would give at a call per coordinate.
+float floatStepAt(float magnitude) {
+    constexpr uint32_t kExponentBits = 0x7F800000u;
+    return std::bit_cast<float>(std::bit_cast<uint32_t>(magnitude) & kExponentBits) *
+           std::numeric_limits<float>::epsilon();
+}
+
 float onNearbyGridPlane(float coordinate) {
     const float plane = std::nearbyint(coordinate);
-    const float magnitude = std::max(std::fabs(plane), 1.0f);
-    const float step = std::nextafter(magnitude, INFINITY) - magnitude;
+    const float step = floatStepAt(std::max(std::fabs(plane), 1.0f));
     return std::fabs(coordinate - plane) <= kRoundingSteps * step ? plane : coordinate;
 }
 

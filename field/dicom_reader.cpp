@@ -41,8 +41,6 @@ const gdcm::Tag kPlaneOrientation(0x0020, 0x9116);
 const gdcm::Tag kPixelMeasures(0x0028, 0x9110);
 const gdcm::Tag kPixelSpacing(0x0028, 0x0030);
 
-constexpr std::streamoff kPreambleSize = 128;
-constexpr std::string_view kMagic = "DICM";
 // Cosines of one slice and the next may differ by rounding in their text.
 constexpr double kCosineTolerance = 1e-4;
 
@@ -95,19 +93,6 @@ std::vector<double> decimals(const char* text) {
         values.push_back(value);
     }
     return values;
-}
-
-// Only regular files are opened: opening a FIFO would wait for a writer.
-bool hasPreamble(const std::string& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) {
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary);
-    char magic[kMagic.size()] = {};
-    file.seekg(kPreambleSize);
-    file.read(magic, sizeof magic);
-    return file && std::string_view(magic, sizeof magic) == kMagic;
 }
 
 constexpr uint16_t kMetaGroup = 0x0002;
@@ -282,22 +267,27 @@ bool elementsAreWhole(const std::string& path) {
     std::error_code error;
     const uint64_t size = fs::file_size(path, error);
     std::ifstream in(path, std::ios::binary);
-    in.seekg(kPreambleSize + static_cast<std::streamoff>(kMagic.size()));
+    in.seekg(kDicomElementsStart);
     std::string syntax;
     ElementHeader header;
     while (!error && in && static_cast<uint64_t>(in.tellg()) < size) {
         const std::streamoff start = in.tellg();
-        if (!readHeader(in, true, header) || header.length == kUndefinedLength ||
-            header.valueAt + header.length > size) {
+        // The group comes first whatever the encoding: the meta group is
+        // always explicit VR, the data set as its transfer syntax says.
+        if (!readHeader(in, false, header)) {
             return false;
         }
+        in.seekg(start);
         if (header.group != kMetaGroup) {
             if (std::ranges::find(kUnwalkedSyntaxes, syntax) != kUnwalkedSyntaxes.end()) {
                 return true;
             }
-            in.seekg(start);  // read again, in the data set's own encoding
             return walkElements(in, {size, false}, syntax != kImplicitLittleEndian, 0) !=
                    Walk::kDamaged;
+        }
+        if (!readHeader(in, true, header) || header.length == kUndefinedLength ||
+            header.valueAt + header.length > size) {
+            return false;
         }
         if (header.element == kMetaSyntaxElement) {
             syntax.resize(header.length);
@@ -316,7 +306,7 @@ bool dicomFilesIn(const fs::path& folder, std::vector<std::string>& files, std::
     for (const auto& entry : fs::directory_iterator(folder, error)) {
         const std::string path = entry.path().string();
         if (!entry.is_regular_file(error) || entry.path().filename() == "DICOMDIR" ||
-            !hasPreamble(path)) {
+            !hasDicomPreamble(path)) {
             continue;
         }
         if (!elementsAreWhole(path)) {
@@ -718,9 +708,11 @@ bool readSlices(const std::vector<Slice>& slices, std::unique_ptr<gdcm::ImageRea
         sliceSamples / shape.dimensions[0] / shape.dimensions[1] * slices.size()};
     Vector step{};
     uint64_t samples = 0;
+    // A decoded file is held whole: one slice, or every frame of an enhanced file.
+    const auto decodedSamples = [&] { return framesAreSlices ? samples : sliceSamples; };
     if (!placeSlices(slices, placement.normal, reader->GetImage(), step, problem) ||
         !countSamples(sizes, samples, problem) ||
-        !check(samples * sizeof(float) + sliceSamples * sizeof(double), problem)) {
+        !check(samples * sizeof(float) + decodedSamples() * sizeof(double), problem)) {
         return false;
     }
     // Float32 whatever the pixels: each slice may have its own rescaling.
@@ -766,13 +758,9 @@ bool readSlices(const std::vector<Slice>& slices, std::unique_ptr<gdcm::ImageRea
 
 }  // namespace
 
-bool isDicomPath(const std::string& path) {
-    std::error_code error;
-    return fs::is_directory(path, error) || hasPreamble(path);
-}
-
-bool loadDicomSeries(const std::string& path, const std::optional<std::string>& series,
-                     Volume& volume, std::string& problem, const VolumeSizeCheck& check) {
+extern "C" bool mcLoadDicomSeries(const std::string& path, const std::optional<std::string>& series,
+                                  Volume& volume, std::string& problem,
+                                  const VolumeSizeCheck& check) {
     silenceGdcm();
     std::error_code error;
     const bool folder = fs::is_directory(path, error);

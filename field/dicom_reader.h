@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ios>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,10 @@
 // Whether `path` is to be read as DICOM: a folder, or a file with the DICOM
 // preamble ("DICM" after 128 bytes).
 bool isDicomPath(const std::string& path);
+// Whether `path` is a regular file with the DICOM preamble.
+bool hasDicomPreamble(const std::string& path);
+// Where a DICOM file's elements begin: after the preamble and "DICM".
+inline constexpr std::streamoff kDicomElementsStart = 128 + 4;
 
 // Reads one DICOM series through GDCM into `volume`'s samples, sizes and
 // index-to-world transform (patient coordinates, LPS, in mm); the range is
@@ -29,8 +34,18 @@ bool isDicomPath(const std::string& path);
 // line; two slices at one position; missing slices; uneven spacing; colour
 // images; pixel data GDCM cannot decode (the transfer syntax is named); a
 // volume `check` refuses. GDCM prints nothing.
+//
+// GDCM, linked, would cost every run of the program about 15 MiB and 30 ms
+// as it loads its dictionaries, DICOM or not: the reader is a module of its
+// own (kDicomModule, entry point mcLoadDicomSeries), loaded on the first call.
+// A module that cannot be loaded is a refusal too.
 bool loadDicomSeries(const std::string& path, const std::optional<std::string>& series,
                      Volume& volume, std::string& problem, const VolumeSizeCheck& check);
+
+inline constexpr const char* kDicomModule = "libmarching-cubes-dicom.so";
+extern "C" bool mcLoadDicomSeries(const std::string& path, const std::optional<std::string>& series,
+                                  Volume& volume, std::string& problem,
+                                  const VolumeSizeCheck& check);
 
 // How far, as a fraction of the smallest gap, the gaps between slices (and
 // each slice's distance from the line through the first and last) may stray.

@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <future>
+#include <system_error>
 #include <vector>
 
 #include "process/mesh_pieces.h"
@@ -61,6 +63,26 @@ Size sizeOf(const SurfaceMesh& mesh) {
     return size;
 }
 
+// Runs `aside` on a thread of its own when `threads` allows one and it can be
+// started, else on this thread, and `here` on this thread meanwhile.
+template <class Aside, class Here>
+void runBeside(int32_t threads, Aside aside, Here here) {
+    std::future<void> started;
+    if (threads > 1) {
+        try {
+            started = std::async(std::launch::async, aside);
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!started.valid()) {
+        aside();
+    }
+    here();
+    if (started.valid()) {
+        started.get();
+    }
+}
+
 // "1 edge", "2 edges".
 std::string counted(int64_t count, const char* noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
@@ -68,14 +90,24 @@ std::string counted(int64_t count, const char* noun) {
 
 }  // namespace
 
-MeshMeasure measureMesh(const SurfaceMesh& mesh) {
+MeshMeasure measureMesh(const SurfaceMesh& mesh, int32_t threads,
+                        const std::function<void()>& alongside) {
     MeshMeasure measure;
     measure.triangles = static_cast<int64_t>(mesh.triangles.size());
-    measure.pieces = MeshPieces(mesh).count();
-    const EdgeCounts edges = countEdgeFaults(mesh);
+    EdgeCounts edges;
+    Size size;
+    // The edge check, the largest part, beside the rest.
+    runBeside(
+        threads, [&] { edges = countEdgeFaults(mesh); },
+        [&] {
+            if (alongside) {
+                alongside();
+            }
+            measure.pieces = countPieces(mesh);
+            size = sizeOf(mesh);
+        });
     measure.unpairedEdges = edges.unpaired;
     measure.orientationConflicts = edges.conflicts;
-    const Size size = sizeOf(mesh);
     measure.area = size.area;
     measure.volume = size.volume;
     return measure;

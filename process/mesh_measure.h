@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "extract/surface_mesh.h"
@@ -24,7 +25,12 @@ struct MeshMeasure {
     bool watertight() const { return unpairedEdges == 0 && orientationConflicts == 0; }
 };
 
-MeshMeasure measureMesh(const SurfaceMesh& mesh);
+// With `threads` above 1, the edge check runs on a thread of its own beside
+// the rest. `alongside`, when given, runs on the calling thread first: the
+// caller's own work on the mesh (writing it, say) shares the edge check's
+// time. Throws std::bad_alloc when the memory runs out.
+MeshMeasure measureMesh(const SurfaceMesh& mesh, int32_t threads = 1,
+                        const std::function<void()>& alongside = {});
 
 // One line, without its end: "N triangles, P pieces, watertight, area A
 // UNIT^2, volume V UNIT^3", or "not watertight (E edges not shared by two

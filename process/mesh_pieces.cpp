@@ -22,15 +22,28 @@ class VertexSets {
         return v;
     }
 
-    void join(int32_t a, int32_t b) {
+    // Whether a and b were in different sets.
+    bool join(int32_t a, int32_t b) {
         const int32_t rootA = find(a);
         const int32_t rootB = find(b);
         parent_[std::max(rootA, rootB)] = std::min(rootA, rootB);
+        return rootA != rootB;
     }
 
   private:
     std::vector<int32_t> parent_;
 };
+
+// Joins each triangle's vertices; returns the number of joins that merged
+// two sets.
+int64_t joinTriangles(VertexSets& sets, const SurfaceMesh& mesh) {
+    int64_t merges = 0;
+    for (const auto& triangle : mesh.triangles) {
+        merges += sets.join(triangle[0], triangle[1]) ? 1 : 0;
+        merges += sets.join(triangle[0], triangle[2]) ? 1 : 0;
+    }
+    return merges;
+}
 
 // `mesh` with the triangles of the pieces `choose` keeps: given each piece's
 // triangle count, it says which pieces stay.
@@ -51,10 +64,7 @@ SurfaceMesh keepPieces(const SurfaceMesh& mesh, Choose choose) {
 
 MeshPieces::MeshPieces(const SurfaceMesh& mesh) : pieceOfTriangle_(mesh.triangles.size()) {
     VertexSets sets(mesh.positions.size());
-    for (const auto& triangle : mesh.triangles) {
-        sets.join(triangle[0], triangle[1]);
-        sets.join(triangle[0], triangle[2]);
-    }
+    joinTriangles(sets, mesh);
     constexpr int32_t kNoPiece = -1;
     std::vector<int32_t> pieceOfRoot(mesh.positions.size(), kNoPiece);
     for (size_t t = 0; t < mesh.triangles.size(); ++t) {
@@ -66,6 +76,20 @@ MeshPieces::MeshPieces(const SurfaceMesh& mesh) : pieceOfTriangle_(mesh.triangle
         pieceOfTriangle_[t] = piece;
         ++triangleCounts_[piece];
     }
+}
+
+// Each vertex a triangle uses starts a set of its own, and each merge
+// leaves one set fewer.
+int64_t countPieces(const SurfaceMesh& mesh) {
+    VertexSets sets(mesh.positions.size());
+    const int64_t merges = joinTriangles(sets, mesh);
+    std::vector<uint8_t> used(mesh.positions.size(), 0);
+    for (const auto& triangle : mesh.triangles) {
+        for (const int32_t v : triangle) {
+            used[v] = 1;
+        }
+    }
+    return std::reduce(used.begin(), used.end(), int64_t{0}) - merges;
 }
 
 SurfaceMesh keepLargestPiece(const SurfaceMesh& mesh) {

@@ -22,6 +22,8 @@ class MeshPieces {
     std::vector<int64_t> triangleCounts_;
 };
 
+// MeshPieces(mesh).count() without labelling the triangles.
+int64_t countPieces(const SurfaceMesh& mesh);
 // `mesh` with only its piece of the most triangles (the first of equals);
 // an empty mesh stays empty.
 SurfaceMesh keepLargestPiece(const SurfaceMesh& mesh);

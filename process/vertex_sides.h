@@ -44,26 +44,49 @@ class VertexSides {
 // b its vertices (a == b for a side from a vertex to itself), `faces` the
 // number of triangle sides along it, and for two, whether they run along it
 // the same way (their triangles disagree in winding).
+namespace vertex_sides_detail {
+
+// Sorts a vertex's few sides: insertion sort, as a list holds about six; a
+// rare long one goes to std::sort.
+inline void sortSmall(std::vector<uint32_t>& keys) {
+    constexpr size_t kInsertionLimit = 32;
+    if (keys.size() > kInsertionLimit) {
+        std::ranges::sort(keys);
+        return;
+    }
+    for (size_t i = 1; i < keys.size(); ++i) {
+        const uint32_t key = keys[i];
+        size_t j = i;
+        for (; j > 0 && keys[j - 1] > key; --j) {
+            keys[j] = keys[j - 1];
+        }
+        keys[j] = key;
+    }
+}
+
+}  // namespace vertex_sides_detail
+
 template <class Visit>
 void forEachEdge(const VertexSides& vertexSides, Visit visit) {
-    std::vector<VertexSides::Side> higher;
+    // A side as one sortable key: its other end, then whether it is outgoing.
+    std::vector<uint32_t> higher;
     for (int32_t v = 0; v < vertexSides.vertexCount(); ++v) {
         higher.clear();
         for (int32_t s = vertexSides.listStart(v); s < vertexSides.listStart(v + 1); ++s) {
             const VertexSides::Side& side = vertexSides.sides()[s];
             const auto other = static_cast<int32_t>(side.other);
             if (other > v || (other == v && side.outgoing != 0)) {
-                higher.push_back(side);
+                higher.push_back(side.other << 1 | side.outgoing);
             }
         }
-        std::ranges::sort(higher, {}, [](const VertexSides::Side& side) { return side.other; });
+        vertex_sides_detail::sortSmall(higher);
         for (size_t i = 0; i < higher.size();) {
             size_t j = i + 1;
-            while (j < higher.size() && higher[j].other == higher[i].other) {
+            while (j < higher.size() && higher[j] >> 1 == higher[i] >> 1) {
                 ++j;
             }
-            const bool sameWay = j - i == 2 && higher[i].outgoing == higher[i + 1].outgoing;
-            visit(v, static_cast<int32_t>(higher[i].other), static_cast<int32_t>(j - i), sameWay);
+            const bool sameWay = j - i == 2 && higher[i] == higher[i + 1];
+            visit(v, static_cast<int32_t>(higher[i] >> 1), static_cast<int32_t>(j - i), sameWay);
             i = j;
         }
     }

@@ -7,9 +7,30 @@ source_dir=$(realpath "$1")
 build_dir=$(realpath "$2")
 source "$(dirname "$0")/lib.sh"
 
-# installed ROOT: the program and the README under ROOT, as built.
+# A DICOM slice of a ball, which the program reads through its DICOM module.
+/usr/bin/python3 - "$work/slice.dcm" <<'EOF'
+import sys, numpy
+from pydicom.dataset import FileDataset, FileMetaDataset
+from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian
+meta = FileMetaDataset()
+meta.MediaStorageSOPClassUID, meta.MediaStorageSOPInstanceUID = CTImageStorage, "1.2.3.1"
+meta.TransferSyntaxUID = ExplicitVRLittleEndian
+ds = FileDataset(sys.argv[1], {}, file_meta=meta, preamble=bytes(128))
+ds.SOPClassUID, ds.SOPInstanceUID, ds.SeriesInstanceUID = CTImageStorage, "1.2.3.1", "1.2.3"
+ds.Modality, ds.PhotometricInterpretation, ds.SamplesPerPixel = "CT", "MONOCHROME2", 1
+ds.ImagePositionPatient, ds.ImageOrientationPatient = [0, 0, 0], [1, 0, 0, 0, 1, 0]
+ds.PixelSpacing, ds.Rows, ds.Columns, ds.NumberOfFrames = [1, 1], 8, 8, 8
+ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
+k, j, i = numpy.indices((8, 8, 8)) - 3.5
+ds.PixelData = (100 * ((i * i + j * j + k * k) < 9)).astype("<u2").tobytes()
+ds.save_as(sys.argv[1], write_like_original=False)
+EOF
+
+# installed ROOT: the program, its DICOM module and the README under ROOT, as built.
 installed() {
     [ "$("$1/bin/marching-cubes" --version)" = "$("$build_dir/marching-cubes" --version)" ] || fail "$1: no program"
+    "$1/bin/marching-cubes" --volume "$work/slice.dcm" --iso 50 --headless --frames 1 --quiet \
+        --export "$work/ball.ply" 2>"$work/dicom.err" || fail "$1: no DICOM: $(cat "$work/dicom.err")"
     cmp -s "$source_dir/README.md" "$1/share/doc/marching-cubes/README.md" || fail "$1: no README"
 }
 
@@ -20,6 +41,12 @@ grep -qx 'MC_BUILD_BENCHMARKS:BOOL=OFF' "$work/no-benchmark/CMakeCache.txt" ||
 
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
 installed "$work/prefix"
+# Without its module the program refuses DICOM in one line.
+find "$work/prefix" -name 'libmarching-cubes-*.so' -exec mv {} "$work" \;
+"$work/prefix/bin/marching-cubes" --volume "$work/slice.dcm" --iso 50 --headless --frames 1 \
+    --quiet 2>"$work/dicom.err" && fail "DICOM read without the module"
+grep -qx ".*slice.dcm: DICOM support cannot be loaded: .*" "$work/dicom.err" ||
+    fail "no one-line refusal without the DICOM module: $(cat "$work/dicom.err")"
 
 (cd "$work" && cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/package") >"$work/cpack.log" 2>&1 ||
     die "cpack failed: $(tail -n 5 "$work/cpack.log")"

@@ -55,7 +55,7 @@ has_statistics() { tail -n 2 "$work/$1.out" | head -n 1 | grep -qE '^casesOk:[0-
 # Every run ends as a quit does: the statistics, then one line per failure
 # (the frame's, the export's), exit code 1; or it succeeds.
 frame_failures=0
-for kib in 105000 115000 125000 140000; do
+for kib in 90000 100000 110000 125000; do
     (ulimit -v "$kib" && run oom --headless --frames 1 --grid 256 --draw arrays --threads 2 \
         --export "$work/oom.ply" && exit "$status") && status=0 || status=$?
     has_statistics oom || fail "$kib KiB: no usage statistics at the end of stdout"

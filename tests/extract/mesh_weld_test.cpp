@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <map>
 #include <random>
 
@@ -56,6 +57,25 @@ TEST(WeldCoincidentPositions, IsThePlainWeldOfEveryPosition) {
         ASSERT_EQ(mesh.positions.size(), plainPositions.size());
         for (size_t v = 0; v < plainPositions.size(); ++v) {
             EXPECT_EQ(keyOf(mesh.positions[v]), keyOf(plainPositions[v])) << v;
+        }
+    }
+}
+
+// Within rounding means a few float steps of the grid plane's magnitude:
+// coordinates 1 to 4 steps off a whole number move onto it, 5 do not.
+TEST(WeldCoincidentPositions, WithinRoundingMovesCoordinatesAFewStepsOffAPlaneOntoIt) {
+    for (const float plane : {0.0f, 3.0f, -100.0f, 4097.0f, 1.0e6f}) {
+        for (int32_t steps = -5; steps <= 5; ++steps) {
+            float coordinate = plane;
+            for (int32_t s = 0; s < std::abs(steps); ++s) {
+                coordinate = std::nextafter(coordinate, steps > 0 ? INFINITY : -INFINITY);
+            }
+            // Below magnitude 1 the steps of 1 count: 0 keeps nearby tiny values apart.
+            SurfaceMesh mesh{
+                .positions = {{coordinate, 0.5f, 0.5f}}, .triangles = {}, .normals = {}};
+            weldCoincidentPositions(mesh, Weld::kWithinRounding);
+            const bool moved = mesh.positions[0].x == plane;
+            EXPECT_EQ(moved, plane == 0.0f || std::abs(steps) <= 4) << plane << " " << steps;
         }
     }
 }

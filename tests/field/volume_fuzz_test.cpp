@@ -203,14 +203,17 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
             directory,
             "import pydicom, numpy\n"
             "from pydicom.dataset import FileDataset, FileMetaDataset\n"
-            "from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian\n"
+            "from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian, "
+            "ImplicitVRLittleEndian\n"
             "for k in range(3):\n"
             "    meta = FileMetaDataset()\n"
             "    meta.MediaStorageSOPClassUID = CTImageStorage\n"
             "    meta.MediaStorageSOPInstanceUID = \"1.2.3.%d\" % k\n"
-            "    meta.TransferSyntaxUID = ExplicitVRLittleEndian\n"
+            "    implicit = k == 1\n"
+            "    meta.TransferSyntaxUID = [ExplicitVRLittleEndian, "
+            "ImplicitVRLittleEndian][implicit]\n"
             "    ds = FileDataset(str(k), {}, file_meta=meta, preamble=bytes(128))\n"
-            "    ds.is_little_endian, ds.is_implicit_VR = True, False\n"
+            "    ds.is_little_endian, ds.is_implicit_VR = True, implicit\n"
             "    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, \"1.2.3.%d\" % k\n"
             "    ds.Modality, ds.SeriesInstanceUID = \"CT\", \"1.2.3\"\n"
             "    ds.ImagePositionPatient = [0, 0, 2 * k]\n"
@@ -244,6 +247,10 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     for (const std::string& name : names) {
         fs::copy_file(directory / name, series / name);
     }
+    // Unspoilt, the series reads, its middle slice in implicit VR.
+    Volume volume;
+    std::string error;
+    EXPECT_TRUE(loadVolume({series.string(), {}, {}}, volume, error, kFuzzMemoryLimit)) << error;
     constexpr size_t kHeaderBytes = 600;
     fuzz(
         directory, names, [](const std::string& name) { return "series/" + name; }, series,
@@ -251,6 +258,11 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
             mutateBinary(file, random, kHeaderBytes);
         });
     // An enhanced file alone: its frames placed by functional groups only.
+    // All its frames are decoded at once, so a limit that holds the samples
+    // and one frame's doubles is not enough (36 samples, 12 a frame).
+    const std::string enhanced = (directory / "frames.dcm").string();
+    EXPECT_FALSE(loadVolume({enhanced, {}, {}}, volume, error, 36 * sizeof(float) + 24 * 8));
+    EXPECT_TRUE(loadVolume({enhanced, {}, {}}, volume, error, 36 * (sizeof(float) + 8))) << error;
     fs::create_directories(directory / "frames");
     const std::string frames[] = {"frames.dcm"};
     constexpr size_t kFramesHeaderBytes = 900;

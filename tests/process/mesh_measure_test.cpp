@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <map>
 #include <random>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "process/mesh_pieces.h"
 #include "process/vertex_sides.h"
 
 namespace {
@@ -90,29 +92,48 @@ TEST(MeasureMesh, DescribesItInOneLine) {
 
 }  // namespace
 
-// Sides kept at their lower end only give every edge as both ends do: random
-// triangle soups over few vertices, so edges with one, two and more faces,
-// either way round, and sides from a vertex to itself all occur.
-TEST(VertexSides, LowerEndsGiveTheSameEdges) {
+// Every edge of random triangle soups over few vertices (so edges with one,
+// two and more faces, either way round, and sides from a vertex to itself
+// all occur), from sides kept at both ends and at the lower end only, against
+// a plain map of each edge's sides; and the measure on two threads against
+// one, its pieces against the labelled pieces.
+TEST(VertexSides, GiveEveryEdgeWithItsFacesAndWinding) {
     std::mt19937 random(5);
     using Edge = std::tuple<int32_t, int32_t, int32_t, bool>;
     for (int32_t trial = 0; trial < 50; ++trial) {
         const int32_t vertices = 2 + trial % 9;
-        std::vector<std::array<int32_t, 3>> triangles(1 + random() % 30);
-        for (auto& triangle : triangles) {
+        SurfaceMesh soup;
+        soup.positions.resize(vertices);
+        soup.triangles.resize(1 + random() % 30);
+        std::map<std::pair<int32_t, int32_t>, std::vector<bool>> upwardsOf;
+        for (auto& triangle : soup.triangles) {
             for (int32_t& corner : triangle) {
                 corner = static_cast<int32_t>(random() % vertices);
+                soup.positions[corner] = {static_cast<float>(random() % 4), 0.0f, 0.0f};
+            }
+            for (int32_t c = 0; c < 3; ++c) {
+                const int32_t from = triangle[c];
+                const int32_t to = triangle[(c + 1) % 3];
+                upwardsOf[std::minmax(from, to)].push_back(from <= to);
             }
         }
-        const auto edgesOf = [&](VertexSides::Ends ends) {
+        std::vector<Edge> expected;
+        for (const auto& [ends, upwards] : upwardsOf) {
+            expected.emplace_back(ends.first, ends.second, static_cast<int32_t>(upwards.size()),
+                                  upwards.size() == 2 && upwards[0] == upwards[1]);
+        }
+        for (const auto ends : {VertexSides::Ends::kLower, VertexSides::Ends::kBoth}) {
             std::vector<Edge> edges;
-            forEachEdge(VertexSides(vertices, triangles, ends),
+            forEachEdge(VertexSides(soup, ends),
                         [&](int32_t a, int32_t b, int32_t faces, bool sameWay) {
                             edges.emplace_back(a, b, faces, sameWay);
                         });
-            return edges;
-        };
-        EXPECT_EQ(edgesOf(VertexSides::Ends::kLower), edgesOf(VertexSides::Ends::kBoth))
-            << "trial " << trial;
+            EXPECT_EQ(edges, expected) << "trial " << trial;
+        }
+        const MeshMeasure one = measureMesh(soup, 1);
+        const MeshMeasure two = measureMesh(soup, 2);
+        EXPECT_EQ(std::tie(one.pieces, one.unpairedEdges, one.orientationConflicts, one.volume),
+                  std::tie(two.pieces, two.unpairedEdges, two.orientationConflicts, two.volume));
+        EXPECT_EQ(one.pieces, MeshPieces(soup).count());
     }
 }
