@@ -12,10 +12,12 @@ VertexSides::VertexSides(size_t vertexCount, const std::vector<std::array<int32_
                 if (ends == Ends::kBoth) {
                     keep(from, Side{static_cast<uint32_t>(to), 1});
                     keep(to, Side{static_cast<uint32_t>(from), 0});
-                } else if (from <= to) {
-                    keep(from, Side{static_cast<uint32_t>(to), 1});
                 } else {
-                    keep(to, Side{static_cast<uint32_t>(from), 0});
+                    // Chosen without a branch: which end is lower is a coin
+                    // toss, and a mispredicted branch cost a quarter of this.
+                    const bool upwards = from <= to;
+                    keep(upwards ? from : to, Side{static_cast<uint32_t>(upwards ? to : from),
+                                                   static_cast<uint32_t>(upwards)});
                 }
             }
         }
