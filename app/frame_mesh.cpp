@@ -51,6 +51,7 @@ SurfaceMesh FrameMesh::takeMesh(const ScalarGrid& grid, const MeshInputs& inputs
     }
     builtGrid_ = nullptr;
     ++stamp_;
+    extractor_.releaseWorkspace();
     mesh_.normals.clear();
     return std::move(mesh_);
 }

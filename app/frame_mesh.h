@@ -55,7 +55,8 @@ class FrameMesh {
 
     // Hands over the (processed) mesh of `grid` under `inputs` (its normals dropped): the
     // last build's when it was of `grid` under these inputs and finished,
-    // else one extracted now without counting usage. Keeps no mesh after.
+    // else one extracted now without counting usage. Keeps no mesh after,
+    // nor the extraction's workspace.
     // For the export at quit, which so need not extract the surface again.
     SurfaceMesh takeMesh(const ScalarGrid& grid, const MeshInputs& inputs);
 

@@ -334,6 +334,12 @@ MeshExtractor::MeshExtractor(const CubeMarcher& table, const AmbiguousCaseTable&
 
 MeshExtractor::~MeshExtractor() = default;
 
+void MeshExtractor::releaseWorkspace() {
+    for (auto& part : parts_) {
+        part = std::make_unique<Part>();
+    }
+}
+
 void MeshExtractor::sweep(Part& part, const ScalarGrid& grid, SurfaceMesh& mesh, FaceRule rule,
                           VertexNormals normals, const ReachedRows* rows,
                           int64_t* slabCells) const {

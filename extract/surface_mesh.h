@@ -87,6 +87,11 @@ class MeshExtractor {
                     int32_t* usageCount = nullptr, VertexNormals normals = VertexNormals::kNone,
                     const ReachedRows* rows = nullptr);
 
+    // Frees the parts' meshes and the sweeps' workspace, for a caller that
+    // extracts no more for a while (the export at quit), so that they do not
+    // add to what comes after; the next extraction grows them again.
+    void releaseWorkspace();
+
   private:
     // A case's triangles as corners numbered by the case's distinct edges,
     // so a cell looks each crossed edge up once.

@@ -113,6 +113,7 @@ void expectSameAsPerCellPath(const ScalarGrid& grid, bool distinctEdges,
             EXPECT_TRUE(sameBits(split.mesh.positions, actual.mesh.positions));
             EXPECT_TRUE(sameBits(split.mesh.normals, actual.mesh.normals));
         }
+        three.releaseWorkspace();  // and the next grid finds it to grow again
     }
 }
 
