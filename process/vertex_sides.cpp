@@ -1,5 +1,7 @@
 #include "process/vertex_sides.h"
 
+#include <algorithm>
+
 VertexSides::VertexSides(size_t vertexCount, const std::vector<std::array<int32_t, 3>>& triangles,
                          Ends ends)
     : start_(vertexCount + 1, 0) {
@@ -12,20 +14,25 @@ VertexSides::VertexSides(size_t vertexCount, const std::vector<std::array<int32_
                 if (ends == Ends::kBoth) {
                     keep(from, Side{static_cast<uint32_t>(to), 1});
                     keep(to, Side{static_cast<uint32_t>(from), 0});
-                } else if (from <= to) {
-                    keep(from, Side{static_cast<uint32_t>(to), 1});
                 } else {
-                    keep(to, Side{static_cast<uint32_t>(from), 0});
+                    // Chosen without a branch: which end is lower is a coin
+                    // toss, and a mispredicted branch cost a quarter of this.
+                    const bool upwards = from <= to;
+                    keep(upwards ? from : to, Side{static_cast<uint32_t>(upwards ? to : from),
+                                                   static_cast<uint32_t>(upwards)});
                 }
             }
         }
     };
-    // Counted first, then filled at each list's end, so one pass of memory each.
+    // Counted first, then filled at each list's end, so one pass of memory
+    // each. Filling moves each list's start on to the next's, so the starts
+    // move back one place after: no second array of fill positions.
     forEachKept([&](int32_t vertex, Side) { ++start_[vertex + 1]; });
     for (size_t v = 1; v < start_.size(); ++v) {
         start_[v] += start_[v - 1];
     }
     sides_.resize(static_cast<size_t>(start_.back()));
-    std::vector<int32_t> fill(start_.begin(), start_.end() - 1);
-    forEachKept([&](int32_t vertex, Side side) { sides_[fill[vertex]++] = side; });
+    forEachKept([&](int32_t vertex, Side side) { sides_[start_[vertex]++] = side; });
+    std::copy_backward(start_.begin(), start_.end() - 1, start_.end());
+    start_[0] = 0;
 }

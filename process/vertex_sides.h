@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "extract/surface_mesh.h"
@@ -43,51 +44,33 @@ class VertexSides {
 // Calls visit(a, b, faces, sameWay) once for every edge of the triangles, a <
 // b its vertices (a == b for a side from a vertex to itself), `faces` the
 // number of triangle sides along it, and for two, whether they run along it
-// the same way (their triangles disagree in winding).
-namespace vertex_sides_detail {
-
-// Sorts a vertex's few sides: insertion sort, as a list holds about six; a
-// rare long one goes to std::sort.
-inline void sortSmall(std::vector<uint32_t>& keys) {
-    constexpr size_t kInsertionLimit = 32;
-    if (keys.size() > kInsertionLimit) {
-        std::ranges::sort(keys);
-        return;
-    }
-    for (size_t i = 1; i < keys.size(); ++i) {
-        const uint32_t key = keys[i];
-        size_t j = i;
-        for (; j > 0 && keys[j - 1] > key; --j) {
-            keys[j] = keys[j - 1];
-        }
-        keys[j] = key;
-    }
-}
-
-}  // namespace vertex_sides_detail
-
+// the same way (their triangles disagree in winding). Edges come in the order
+// of their lower vertex, those of one vertex in no set order.
 template <class Visit>
 void forEachEdge(const VertexSides& vertexSides, Visit visit) {
-    // A side as one sortable key: its other end, then whether it is outgoing.
-    std::vector<uint32_t> higher;
-    for (int32_t v = 0; v < vertexSides.vertexCount(); ++v) {
-        higher.clear();
+    // Per other end of a vertex's sides: the sides counted (times 2), plus
+    // whether an odd number run outwards, so two sides along an edge run the
+    // same way when it is 0. A vertex's pass leaves every tally it touched at
+    // 0 again, so the tallies need no clearing and no sorting of the lists.
+    std::vector<uint32_t> tally(static_cast<size_t>(vertexSides.vertexCount()), 0);
+    const auto higherSides = [&](int32_t v, const auto& use) {
         for (int32_t s = vertexSides.listStart(v); s < vertexSides.listStart(v + 1); ++s) {
             const VertexSides::Side& side = vertexSides.sides()[s];
             const auto other = static_cast<int32_t>(side.other);
             if (other > v || (other == v && side.outgoing != 0)) {
-                higher.push_back(side.other << 1 | side.outgoing);
+                use(other, side.outgoing);
             }
         }
-        vertex_sides_detail::sortSmall(higher);
-        for (size_t i = 0; i < higher.size();) {
-            size_t j = i + 1;
-            while (j < higher.size() && higher[j] >> 1 == higher[i] >> 1) {
-                ++j;
+    };
+    for (int32_t v = 0; v < vertexSides.vertexCount(); ++v) {
+        higherSides(v, [&](int32_t other, uint32_t outgoing) {
+            tally[other] = ((tally[other] >> 1) + 1) << 1 | ((tally[other] & 1) ^ outgoing);
+        });
+        higherSides(v, [&](int32_t other, uint32_t) {
+            if (const uint32_t sides = std::exchange(tally[other], 0); sides != 0) {
+                const auto faces = static_cast<int32_t>(sides >> 1);
+                visit(v, other, faces, faces == 2 && (sides & 1) == 0);
             }
-            const bool sameWay = j - i == 2 && higher[i] == higher[i + 1];
-            visit(v, static_cast<int32_t>(higher[i] >> 1), static_cast<int32_t>(j - i), sameWay);
-            i = j;
-        }
+        });
     }
 }

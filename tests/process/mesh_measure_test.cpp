@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <random>
@@ -128,6 +129,7 @@ TEST(VertexSides, GiveEveryEdgeWithItsFacesAndWinding) {
                         [&](int32_t a, int32_t b, int32_t faces, bool sameWay) {
                             edges.emplace_back(a, b, faces, sameWay);
                         });
+            std::ranges::sort(edges);
             EXPECT_EQ(edges, expected) << "trial " << trial;
         }
         const MeshMeasure one = measureMesh(soup, 1);
