@@ -11,9 +11,10 @@ readonly inside_marker='r >= 250 && g >= 120 && g <= 135 && b <= 5' # filled cor
 readonly outside_marker='r >= 70 && r <= 80 && g >= 148 && g <= 156 && b >= 250' # hollow corners
 readonly crossing='r >= 250 && g <= 5 && b >= 250'
 
-# Under the table rule, every case has the triangle count the listing gives it.
+# Under the table rule, a case has the triangle count the listing gives it
+# (every case's is checked in process).
 run listing --headless --frames 0 --faces table
-for case in $(seq 0 255); do
+for case in 0 1 22 105 254 255; do
     stdout=$work/case.out run case --explore "$case" --headless --faces table
     [ "$status" -eq 0 ] && [ ! -s "$work/case.err" ] || fail "case $case: exit $status, $(cat "$work/case.err")"
     listed=$(sed -n "s/^i:$case t:\([0-9]*\).*/\1/p" "$work/listing.out")

@@ -99,14 +99,17 @@ wait_for_window() {
 
 screenshot() { import -window "$window" "png:$work/$1.png" 2>/dev/null; }
 
-# settled CHECK NAME ARGS...: a new screenshot NAME equal to the one taken
-# before it passes CHECK NAME ARGS. A picture still changing (input still
-# queued, a frame half drawn) is never the one checked: wait_until it.
+# differing A B: how many pixels of A.png and B.png differ by more than 3%.
+differing() { compare -metric AE -fuzz 3% "$work/$1.png" "$work/$2.png" null: 2>&1 || true; }
+
+# settled CHECK NAME ARGS...: a new screenshot NAME, within 200 pixels of the
+# one taken before it, passes CHECK NAME ARGS: a picture still changing
+# (input still queued, a frame half drawn) is never the one checked. (A
+# volume's outlines flicker in a hundred pixels or so from frame to frame.)
 settled() {
-    local before="$work/$2-before.png"
-    [ ! -e "$work/$2.png" ] || mv "$work/$2.png" "$before"
-    screenshot "$2" && [ -e "$before" ] &&
-        [ "$(compare -metric AE "$work/$2.png" "$before" null: 2>&1)" = 0 ] && "$@"
+    [ ! -e "$work/$2.png" ] || mv "$work/$2.png" "$work/$2-before.png"
+    screenshot "$2" && [ -e "$work/$2-before.png" ] && [ "$(differing "$2" "$2-before")" -le 200 ] &&
+        "$@"
 }
 
 # count_pixels NAME CONDITION: pixels of NAME.png meeting the awk CONDITION on r, g, b, max, min.

@@ -62,8 +62,8 @@ bool joinedOnSampledFace(const float* values, const int32_t corners[4]) {
 
 // Every case under both rules: the triangles' vertices are the crossings of
 // cut edges (each labelled with its edge) or, decided, vertices inside the
-// cell, the decided triangulation uses
-// every crossing, and the text states the case's own bits and counts.
+// cell, the decided triangulation uses every crossing, the tabled one has the
+// table's triangles, and the text states the case's own bits and counts.
 TEST_F(CellDescriptionTest, EveryCaseShowsItsCrossingsAndTriangles) {
     for (uint32_t caseIndex = 0; caseIndex < kCaseCount; ++caseIndex) {
         for (const FaceRule rule : {FaceRule::kTable, FaceRule::kDecider}) {
@@ -90,6 +90,9 @@ TEST_F(CellDescriptionTest, EveryCaseShowsItsCrossingsAndTriangles) {
             }
             EXPECT_EQ(rule == FaceRule::kTable || used.size() == size_t(cell.crossingCount), true);
             EXPECT_EQ(cell.triangleCount == 0, caseIndex == 0 || caseIndex == 255);
+            if (rule == FaceRule::kTable) {  // the start-up listing's count
+                EXPECT_EQ(cell.triangleCount, marcher->caseTable[caseIndex].triangleCount);
+            }
             std::string text;
             writeCellDescription(cell, true, text);
             const auto lines = linesOf(text);

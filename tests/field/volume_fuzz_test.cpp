@@ -81,11 +81,32 @@ void mutate(std::string& file, std::mt19937_64& random) {
     file.replace(at, length, pieces[upTo(3)]);
 }
 
-fs::path makeDirectory(const std::string& kind) {
-    const fs::path directory =
-        fs::temp_directory_path() / (kind + "-fuzz-" + std::to_string(::getpid()));
-    fs::create_directories(directory);
-    return directory;
+// A fresh folder for one test's files, removed with it.
+struct FuzzFolder {
+    fs::path path;
+
+    explicit FuzzFolder(const std::string& kind)
+        : path(fs::temp_directory_path() / (kind + "-fuzz-" + std::to_string(::getpid()))) {
+        fs::create_directories(path);
+    }
+    ~FuzzFolder() { fs::remove_all(path); }
+    FuzzFolder(const FuzzFolder&) = delete;
+    FuzzFolder& operator=(const FuzzFolder&) = delete;
+
+    // Runs the shell `command` in the folder; true when it succeeded.
+    bool run(const std::string& command) const {
+        return std::system(("cd '" + path.string() + "' && " + command).c_str()) == 0;
+    }
+};
+
+// A program for the system's Python with nibabel, numpy and pydicom.
+std::string python(const std::string& program) {
+    return "/usr/bin/python3 -c '" + program + "'";
+}
+
+// Where a corrupted file is written: beside its original.
+std::string fuzzedCopy(const std::string& name) {
+    return "fuzzed-" + name;
 }
 
 std::string contents(const fs::path& path) {
@@ -149,97 +170,84 @@ void mutateBinary(std::string& file, std::mt19937_64& random, size_t headerBytes
     file.replace(at, kind == 3 ? file.size() - at : std::min(width, file.size() - at), piece);
 }
 
+// mutateBinary over headers of `headerBytes`.
+auto binaryMutation(size_t headerBytes) {
+    return [headerBytes](std::string& file, std::mt19937_64& random) {
+        mutateBinary(file, random, headerBytes);
+    };
+}
+
 TEST(VolumeFuzz, CorruptedNrrdFilesAreReadOrRefusedInOneLine) {
-    const fs::path directory = makeDirectory("volume");
+    const FuzzFolder folder("volume");
     const std::string unu = " && teem-unu make -i data.raw -s 4 4 4 -t ";
-    ASSERT_EQ(std::system(("cd '" + directory.string() +
-                           "' && mkfifo pipe.raw pipe1.raw && (printf '%0256d' 0 >data.raw" + unu +
+    ASSERT_TRUE(folder.run("mkfifo pipe.raw pipe1.raw && (printf '%0256d' 0 >data.raw" + unu +
                            "uchar -sp 1 2 3 -o raw.nrrd" + unu +
                            "float | teem-unu save -f nrrd -e gzip -o gzip.nrrd" + unu +
                            "short | teem-unu save -f nrrd -en big -o big.nrrd" + unu +
-                           "uint -h -o detached.nhdr) 2>/dev/null")
-                              .c_str()),
-              0);
+                           "uint -h -o detached.nhdr) 2>/dev/null"));
     const std::string names[] = {"raw.nrrd", "gzip.nrrd", "big.nrrd", "detached.nhdr"};
-    fuzz(
-        directory, names, [](const std::string& name) { return "fuzzed-" + name; }, {}, mutate);
-    fs::remove_all(directory);
-}
-
-// A program for the system's Python with nibabel, numpy and pydicom, run in
-// `directory`.
-int runPython(const fs::path& directory, const std::string& program) {
-    return std::system(
-        ("cd '" + directory.string() + "' && /usr/bin/python3 -c '" + program + "'").c_str());
+    fuzz(folder.path, names, fuzzedCopy, {}, mutate);
 }
 
 TEST(VolumeFuzz, CorruptedNiftiFilesAreReadOrRefusedInOneLine) {
-    const fs::path directory = makeDirectory("nifti");
-    ASSERT_EQ(runPython(directory,
-                        "import nibabel, numpy\n"
-                        "data = numpy.arange(60, dtype=numpy.int16).reshape(3, 4, 5)\n"
-                        "affine = numpy.diag([2.0, -1.0, 1.5, 1.0])\n"
-                        "nibabel.save(nibabel.Nifti1Image(data, affine), \"one.nii\")\n"
-                        "nibabel.save(nibabel.Nifti1Image(data, affine), \"one.nii.gz\")\n"
-                        "nibabel.save(nibabel.Nifti2Image(data.astype(\"f8\"), affine), "
-                        "\"two.nii\")\n"
-                        "nibabel.save(nibabel.Nifti1Image(numpy.stack([data] * 2, 3), affine), "
-                        "\"four.nii\")\n"),
-              0);
+    const FuzzFolder folder("nifti");
+    ASSERT_TRUE(
+        folder.run(python("import nibabel, numpy\n"
+                          "data = numpy.arange(60, dtype=numpy.int16).reshape(3, 4, 5)\n"
+                          "affine = numpy.diag([2.0, -1.0, 1.5, 1.0])\n"
+                          "nibabel.save(nibabel.Nifti1Image(data, affine), \"one.nii\")\n"
+                          "nibabel.save(nibabel.Nifti1Image(data, affine), \"one.nii.gz\")\n"
+                          "nibabel.save(nibabel.Nifti2Image(data.astype(\"f8\"), affine), "
+                          "\"two.nii\")\n"
+                          "nibabel.save(nibabel.Nifti1Image(numpy.stack([data] * 2, 3), affine), "
+                          "\"four.nii\")\n")));
     const std::string names[] = {"one.nii", "one.nii.gz", "two.nii", "four.nii"};
     constexpr size_t kNifti2HeaderBytes = 540;
-    fuzz(
-        directory, names, [](const std::string& name) { return "fuzzed-" + name; }, {},
-        [](std::string& file, std::mt19937_64& random) {
-            mutateBinary(file, random, kNifti2HeaderBytes);
-        });
-    fs::remove_all(directory);
+    fuzz(folder.path, names, fuzzedCopy, {}, binaryMutation(kNifti2HeaderBytes));
 }
 
 TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
-    const fs::path directory = makeDirectory("dicom");
-    ASSERT_EQ(
-        runPython(
-            directory,
-            "import pydicom, numpy\n"
-            "from pydicom.dataset import FileDataset, FileMetaDataset\n"
-            "from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian, "
-            "ImplicitVRLittleEndian\n"
-            "for k in range(3):\n"
-            "    meta = FileMetaDataset()\n"
-            "    meta.MediaStorageSOPClassUID = CTImageStorage\n"
-            "    meta.MediaStorageSOPInstanceUID = \"1.2.3.%d\" % k\n"
-            "    implicit = k == 1\n"
-            "    meta.TransferSyntaxUID = [ExplicitVRLittleEndian, "
-            "ImplicitVRLittleEndian][implicit]\n"
-            "    ds = FileDataset(str(k), {}, file_meta=meta, preamble=bytes(128))\n"
-            "    ds.is_little_endian, ds.is_implicit_VR = True, implicit\n"
-            "    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, \"1.2.3.%d\" % k\n"
-            "    ds.Modality, ds.SeriesInstanceUID = \"CT\", \"1.2.3\"\n"
-            "    ds.ImagePositionPatient = [0, 0, 2 * k]\n"
-            "    ds.ImageOrientationPatient = [1, 0, 0, 0, 1, 0]\n"
-            "    ds.PixelSpacing = [1, 1]\n"
-            "    ds.Rows, ds.Columns, ds.SamplesPerPixel = 3, 4, 1\n"
-            "    ds.PhotometricInterpretation = \"MONOCHROME2\"\n"
-            "    ds.BitsAllocated, ds.BitsStored, ds.HighBit = 16, 16, 15\n"
-            "    ds.PixelRepresentation = 1\n"
-            "    ds.RescaleSlope, ds.RescaleIntercept = 2, -1\n"
-            "    ds.PixelData = numpy.arange(12, dtype=\"<i2\").tobytes()\n"
-            "    ds.save_as(\"slice%d.dcm\" % k, write_like_original=False)\n"
-            "def item(**elements):\n"
-            "    group = pydicom.Dataset()\n"
-            "    group.update(elements)\n"
-            "    return group\n"
-            "ds.NumberOfFrames, ds.SeriesInstanceUID = 3, \"1.2.4\"\n"
-            "del ds.ImagePositionPatient, ds.ImageOrientationPatient\n"
-            "ds.SharedFunctionalGroupsSequence = [item(\n"
-            "    PixelMeasuresSequence=[item(PixelSpacing=[1, 2])],\n"
-            "    PlaneOrientationSequence=[item(ImageOrientationPatient=[1, 0, 0, 0, 1, 0])])]\n"
-            "ds.PerFrameFunctionalGroupsSequence = [item(PlanePositionSequence=\n"
-            "    [item(ImagePositionPatient=[0, 0, 2 * (k * 2 % 3)])]) for k in range(3)]\n"
-            "ds.PixelData = numpy.arange(36, dtype=\"<i2\").tobytes()\n"
-            "ds.save_as(\"frames.dcm\", write_like_original=False)\n"),
-        0);
+    const FuzzFolder folder("dicom");
+    ASSERT_TRUE(folder.run(
+        python("import pydicom, numpy\n"
+               "from pydicom.dataset import FileDataset, FileMetaDataset\n"
+               "from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian, "
+               "ImplicitVRLittleEndian\n"
+               "for k in range(3):\n"
+               "    meta = FileMetaDataset()\n"
+               "    meta.MediaStorageSOPClassUID = CTImageStorage\n"
+               "    meta.MediaStorageSOPInstanceUID = \"1.2.3.%d\" % k\n"
+               "    implicit = k == 1\n"
+               "    meta.TransferSyntaxUID = [ExplicitVRLittleEndian, "
+               "ImplicitVRLittleEndian][implicit]\n"
+               "    ds = FileDataset(str(k), {}, file_meta=meta, preamble=bytes(128))\n"
+               "    ds.is_little_endian, ds.is_implicit_VR = True, implicit\n"
+               "    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, \"1.2.3.%d\" % k\n"
+               "    ds.Modality, ds.SeriesInstanceUID = \"CT\", \"1.2.3\"\n"
+               "    ds.ImagePositionPatient = [0, 0, 2 * k]\n"
+               "    ds.ImageOrientationPatient = [1, 0, 0, 0, 1, 0]\n"
+               "    ds.PixelSpacing = [1, 1]\n"
+               "    ds.Rows, ds.Columns, ds.SamplesPerPixel = 3, 4, 1\n"
+               "    ds.PhotometricInterpretation = \"MONOCHROME2\"\n"
+               "    ds.BitsAllocated, ds.BitsStored, ds.HighBit = 16, 16, 15\n"
+               "    ds.PixelRepresentation = 1\n"
+               "    ds.RescaleSlope, ds.RescaleIntercept = 2, -1\n"
+               "    ds.PixelData = numpy.arange(12, dtype=\"<i2\").tobytes()\n"
+               "    ds.save_as(\"slice%d.dcm\" % k, write_like_original=False)\n"
+               "def item(**elements):\n"
+               "    group = pydicom.Dataset()\n"
+               "    group.update(elements)\n"
+               "    return group\n"
+               "ds.NumberOfFrames, ds.SeriesInstanceUID = 3, \"1.2.4\"\n"
+               "del ds.ImagePositionPatient, ds.ImageOrientationPatient\n"
+               "ds.SharedFunctionalGroupsSequence = [item(\n"
+               "    PixelMeasuresSequence=[item(PixelSpacing=[1, 2])],\n"
+               "    PlaneOrientationSequence=[item(ImageOrientationPatient=[1, 0, 0, 0, 1, 0])])]\n"
+               "ds.PerFrameFunctionalGroupsSequence = [item(PlanePositionSequence=\n"
+               "    [item(ImagePositionPatient=[0, 0, 2 * (k * 2 % 3)])]) for k in range(3)]\n"
+               "ds.PixelData = numpy.arange(36, dtype=\"<i2\").tobytes()\n"
+               "ds.save_as(\"frames.dcm\", write_like_original=False)\n")));
+    const fs::path& directory = folder.path;
     const std::string names[] = {"slice0.dcm", "slice1.dcm", "slice2.dcm"};
     // The corrupted slice takes the place of its original in a folder of all three.
     const fs::path series = directory / "series";
@@ -254,9 +262,7 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     constexpr size_t kHeaderBytes = 600;
     fuzz(
         directory, names, [](const std::string& name) { return "series/" + name; }, series,
-        [](std::string& file, std::mt19937_64& random) {
-            mutateBinary(file, random, kHeaderBytes);
-        });
+        binaryMutation(kHeaderBytes));
     // An enhanced file alone: its frames placed by functional groups only.
     // All its frames are decoded at once, so a limit that holds the samples
     // and one frame's doubles is not enough (36 samples, 12 a frame).
@@ -268,10 +274,7 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     constexpr size_t kFramesHeaderBytes = 900;
     fuzz(
         directory, frames, [](const std::string& name) { return "frames/" + name; }, {},
-        [](std::string& file, std::mt19937_64& random) {
-            mutateBinary(file, random, kFramesHeaderBytes);
-        });
-    fs::remove_all(directory);
+        binaryMutation(kFramesHeaderBytes));
 }
 
 }  // namespace
