@@ -13,6 +13,7 @@
 
 #include "output/mesh_export.h"
 #include "output/safe_file.h"
+#include "process/mesh_measure.h"
 #include "test_support.h"
 
 #include <sys/stat.h>
@@ -68,14 +69,6 @@ TEST(MapToWorld, KeepsVolumesPositiveAndNormalsOutwardUnderAnyTransform) {
         }
         tetrahedron.triangles.push_back({first, first + 1, first + 2});
     }
-    const auto volumeOf = [](const SurfaceMesh& mesh) {
-        double sixTimes = 0.0;
-        for (const auto& t : mesh.triangles) {
-            sixTimes +=
-                dot(mesh.positions[t[0]], cross(mesh.positions[t[1]], mesh.positions[t[2]]));
-        }
-        return sixTimes / 6.0;
-    };
     std::mt19937_64 random(22);
     std::uniform_real_distribution<double> entry(-3.0, 3.0);
     for (int round = 0; round < 200; ++round) {
@@ -92,7 +85,7 @@ TEST(MapToWorld, KeepsVolumesPositiveAndNormalsOutwardUnderAnyTransform) {
         SurfaceMesh mesh = tetrahedron;
         mapToWorld(mesh, toWorld);
         const double volume = std::fabs(toWorld.determinant()) / 6.0;
-        EXPECT_NEAR(volumeOf(mesh), volume, 1e-4 * std::max(1.0, volume)) << round;
+        EXPECT_NEAR(measureMesh(mesh).volume, volume, 1e-4 * std::max(1.0, volume)) << round;
         for (size_t v = 0; v < mesh.positions.size(); ++v) {
             const Vec3 p = tetrahedron.positions[v];
             const IndexToWorld::Vector expected = toWorld.apply({p.x, p.y, p.z});
