@@ -96,17 +96,6 @@ TEST(PadWithOutside, SurroundsTheGridWithOutsideSamples) {
             }
         }
     }
-    // A volume's grid, which has no float samples of its own, pads as the
-    // float grid of its values.
-    const std::vector<float> samples(grid.data, grid.data + grid.sampleCount());
-    ScalarGrid volume;
-    ASSERT_TRUE(volume.readVolume(4, 3, 5, {samples.data(), SampleType::kFloat32, 0.5f}));
-    for (int64_t s = 0; s < grid.sampleCount(); ++s) {
-        grid.data[s] = volume.valueAt(s);
-    }
-    ScalarGrid fromVolume;
-    ASSERT_TRUE(padWithOutside(volume, fromVolume) && padWithOutside(grid, padded));
-    EXPECT_TRUE(std::equal(padded.data, padded.data + padded.sampleCount(), fromVolume.data));
     ScalarGrid none;
     EXPECT_FALSE(padWithOutside(none, padded));
     EXPECT_EQ(padded.data, nullptr);
