@@ -233,7 +233,7 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     Volume volume;
     std::string error;
     EXPECT_TRUE(loadVolume({series.string(), {}, {}}, volume, error, kFuzzMemoryLimit)) << error;
-    constexpr size_t kHeaderBytes = 600;
+    constexpr size_t kHeaderBytes = 700;
     fuzz(
         directory, names, [](const std::string& name) { return "series/" + name; }, series,
         binaryMutation(kHeaderBytes));
@@ -245,7 +245,7 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     EXPECT_TRUE(loadVolume({enhanced, {}, {}}, volume, error, 36 * (sizeof(float) + 8))) << error;
     fs::create_directories(directory / "frames");
     const std::string frames[] = {"frames.dcm"};
-    constexpr size_t kFramesHeaderBytes = 900;
+    constexpr size_t kFramesHeaderBytes = 1000;
     fuzz(
         directory, frames, [](const std::string& name) { return "frames/" + name; }, {},
         binaryMutation(kFramesHeaderBytes));
