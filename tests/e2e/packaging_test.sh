@@ -7,23 +7,14 @@ source_dir=$(realpath "$1")
 build_dir=$(realpath "$2")
 source "$(dirname "$0")/lib.sh"
 
-# A DICOM slice of a ball, which the program reads through its DICOM module.
-/usr/bin/python3 - "$work/slice.dcm" <<'EOF'
+# A DICOM file of a ball, which the program reads through its DICOM module.
+/usr/bin/python3 - "$work/slice.dcm" "$source_dir/tests/e2e" <<'EOF'
 import sys, numpy
-from pydicom.dataset import FileDataset, FileMetaDataset
-from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian
-meta = FileMetaDataset()
-meta.MediaStorageSOPClassUID, meta.MediaStorageSOPInstanceUID = CTImageStorage, "1.2.3.1"
-meta.TransferSyntaxUID = ExplicitVRLittleEndian
-ds = FileDataset(sys.argv[1], {}, file_meta=meta, preamble=bytes(128))
-ds.SOPClassUID, ds.SOPInstanceUID, ds.SeriesInstanceUID = CTImageStorage, "1.2.3.1", "1.2.3"
-ds.Modality, ds.PhotometricInterpretation, ds.SamplesPerPixel = "CT", "MONOCHROME2", 1
-ds.ImagePositionPatient, ds.ImageOrientationPatient = [0, 0, 0], [1, 0, 0, 0, 1, 0]
-ds.PixelSpacing, ds.Rows, ds.Columns, ds.NumberOfFrames = [1, 1], 8, 8, 8
-ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
-k, j, i = numpy.indices((8, 8, 8)) - 3.5
-ds.PixelData = (100 * ((i * i + j * j + k * k) < 9)).astype("<u2").tobytes()
-ds.save_as(sys.argv[1], write_like_original=False)
+sys.path.insert(0, sys.argv[2])
+from dicom_files import write_enhanced
+i, j, k = numpy.indices((8, 8, 8)) - 3.5
+ball = (100 * ((i * i + j * j + k * k) < 9)).astype("u2")
+write_enhanced(sys.argv[1], ball, numpy.zeros(3), numpy.eye(3), (1, 0), list(range(8)))
 EOF
 
 # installed ROOT: the program, its DICOM module and the README under ROOT, as built.

@@ -42,9 +42,6 @@ awk -v low="$low" -v high="$high" '{ sub(/^Iso value: /, ""); value[NR] = $0 } E
         for (i = 1; i <= 4; i++) if ((value[i] - start + down[i] * step) ^ 2 > 1e-8) exit 1
         exit NR != 4 }' iso.err || fail "iso keys printed: $(cat iso.err), not steps of 1% of $low to $high"
 [ "$(triangle_lines iso)" = "$(triangle_lines raw)" ] || fail "I did not restore the start surface"
-# The start value lies between the sphere's inside and outside values.
-awk -v low="$low" -v high="$high" 'END { exit !($0 ~ /^Iso value: / && $3 > low && $3 < high) }' iso.err ||
-    fail "the start iso value $(tail -n 1 iso.err) is not inside $low to $high"
 # An iso value outside the data: a warning with the range, the run goes on with an empty surface.
 run outside --headless --frames 1 --volume "$raw" --iso 70000 --press 1:P
 expect outside 0 "marching-cubes: warning: --iso 70000 lies outside the data's range, $low to $high: the surface is empty"

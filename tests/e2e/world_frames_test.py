@@ -20,13 +20,11 @@ from pathlib import Path
 
 import nibabel
 import numpy
-import pydicom
-from pydicom.dataset import Dataset, FileDataset, FileMetaDataset
-from pydicom.uid import CTImageStorage, EnhancedCTImageStorage, ExplicitVRLittleEndian, generate_uid
 import vtk
 from vtk.util import numpy_support
 
 from checks import check, finish, signed_volume
+from dicom_files import decimal, spacing_and_cosines, write_enhanced, write_slice
 
 PROGRAM = sys.argv[1]
 TOLERANCE_MM = 0.01
@@ -63,10 +61,14 @@ def flying_edges_points(samples, iso):
     return numpy_support.vtk_to_numpy(surface.GetOutput().GetPoints().GetData())
 
 
-def check_bounds(name, ours, expected):
-    low = numpy.abs(ours.min(axis=0) - expected.min(axis=0)).max()
-    high = numpy.abs(ours.max(axis=0) - expected.max(axis=0)).max()
+def check_like(name, vertices, faces, expected):
+    """Flying edges' vertex count and bounds, and normals out of the inside."""
+    check(len(vertices) == len(expected),
+          f"{name}: {len(vertices)} vertices, flying edges {len(expected)}")
+    low = numpy.abs(vertices.min(axis=0) - expected.min(axis=0)).max()
+    high = numpy.abs(vertices.max(axis=0) - expected.max(axis=0)).max()
     check(max(low, high) <= TOLERANCE_MM, f"{name}: bounds off by {max(low, high)} mm")
+    check(signed_volume(vertices, faces) > 0, f"{name}: normals point inwards")
 
 
 def nifti_against_vtk(work):
@@ -74,11 +76,7 @@ def nifti_against_vtk(work):
     image = nibabel.load(path)
     iso = 60.5
     expected = to_world(image.affine, flying_edges_points(numpy.asarray(image.dataobj), iso))
-    vertices, faces = export(path, work / "ch2.obj", "--iso", str(iso))
-    check(len(vertices) == len(expected),
-          f"ch2: {len(vertices)} vertices, flying edges {len(expected)}")
-    check_bounds("ch2", vertices, expected)
-    check(signed_volume(vertices, faces) > 0, "ch2: normals point inwards")
+    check_like("ch2", *export(path, work / "ch2.obj", "--iso", str(iso)), expected)
 
 
 def nifti_variants(work):
@@ -105,11 +103,7 @@ def nifti_variants(work):
         samples = numpy.asarray(read.get_fdata())
         samples = samples[..., 0] if samples.ndim == 4 else samples
         expected = to_world(read.affine, flying_edges_points(samples, 60.55))
-        vertices, faces = export(work / name, work / "variant.obj", "--iso", "60.55")
-        check(len(vertices) == len(expected),
-              f"{name}: {len(vertices)} vertices, flying edges {len(expected)}")
-        check_bounds(name, vertices, expected)
-        check(signed_volume(vertices, faces) > 0, f"{name}: normals point inwards")
+        check_like(name, *export(work / name, work / "variant.obj", "--iso", "60.55"), expected)
 
 
 def ball(shape, centre, slope=8.0):
@@ -118,78 +112,11 @@ def ball(shape, centre, slope=8.0):
     return 100 - slope * numpy.sqrt(sum((g - c) ** 2 for g, c in zip(grids, centre)))
 
 
-def decimal(value):
-    """As a DICOM decimal string holds it: at most 16 characters."""
-    return "%.10g" % value
-
-
-def ct_dataset(path, sop_class, series, shape, syntax=ExplicitVRLittleEndian):
-    """A CT file's data set of `shape` (columns, rows) uint16 greyscale pixels,
-    without its geometry and pixels."""
-    meta = FileMetaDataset()
-    meta.MediaStorageSOPClassUID = sop_class
-    meta.MediaStorageSOPInstanceUID = generate_uid()
-    meta.TransferSyntaxUID = syntax
-    ds = FileDataset(str(path), {}, file_meta=meta, preamble=b"\0" * 128)
-    ds.is_little_endian, ds.is_implicit_VR = True, False
-    ds.SOPClassUID, ds.SOPInstanceUID = sop_class, meta.MediaStorageSOPInstanceUID
-    ds.Modality, ds.StudyInstanceUID, ds.SeriesInstanceUID = "CT", "1.2.3", series
-    ds.Columns, ds.Rows = shape
-    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
-    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
-    return ds
-
-
-def write_slice(path, pixels, position, cosines, spacing, series, rescale,
-                syntax=ExplicitVRLittleEndian):
-    """One CT slice; pixels indexed [column, row], stored as uint16."""
-    ds = ct_dataset(path, CTImageStorage, series, pixels.shape, syntax)
-    ds.ImagePositionPatient = [decimal(v) for v in position]
-    ds.ImageOrientationPatient = [decimal(v) for v in cosines]
-    ds.PixelSpacing = [decimal(spacing[1]), decimal(spacing[0])]  # rows apart, then columns
-    ds.RescaleSlope, ds.RescaleIntercept = decimal(rescale[0]), decimal(rescale[1])
-    ds.PixelData = pixels.T.astype("<u2").tobytes()
-    if syntax != ExplicitVRLittleEndian:  # encapsulated: one fragment the codec cannot take
-        ds.PixelData = pydicom.encaps.encapsulate([b"\xff\x4f\xff\x51" + b"\0" * 60])
-        ds["PixelData"].VR = "OB"
-    ds.save_as(str(path), write_like_original=False)
-
-
-def item(**elements):
-    """A sequence item holding `elements`."""
-    dataset = Dataset()
-    for keyword, value in elements.items():
-        setattr(dataset, keyword, value)
-    return dataset
-
-
-def write_enhanced(path, stored, origin, axes, rescale, order):
-    """`stored` as the frames of one enhanced CT file, in `order`, placed by
-    functional groups only."""
-    ds = ct_dataset(path, EnhancedCTImageStorage, "1.2.3.7", stored.shape[:2])
-    ds.NumberOfFrames = len(order)
-    spacing = numpy.linalg.norm(axes, axis=1)
-    cosines = numpy.concatenate([axes[0] / spacing[0], axes[1] / spacing[1]])
-    ds.SharedFunctionalGroupsSequence = [item(
-        PixelMeasuresSequence=[item(PixelSpacing=[decimal(spacing[1]), decimal(spacing[0])],
-                                    SliceThickness=decimal(2 * spacing[2]))],
-        PlaneOrientationSequence=[item(ImageOrientationPatient=[decimal(v) for v in cosines])],
-        PixelValueTransformationSequence=[item(RescaleSlope=decimal(rescale[0]),
-                                               RescaleIntercept=decimal(rescale[1]),
-                                               RescaleType="HU")])]
-    ds.PerFrameFunctionalGroupsSequence = [
-        item(PlanePositionSequence=[item(
-            ImagePositionPatient=[decimal(v) for v in origin + k * axes[2]])]) for k in order]
-    ds.PixelData = stored[:, :, order].transpose(2, 1, 0).astype("<u2").tobytes()
-    ds.save_as(str(path), write_like_original=False)
-
-
 def write_series(folder, stored, origin, axes, rescale, series="1.2.3.4", skip=(), order=None,
                  prefix=""):
     """`stored` as slices along axes[2]; returns the index-to-world affine."""
     folder.mkdir(exist_ok=True)
-    spacing = numpy.linalg.norm(axes, axis=1)
-    cosines = numpy.concatenate([axes[0] / spacing[0], axes[1] / spacing[1]])
+    spacing, cosines = spacing_and_cosines(axes)
     for k in order if order is not None else range(stored.shape[2]):
         if k not in skip:
             write_slice(folder / f"{prefix}{series}-{k * 7 % 11}-{k}", stored[:, :, k],
@@ -224,16 +151,10 @@ def dicom_series(work):
     iso = 1000.25
     expected = to_world(affine, flying_edges_points(stored * slope + intercept, iso))
     for name, volume in (("folder", work / "ct"), ("one file", next((work / "ct").iterdir()))):
-        vertices, faces = export(volume, work / "ct.obj", "--iso", str(iso))
-        check(len(vertices) == len(expected),
-              f"DICOM {name}: {len(vertices)} vertices, flying edges {len(expected)}")
-        check_bounds(f"DICOM {name}", vertices, expected)
-        check(signed_volume(vertices, faces) > 0, f"DICOM {name}: normals point inwards")
+        check_like(f"DICOM {name}", *export(volume, work / "ct.obj", "--iso", str(iso)), expected)
     write_enhanced(work / "frames.dcm", stored, origin, axes, (slope, intercept), shuffled)
-    vertices, faces = export(work / "frames.dcm", work / "frames.obj", "--iso", str(iso))
-    check(len(vertices) == len(expected),
-          f"DICOM frames: {len(vertices)} vertices, flying edges {len(expected)}")
-    check_bounds("DICOM frames", vertices, expected)
+    frames = export(work / "frames.dcm", work / "frames.obj", "--iso", str(iso))
+    check_like("DICOM frames", *frames, expected)
     write_series(work / "ct", stored[:, :, :3], origin + 50, axes, (1, 0), series="1.2.3.5")
     refused(work / "ct", "--series")
     vertices, _ = export(work / "ct", work / "picked.obj", "--iso", str(iso), "--series", "1.2.3.4")
@@ -266,10 +187,7 @@ def nrrd_with_space(work):
         world, faces = export(path, work / f"{name}.obj", "--iso", "50")
         index, _ = export(path, work / f"{name}-index.obj", "--iso", "50", "--export-space", "index")
         axes = numpy.array(directions, float)
-        affine = numpy.eye(4)
-        affine[:3, :3] = axes.T
-        affine[:3, 3] = [90, 126, -72]
-        expected = to_world(affine, index / numpy.linalg.norm(axes, axis=1))
+        expected = index / numpy.linalg.norm(axes, axis=1) @ axes + [90, 126, -72]
         check(len(world) == len(expected) and numpy.abs(world - expected).max() <= 1e-3,
               f"{name}.nrrd: the world mesh is not the index mesh placed by the header")
         check(signed_volume(world, faces) > 0, f"{name}.nrrd: normals point inwards")

@@ -209,44 +209,18 @@ TEST(VolumeFuzz, CorruptedNiftiFilesAreReadOrRefusedInOneLine) {
 TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     const FuzzFolder folder("dicom");
     ASSERT_TRUE(folder.run(
-        python("import pydicom, numpy\n"
-               "from pydicom.dataset import FileDataset, FileMetaDataset\n"
-               "from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian, "
-               "ImplicitVRLittleEndian\n"
+        python("import sys\n"
+               "sys.path.insert(0, \"" MC_TESTS_DIR "/e2e\")\n"
+               "import numpy\n"
+               "from dicom_files import write_enhanced, write_slice\n"
+               "from pydicom.uid import ExplicitVRLittleEndian, ImplicitVRLittleEndian\n"
+               "pixels = numpy.arange(12, dtype=\"i2\").reshape(3, 4).T\n"
                "for k in range(3):\n"
-               "    meta = FileMetaDataset()\n"
-               "    meta.MediaStorageSOPClassUID = CTImageStorage\n"
-               "    meta.MediaStorageSOPInstanceUID = \"1.2.3.%d\" % k\n"
-               "    implicit = k == 1\n"
-               "    meta.TransferSyntaxUID = [ExplicitVRLittleEndian, "
-               "ImplicitVRLittleEndian][implicit]\n"
-               "    ds = FileDataset(str(k), {}, file_meta=meta, preamble=bytes(128))\n"
-               "    ds.is_little_endian, ds.is_implicit_VR = True, implicit\n"
-               "    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, \"1.2.3.%d\" % k\n"
-               "    ds.Modality, ds.SeriesInstanceUID = \"CT\", \"1.2.3\"\n"
-               "    ds.ImagePositionPatient = [0, 0, 2 * k]\n"
-               "    ds.ImageOrientationPatient = [1, 0, 0, 0, 1, 0]\n"
-               "    ds.PixelSpacing = [1, 1]\n"
-               "    ds.Rows, ds.Columns, ds.SamplesPerPixel = 3, 4, 1\n"
-               "    ds.PhotometricInterpretation = \"MONOCHROME2\"\n"
-               "    ds.BitsAllocated, ds.BitsStored, ds.HighBit = 16, 16, 15\n"
-               "    ds.PixelRepresentation = 1\n"
-               "    ds.RescaleSlope, ds.RescaleIntercept = 2, -1\n"
-               "    ds.PixelData = numpy.arange(12, dtype=\"<i2\").tobytes()\n"
-               "    ds.save_as(\"slice%d.dcm\" % k, write_like_original=False)\n"
-               "def item(**elements):\n"
-               "    group = pydicom.Dataset()\n"
-               "    group.update(elements)\n"
-               "    return group\n"
-               "ds.NumberOfFrames, ds.SeriesInstanceUID = 3, \"1.2.4\"\n"
-               "del ds.ImagePositionPatient, ds.ImageOrientationPatient\n"
-               "ds.SharedFunctionalGroupsSequence = [item(\n"
-               "    PixelMeasuresSequence=[item(PixelSpacing=[1, 2])],\n"
-               "    PlaneOrientationSequence=[item(ImageOrientationPatient=[1, 0, 0, 0, 1, 0])])]\n"
-               "ds.PerFrameFunctionalGroupsSequence = [item(PlanePositionSequence=\n"
-               "    [item(ImagePositionPatient=[0, 0, 2 * (k * 2 % 3)])]) for k in range(3)]\n"
-               "ds.PixelData = numpy.arange(36, dtype=\"<i2\").tobytes()\n"
-               "ds.save_as(\"frames.dcm\", write_like_original=False)\n")));
+               "    write_slice(\"slice%d.dcm\" % k, pixels, [0, 0, 2 * k], [1, 0, 0, 0, 1, 0],\n"
+               "                (1, 1), \"1.2.3\", (2, -1),\n"
+               "                [ExplicitVRLittleEndian, ImplicitVRLittleEndian][k == 1])\n"
+               "write_enhanced(\"frames.dcm\", numpy.arange(36, dtype=\"i2\").reshape(3, 3, 4).T,\n"
+               "               numpy.zeros(3), numpy.diag([2, 1, 2]), (2, -1), [0, 2, 1])\n")));
     const fs::path& directory = folder.path;
     const std::string names[] = {"slice0.dcm", "slice1.dcm", "slice2.dcm"};
     // The corrupted slice takes the place of its original in a folder of all three.
@@ -259,7 +233,7 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     Volume volume;
     std::string error;
     EXPECT_TRUE(loadVolume({series.string(), {}, {}}, volume, error, kFuzzMemoryLimit)) << error;
-    constexpr size_t kHeaderBytes = 600;
+    constexpr size_t kHeaderBytes = 700;
     fuzz(
         directory, names, [](const std::string& name) { return "series/" + name; }, series,
         binaryMutation(kHeaderBytes));
@@ -271,7 +245,7 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     EXPECT_TRUE(loadVolume({enhanced, {}, {}}, volume, error, 36 * (sizeof(float) + 8))) << error;
     fs::create_directories(directory / "frames");
     const std::string frames[] = {"frames.dcm"};
-    constexpr size_t kFramesHeaderBytes = 900;
+    constexpr size_t kFramesHeaderBytes = 1000;
     fuzz(
         directory, frames, [](const std::string& name) { return "frames/" + name; }, {},
         binaryMutation(kFramesHeaderBytes));

@@ -16,9 +16,10 @@
 namespace {
 
 // The unit cube from (0, 0, 0) to (1, 1, 1) moved by `at`, two triangles per
-// face wound outwards: area 6, volume 1, every edge paired.
-SurfaceMesh cubeAt(Vec3 at) {
-    SurfaceMesh cube;
+// face wound outwards: area 6, volume 1, every edge paired; added to `cube`
+// with vertices of its own.
+SurfaceMesh cubeAt(Vec3 at, SurfaceMesh cube = {}) {
+    const auto first = static_cast<int32_t>(cube.positions.size());
     for (int32_t corner = 0; corner < 8; ++corner) {
         cube.positions.push_back({at.x + static_cast<float>(corner & 1),
                                   at.y + static_cast<float>(corner >> 1 & 1),
@@ -28,20 +29,10 @@ SurfaceMesh cubeAt(Vec3 at) {
     const std::array<std::array<int32_t, 4>, 6> faces{
         {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}}};
     for (const auto& f : faces) {
-        cube.triangles.push_back({f[0], f[1], f[2]});
-        cube.triangles.push_back({f[0], f[2], f[3]});
+        cube.triangles.push_back({first + f[0], first + f[1], first + f[2]});
+        cube.triangles.push_back({first + f[0], first + f[2], first + f[3]});
     }
     return cube;
-}
-
-SurfaceMesh joined(const SurfaceMesh& a, const SurfaceMesh& b) {
-    SurfaceMesh both = a;
-    const auto offset = static_cast<int32_t>(a.positions.size());
-    both.positions.insert(both.positions.end(), b.positions.begin(), b.positions.end());
-    for (const auto& t : b.triangles) {
-        both.triangles.push_back({t[0] + offset, t[1] + offset, t[2] + offset});
-    }
-    return both;
 }
 
 // Area and volume from geometry known by hand; a flipped, a missing and a doubled face are
@@ -69,7 +60,7 @@ TEST(MeasureMesh, SizesClosureAndPieces) {
 
     // Two cubes touching at a position but with their own vertices: two
     // pieces, twice the volume; inside out, the volume turns negative.
-    const MeshMeasure two = measureMesh(joined(cubeAt({0, 0, 0}), cubeAt({1, 1, 1})));
+    const MeshMeasure two = measureMesh(cubeAt({1, 1, 1}, cubeAt({0, 0, 0})));
     EXPECT_EQ(two.pieces, 2);
     EXPECT_DOUBLE_EQ(two.volume, 2.0);
     SurfaceMesh inverted = cubeAt({0, 0, 0});
