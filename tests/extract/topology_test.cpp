@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -71,10 +73,8 @@ std::ostream& operator<<(std::ostream& out, const Tally& t) {
 // without one.
 TEST(DecidedSurface, HasTheInterpolantsTopologyOnTheReproducers) {
     const std::vector<float> pinched = {1, -2, 1, 1, 1, 1, 1, 1, 1, 1, -2, 1};
-    std::vector<float> negated = pinched;
-    for (float& v : negated) {
-        v = -v;
-    }
+    std::vector<float> negated(pinched.size());
+    std::ranges::transform(pinched, negated.begin(), std::negate{});
     const std::vector<float> tunnel = {-0.2f, 1, -0.2f, -0.2f, -0.2f, -0.2f, 1, -0.2f};
     const std::vector<float> noTunnel = {-0.5f, 1, -0.5f, -0.5f, -0.5f, -0.5f, 1, -0.5f};
     const SurfaceTopology annulus{.components = 1, .euler = 0, .boundaryLoops = 2};
@@ -148,24 +148,17 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyOnRandomGrids) {
         ScalarGrid grid;
         ASSERT_TRUE(grid.allocate(size, size, size));
         for (int32_t round = 0; round < count; ++round) {
-            float coarse[3][3][3];
-            for (auto& plane : coarse) {
-                for (auto& row : plane) {
-                    for (float& v : row) {
-                        v = uniform(random);
-                    }
-                }
-            }
+            float coarse[27];
+            std::generate_n(coarse, 27, [&] { return uniform(random); });
+            const auto at = [&](int32_t i, int32_t j, int32_t k) {
+                return coarse[std::min(i, 2) + 3 * std::min(j, 2) + 9 * std::min(k, 2)];
+            };
             fillGrid(grid, [&](int32_t i, int32_t j, int32_t k) {
-                const int32_t step = size == 3 ? 1 : 2;
-                const auto at = [&](int32_t di, int32_t dj, int32_t dk) {
-                    return coarse[std::min((k + dk) / step, 2)][std::min((j + dj) / step, 2)]
-                                 [std::min((i + di) / step, 2)];
-                };
-                const float smooth =
-                    size == 3 ? 0.0f
-                              : 0.125f * (at(0, 0, 0) + at(1, 0, 0) + at(0, 1, 0) + at(1, 1, 0) +
-                                          at(0, 0, 1) + at(1, 0, 1) + at(0, 1, 1) + at(1, 1, 1));
+                float smooth = 0.0f;  // the mean of the coarse samples around
+                for (int32_t c = 0; size == 5 && c < 8; ++c) {
+                    smooth +=
+                        0.125f * at((i + (c & 1)) / 2, (j + (c >> 1 & 1)) / 2, (k + (c >> 2)) / 2);
+                }
                 return smooth + noise * uniform(random);
             });
             grids.check(grid);
