@@ -18,16 +18,20 @@ bool onFace(const CubeMarcher& marcher, int32_t edge, int32_t face) {
     return onSide(marcher.edgeCorners[edge][0]) && onSide(marcher.edgeCorners[edge][1]);
 }
 
-// The sides of `triangles` (edge triples) that lie on `face` and belong to
-// one triangle only, as run: where the piece of surface meets the face.
+// The sides of `triangles` (edge triples), as each triangle runs them.
+std::multiset<DirectedSegment> sidesOf(const int32_t* triangles, int32_t count) {
+    std::multiset<DirectedSegment> sides;
+    for (int32_t t = 0; t < 3 * count; ++t) {
+        sides.insert({triangles[t], triangles[t % 3 == 2 ? t - 2 : t + 1]});
+    }
+    return sides;
+}
+
+// The sides of `triangles` that lie on `face` and belong to one triangle
+// only, as run: where the piece of surface meets the face.
 Segments sidesOnFace(const CubeMarcher& marcher, const int32_t* triangles, int32_t count,
                      int32_t face) {
-    std::multiset<DirectedSegment> sides;
-    for (int32_t t = 0; t < count; ++t) {
-        for (int32_t v = 0; v < 3; ++v) {
-            sides.insert({triangles[3 * t + v], triangles[3 * t + (v + 1) % 3]});
-        }
-    }
+    const std::multiset<DirectedSegment> sides = sidesOf(triangles, count);
     Segments cut;
     for (const auto& [from, to] : sides) {
         if (!sides.contains({to, from}) && onFace(marcher, from, face) &&
@@ -112,11 +116,7 @@ TEST(AmbiguousCaseTable, CutsEveryFaceAsAskedAndClosesWithoutSidesInAFace) {
                               cut)
                         << "face " << face;
                 }
-                std::multiset<DirectedSegment> sides;
-                for (int32_t t = 0; t < 3 * variant.triangleCount; ++t) {
-                    const int32_t next = t % 3 == 2 ? t - 2 : t + 1;
-                    sides.insert({variant.triangles[t], variant.triangles[next]});
-                }
+                const auto sides = sidesOf(variant.triangles, variant.triangleCount);
                 for (const auto& [from, to] : sides) {
                     EXPECT_EQ(sides.count({from, to}), 1u) << from << "-" << to << " is run twice";
                     const bool isCut =
