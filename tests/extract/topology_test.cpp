@@ -25,11 +25,6 @@ SurfaceTopology extractedTopology(const ScalarGrid& grid) {
     return topologyOf(mesh.triangles);
 }
 
-void fill(ScalarGrid& grid, int32_t nx, int32_t ny, int32_t nz, const std::vector<float>& values) {
-    ASSERT_TRUE(grid.allocate(nx, ny, nz));
-    std::copy(values.begin(), values.end(), grid.data);
-}
-
 // How random grids compare with the oracle.
 struct Tally {
     int32_t compared = 0;
@@ -89,7 +84,8 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyOnTheReproducers) {
                        {2, noTunnel, twoDiscs}};
     for (const auto& [nx, values, expected] : reproducers) {
         ScalarGrid grid;
-        fill(grid, nx, 2, 2, values);
+        ASSERT_TRUE(grid.allocate(nx, 2, 2));
+        std::ranges::copy(values, grid.data);
         EXPECT_TRUE(interpolantTopology(grid, 13).sameType(expected));
         const SurfaceTopology ours = extractedTopology(grid);
         EXPECT_TRUE(ours.sameType(expected)) << ours;
@@ -130,11 +126,6 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyInRandomCells) {
     EXPECT_GT(cells.compared, 1800) << cells;
     EXPECT_EQ(tunnelCells.differing, 0) << tunnelCells;
     EXPECT_GE(tunnelCells.tunnels, 200) << tunnelCells;
-    std::printf(
-        "single cells: %d compared, %d near-degenerate, %d with a tunnel\n"
-        "tunnel-screened cells: %d compared, %d near-degenerate, %d with a tunnel\n",
-        cells.compared, cells.skipped, cells.tunnels, tunnelCells.compared, tunnelCells.skipped,
-        tunnelCells.tunnels);
 }
 
 // Random 3x3x3 grids, and 5x5x5 grids that vary more smoothly (a random 3^3
@@ -165,8 +156,6 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyOnRandomGrids) {
         }
         EXPECT_EQ(grids.differing, 0) << size << "^3: " << grids;
         EXPECT_GT(grids.compared, count / 3) << size << "^3: " << grids;
-        std::printf("%d^3 grids: %d compared, %d near-degenerate, %d with a tunnel\n", size,
-                    grids.compared, grids.skipped, grids.tunnels);
     }
 }
 

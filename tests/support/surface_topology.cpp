@@ -102,30 +102,26 @@ SurfaceTopology interpolantTopology(const ScalarGrid& grid, int32_t steps, doubl
         return p[0] + static_cast<int64_t>(n[0]) * (p[1] + static_cast<int64_t>(n[1]) * p[2]);
     };
     const int64_t points = int64_t{n[0]} * n[1] * n[2];
+    const int32_t size[3] = {grid.nx, grid.ny, grid.nz};
     std::vector<bool> inside(static_cast<size_t>(points));
-    for (int32_t k = 0; k < n[2]; ++k) {
-        for (int32_t j = 0; j < n[1]; ++j) {
-            for (int32_t i = 0; i < n[0]; ++i) {
-                const int32_t cell[3] = {std::min(i / steps, grid.nx - 2),
-                                         std::min(j / steps, grid.ny - 2),
-                                         std::min(k / steps, grid.nz - 2)};
-                const double t[3] = {static_cast<double>(i - cell[0] * steps) / steps,
-                                     static_cast<double>(j - cell[1] * steps) / steps,
-                                     static_cast<double>(k - cell[2] * steps) / steps};
-                double value = 0.0;
-                for (int32_t c = 0; c < 8; ++c) {
-                    double weight = 1.0;
-                    for (int32_t a = 0; a < 3; ++a) {
-                        weight *= ((c >> a) & 1) != 0 ? t[a] : 1.0 - t[a];
-                    }
-                    value += weight *
-                             grid.data[(cell[0] + (c & 1)) + grid.nx * (cell[1] + ((c >> 1) & 1)) +
-                                       grid.sliceSize * (cell[2] + (c >> 2))];
-                }
-                const int32_t p[3] = {i, j, k};
-                inside[static_cast<size_t>(index(p))] = value >= iso;
-            }
+    for (int64_t at = 0; at < points; ++at) {
+        const int64_t p[3] = {at % n[0], at / n[0] % n[1], at / n[0] / n[1]};
+        int32_t cell[3];
+        double t[3];
+        for (int32_t a = 0; a < 3; ++a) {
+            cell[a] = std::min(static_cast<int32_t>(p[a] / steps), size[a] - 2);
+            t[a] = static_cast<double>(p[a] - cell[a] * steps) / steps;
         }
+        double value = 0.0;
+        for (int32_t c = 0; c < 8; ++c) {
+            double weight = 1.0;
+            for (int32_t a = 0; a < 3; ++a) {
+                weight *= ((c >> a) & 1) != 0 ? t[a] : 1.0 - t[a];
+            }
+            value += weight * grid.data[(cell[0] + (c & 1)) + grid.nx * (cell[1] + ((c >> 1) & 1)) +
+                                        grid.sliceSize * (cell[2] + (c >> 2))];
+        }
+        inside[static_cast<size_t>(at)] = value >= iso;
     }
     constexpr int32_t kDirections = 8;
     const auto edgeId = [&](const int32_t a[3], const int32_t b[3]) {
