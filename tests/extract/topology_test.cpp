@@ -93,22 +93,16 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyOnTheReproducers) {
     }
 }
 
-// Single cells with values uniform in [-1, 1], and cells screened for a
-// tunnel: two corners of one state far from zero, the rest near it, which
-// the oracle keeps when it finds a piece bounded by two loops.
-TEST(DecidedSurface, HasTheInterpolantsTopologyInRandomCells) {
+// Single cells screened for a tunnel: two corners of one state far from
+// zero, the rest near it, which the oracle keeps when it finds a piece
+// bounded by two loops. (Cells with values uniform in [-1, 1] are the random
+// 3x3x3 grids' below, which the oracle checks across their faces too.)
+TEST(DecidedSurface, HasTheInterpolantsTopologyInCellsWithATunnel) {
     std::mt19937 random(19);
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    Tally cells;
     Tally tunnelCells;
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(2, 2, 2));
-    for (int32_t round = 0; round < 2000; ++round) {
-        for (int32_t c = 0; c < kCornerCount; ++c) {
-            grid.data[c] = uniform(random);
-        }
-        cells.check(grid);
-    }
     std::uniform_int_distribution<int32_t> corner(0, kCornerCount - 1);
     for (int32_t round = 0; tunnelCells.tunnels < 200 && round < 40000; ++round) {
         const float state = uniform(random) < 0.0f ? -1.0f : 1.0f;
@@ -122,8 +116,6 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyInRandomCells) {
             tunnelCells.check(grid);
         }
     }
-    EXPECT_EQ(cells.differing, 0) << cells;
-    EXPECT_GT(cells.compared, 1800) << cells;
     EXPECT_EQ(tunnelCells.differing, 0) << tunnelCells;
     EXPECT_GE(tunnelCells.tunnels, 200) << tunnelCells;
 }
