@@ -137,21 +137,4 @@ TEST(AmbiguousCaseTable, CutsEveryFaceAsAskedAndClosesWithoutSidesInAFace) {
     EXPECT_EQ(table.foldedTriangles(), 0) << "triangles facing inwards at the edge midpoints";
 }
 
-// Inside corners a and c, outside corners b and d: the saddle value
-// (a*c - b*d) / (a + c - b - d) is 0.25 when b and d lie just outside (the
-// inside corners are joined) and -1 when they lie far outside.
-TEST(AmbiguousCaseTable, DecidesEachFaceByItsSaddleValue) {
-    for (int32_t face = 0; face < kFaceCount; ++face) {
-        int32_t corners[4];
-        AmbiguousCaseTable::faceCorners(face, corners);
-        for (const auto& [outside, joined] : {std::pair{-0.5f, 1u}, {-3.0f, 0u}}) {
-            float values[kCornerCount] = {};
-            values[corners[0]] = values[corners[2]] = 1.0f;
-            values[corners[1]] = values[corners[3]] = outside;
-            EXPECT_EQ(AmbiguousCaseTable::decideFaces(1u << face, values), joined)
-                << "face " << face << ", outside corners at " << outside;
-        }
-    }
-}
-
 }  // namespace
