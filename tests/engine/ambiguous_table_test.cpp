@@ -18,16 +18,20 @@ bool onFace(const CubeMarcher& marcher, int32_t edge, int32_t face) {
     return onSide(marcher.edgeCorners[edge][0]) && onSide(marcher.edgeCorners[edge][1]);
 }
 
-// The sides of `triangles` (edge triples) that lie on `face` and belong to
-// one triangle only, as run: where the piece of surface meets the face.
+// The sides of `triangles` (edge triples), as each triangle runs them.
+std::multiset<DirectedSegment> sidesOf(const int32_t* triangles, int32_t count) {
+    std::multiset<DirectedSegment> sides;
+    for (int32_t t = 0; t < 3 * count; ++t) {
+        sides.insert({triangles[t], triangles[t % 3 == 2 ? t - 2 : t + 1]});
+    }
+    return sides;
+}
+
+// The sides of `triangles` that lie on `face` and belong to one triangle
+// only, as run: where the piece of surface meets the face.
 Segments sidesOnFace(const CubeMarcher& marcher, const int32_t* triangles, int32_t count,
                      int32_t face) {
-    std::multiset<DirectedSegment> sides;
-    for (int32_t t = 0; t < count; ++t) {
-        for (int32_t v = 0; v < 3; ++v) {
-            sides.insert({triangles[3 * t + v], triangles[3 * t + (v + 1) % 3]});
-        }
-    }
+    const std::multiset<DirectedSegment> sides = sidesOf(triangles, count);
     Segments cut;
     for (const auto& [from, to] : sides) {
         if (!sides.contains({to, from}) && onFace(marcher, from, face) &&
@@ -112,11 +116,7 @@ TEST(AmbiguousCaseTable, CutsEveryFaceAsAskedAndClosesWithoutSidesInAFace) {
                               cut)
                         << "face " << face;
                 }
-                std::multiset<DirectedSegment> sides;
-                for (int32_t t = 0; t < 3 * variant.triangleCount; ++t) {
-                    const int32_t next = t % 3 == 2 ? t - 2 : t + 1;
-                    sides.insert({variant.triangles[t], variant.triangles[next]});
-                }
+                const auto sides = sidesOf(variant.triangles, variant.triangleCount);
                 for (const auto& [from, to] : sides) {
                     EXPECT_EQ(sides.count({from, to}), 1u) << from << "-" << to << " is run twice";
                     const bool isCut =
@@ -135,23 +135,6 @@ TEST(AmbiguousCaseTable, CutsEveryFaceAsAskedAndClosesWithoutSidesInAFace) {
     EXPECT_EQ(table.variants().size(), 1080u);
     EXPECT_EQ(triangles, 8416);
     EXPECT_EQ(table.foldedTriangles(), 0) << "triangles facing inwards at the edge midpoints";
-}
-
-// Inside corners a and c, outside corners b and d: the saddle value
-// (a*c - b*d) / (a + c - b - d) is 0.25 when b and d lie just outside (the
-// inside corners are joined) and -1 when they lie far outside.
-TEST(AmbiguousCaseTable, DecidesEachFaceByItsSaddleValue) {
-    for (int32_t face = 0; face < kFaceCount; ++face) {
-        int32_t corners[4];
-        AmbiguousCaseTable::faceCorners(face, corners);
-        for (const auto& [outside, joined] : {std::pair{-0.5f, 1u}, {-3.0f, 0u}}) {
-            float values[kCornerCount] = {};
-            values[corners[0]] = values[corners[2]] = 1.0f;
-            values[corners[1]] = values[corners[3]] = outside;
-            EXPECT_EQ(AmbiguousCaseTable::decideFaces(1u << face, values), joined)
-                << "face " << face << ", outside corners at " << outside;
-        }
-    }
 }
 
 }  // namespace

@@ -8,15 +8,6 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr int32_t kBufferFloats = kMaxTrianglesPerCell * kFloatsPerTriangle;
 
-// Corner values +1 for the set corners of `caseIndex`, -1 for the others.
-void setUnitValues(CubeMarcher& marcher, int32_t caseIndex) {
-    float values[kCornerCount];
-    for (int32_t corner = 0; corner < kCornerCount; ++corner) {
-        values[corner] = (caseIndex & (1 << corner)) != 0 ? 1.0f : -1.0f;
-    }
-    marcher.setCornerValues(values);
-}
-
 TEST(Polygoniser, CountsZeroOfEitherSignAsInsideAndNaNAsOutside) {
     const float values[kCornerCount] = {0.0f, -0.0f, kNaN, -1e-30f, 2.0f, -1.0f, kNaN, 1e-30f};
     EXPECT_EQ(CubeMarcher::caseIndexOf(values), 0b10010011u);
@@ -27,7 +18,7 @@ TEST(Polygoniser, CountsZeroOfEitherSignAsInsideAndNaNAsOutside) {
 TEST(Polygoniser, CountsEveryCaseAndWritesOnlyItsTriangles) {
     const auto marcher = makeGeneratedMarcher();
     for (int32_t caseIndex = 0; caseIndex < kCaseCount; ++caseIndex) {
-        setUnitValues(*marcher, caseIndex);
+        marcher->setCornerValues(caseValues(caseIndex, 1.0f, -1.0f).data());
         float buffer[kBufferFloats + 1];
         std::fill(buffer, buffer + kBufferFloats + 1, kNaN);
         const int32_t written = marcher->polygoniseCell(buffer);
@@ -45,7 +36,7 @@ TEST(Polygoniser, CountsEveryCaseAndWritesOnlyItsTriangles) {
 TEST(Polygoniser, SaturatesAUsageCounterInsteadOfOverflowing) {
     const auto marcher = makeGeneratedMarcher();
     marcher->usageCount[1] = std::numeric_limits<int32_t>::max() - 1;
-    setUnitValues(*marcher, 1);
+    marcher->setCornerValues(caseValues(1, 1.0f, -1.0f).data());
     float buffer[kBufferFloats];
     marcher->polygoniseCell(buffer);
     marcher->polygoniseCell(buffer);

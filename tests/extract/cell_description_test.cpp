@@ -25,11 +25,7 @@ class CellDescriptionTest : public ::testing::Test {
 
 // Inside corners 1, outside -2: crossings a third along from the inside.
 std::array<float, kCornerCount> valuesOf(uint32_t caseIndex) {
-    std::array<float, kCornerCount> values{};
-    for (int32_t corner = 0; corner < kCornerCount; ++corner) {
-        values[corner] = (caseIndex >> corner & 1u) != 0 ? 1.0f : -2.0f;
-    }
-    return values;
+    return caseValues(caseIndex, 1.0f, -2.0f);
 }
 
 // Independent of the decider's formula: whether the inside corners of a face

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -21,11 +23,6 @@ SurfaceTopology extractedTopology(const ScalarGrid& grid) {
     SurfaceMesh mesh;
     extractor.extract(grid, mesh, FaceRule::kDecider);
     return topologyOf(mesh.triangles);
-}
-
-void fill(ScalarGrid& grid, int32_t nx, int32_t ny, int32_t nz, const std::vector<float>& values) {
-    ASSERT_TRUE(grid.allocate(nx, ny, nz));
-    std::copy(values.begin(), values.end(), grid.data);
 }
 
 // How random grids compare with the oracle.
@@ -71,10 +68,8 @@ std::ostream& operator<<(std::ostream& out, const Tally& t) {
 // without one.
 TEST(DecidedSurface, HasTheInterpolantsTopologyOnTheReproducers) {
     const std::vector<float> pinched = {1, -2, 1, 1, 1, 1, 1, 1, 1, 1, -2, 1};
-    std::vector<float> negated = pinched;
-    for (float& v : negated) {
-        v = -v;
-    }
+    std::vector<float> negated(pinched.size());
+    std::ranges::transform(pinched, negated.begin(), std::negate{});
     const std::vector<float> tunnel = {-0.2f, 1, -0.2f, -0.2f, -0.2f, -0.2f, 1, -0.2f};
     const std::vector<float> noTunnel = {-0.5f, 1, -0.5f, -0.5f, -0.5f, -0.5f, 1, -0.5f};
     const SurfaceTopology annulus{.components = 1, .euler = 0, .boundaryLoops = 2};
@@ -89,7 +84,8 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyOnTheReproducers) {
                        {2, noTunnel, twoDiscs}};
     for (const auto& [nx, values, expected] : reproducers) {
         ScalarGrid grid;
-        fill(grid, nx, 2, 2, values);
+        ASSERT_TRUE(grid.allocate(nx, 2, 2));
+        std::ranges::copy(values, grid.data);
         EXPECT_TRUE(interpolantTopology(grid, 13).sameType(expected));
         const SurfaceTopology ours = extractedTopology(grid);
         EXPECT_TRUE(ours.sameType(expected)) << ours;
@@ -97,22 +93,16 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyOnTheReproducers) {
     }
 }
 
-// Single cells with values uniform in [-1, 1], and cells screened for a
-// tunnel: two corners of one state far from zero, the rest near it, which
-// the oracle keeps when it finds a piece bounded by two loops.
-TEST(DecidedSurface, HasTheInterpolantsTopologyInRandomCells) {
+// Single cells screened for a tunnel: two corners of one state far from
+// zero, the rest near it, which the oracle keeps when it finds a piece
+// bounded by two loops. (Cells with values uniform in [-1, 1] are the random
+// 3x3x3 grids' below, which the oracle checks across their faces too.)
+TEST(DecidedSurface, HasTheInterpolantsTopologyInCellsWithATunnel) {
     std::mt19937 random(19);
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    Tally cells;
     Tally tunnelCells;
     ScalarGrid grid;
     ASSERT_TRUE(grid.allocate(2, 2, 2));
-    for (int32_t round = 0; round < 2000; ++round) {
-        for (int32_t c = 0; c < kCornerCount; ++c) {
-            grid.data[c] = uniform(random);
-        }
-        cells.check(grid);
-    }
     std::uniform_int_distribution<int32_t> corner(0, kCornerCount - 1);
     for (int32_t round = 0; tunnelCells.tunnels < 200 && round < 40000; ++round) {
         const float state = uniform(random) < 0.0f ? -1.0f : 1.0f;
@@ -126,15 +116,8 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyInRandomCells) {
             tunnelCells.check(grid);
         }
     }
-    EXPECT_EQ(cells.differing, 0) << cells;
-    EXPECT_GT(cells.compared, 1800) << cells;
     EXPECT_EQ(tunnelCells.differing, 0) << tunnelCells;
     EXPECT_GE(tunnelCells.tunnels, 200) << tunnelCells;
-    std::printf(
-        "single cells: %d compared, %d near-degenerate, %d with a tunnel\n"
-        "tunnel-screened cells: %d compared, %d near-degenerate, %d with a tunnel\n",
-        cells.compared, cells.skipped, cells.tunnels, tunnelCells.compared, tunnelCells.skipped,
-        tunnelCells.tunnels);
 }
 
 // Random 3x3x3 grids, and 5x5x5 grids that vary more smoothly (a random 3^3
@@ -148,32 +131,23 @@ TEST(DecidedSurface, HasTheInterpolantsTopologyOnRandomGrids) {
         ScalarGrid grid;
         ASSERT_TRUE(grid.allocate(size, size, size));
         for (int32_t round = 0; round < count; ++round) {
-            float coarse[3][3][3];
-            for (auto& plane : coarse) {
-                for (auto& row : plane) {
-                    for (float& v : row) {
-                        v = uniform(random);
-                    }
-                }
-            }
+            float coarse[27];
+            std::generate_n(coarse, 27, [&] { return uniform(random); });
+            const auto at = [&](int32_t i, int32_t j, int32_t k) {
+                return coarse[std::min(i, 2) + 3 * std::min(j, 2) + 9 * std::min(k, 2)];
+            };
             fillGrid(grid, [&](int32_t i, int32_t j, int32_t k) {
-                const int32_t step = size == 3 ? 1 : 2;
-                const auto at = [&](int32_t di, int32_t dj, int32_t dk) {
-                    return coarse[std::min((k + dk) / step, 2)][std::min((j + dj) / step, 2)]
-                                 [std::min((i + di) / step, 2)];
-                };
-                const float smooth =
-                    size == 3 ? 0.0f
-                              : 0.125f * (at(0, 0, 0) + at(1, 0, 0) + at(0, 1, 0) + at(1, 1, 0) +
-                                          at(0, 0, 1) + at(1, 0, 1) + at(0, 1, 1) + at(1, 1, 1));
+                float smooth = 0.0f;  // the mean of the coarse samples around
+                for (int32_t c = 0; size == 5 && c < 8; ++c) {
+                    smooth +=
+                        0.125f * at((i + (c & 1)) / 2, (j + (c >> 1 & 1)) / 2, (k + (c >> 2)) / 2);
+                }
                 return smooth + noise * uniform(random);
             });
             grids.check(grid);
         }
         EXPECT_EQ(grids.differing, 0) << size << "^3: " << grids;
         EXPECT_GT(grids.compared, count / 3) << size << "^3: " << grids;
-        std::printf("%d^3 grids: %d compared, %d near-degenerate, %d with a tunnel\n", size,
-                    grids.compared, grids.skipped, grids.tunnels);
     }
 }
 

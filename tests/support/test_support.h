@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -82,6 +83,16 @@ inline std::unique_ptr<CubeMarcher> makeGeneratedMarcher() {
     auto marcher = makeLaidOutMarcher();
     marcher->generateCaseTable();
     return marcher;
+}
+
+// Corner values of a cell in case `caseIndex`: `inside` at its set corners,
+// `outside` at the others.
+inline std::array<float, kCornerCount> caseValues(uint32_t caseIndex, float inside, float outside) {
+    std::array<float, kCornerCount> values{};
+    for (int32_t corner = 0; corner < kCornerCount; ++corner) {
+        values[corner] = (caseIndex >> corner & 1u) != 0 ? inside : outside;
+    }
+    return values;
 }
 
 // One generated table and its ambiguous cases per test program, for tests
