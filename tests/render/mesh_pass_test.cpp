@@ -6,7 +6,6 @@
 #include <array>
 #include <cmath>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,17 +60,6 @@ std::vector<Corner> canonical(std::vector<Corner> corners) {
         std::ranges::rotate(corners, std::ranges::min_element(corners));
     }
     return corners;
-}
-
-// The name and arguments of a recorded call.
-std::vector<double> argumentsOf(const std::string& call, std::string& name) {
-    name = call.substr(0, call.find('('));
-    std::istringstream text(call.substr(name.size() + 1));
-    std::vector<double> arguments;
-    for (double value = 0; text >> value; text.ignore(1)) {
-        arguments.push_back(value);
-    }
-    return arguments;
 }
 
 // Replays the recorded calls: each draw's corners, grouped by its mode,
