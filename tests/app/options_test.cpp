@@ -55,8 +55,6 @@ TEST(OptionsTest, ReadsEveryOptionWithItsValueNextOrAfterEquals) {
               expected);
     EXPECT_EQ(parsed({"--frames", "0", "--grid=2"}).gridSize, kMinGridSize);
     EXPECT_EQ(parsed({"--screenshot=shot.PNG"}).screenshotPath, "shot.PNG");
-    EXPECT_EQ(parsed({"--export", "a.b/mesh.ply"}).meshExport->format, MeshFormat::kPly);
-    EXPECT_EQ(parsed({"--export", "mesh.stl"}).meshExport->format, MeshFormat::kStl);
     const Options extras =
         parsed({"--draw=ARRAYS", "--shading", "smooth", "--threads", "3", "--volume", "v.raw",
                 "--iso=-2.5", "--dims", "2,3,4", "--type", "int16"});

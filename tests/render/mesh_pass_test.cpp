@@ -31,9 +31,9 @@ struct Surface {
 Surface ball() {
     ScalarGrid grid;
     grid.allocate(4, 4, 4);
-    for (int32_t s = 0; s < grid.sampleCount(); ++s) {
-        grid.data[s] = 1.3f - std::hypot(s % 4 - 1.4f, s / 4 % 4 - 1.5f, s / 16 - 1.6f);
-    }
+    fillGrid(grid, [](int32_t i, int32_t j, int32_t k) {
+        return 1.3f - std::hypot(i - 1.4f, j - 1.5f, k - 1.6f);
+    });
     return Surface(grid);
 }
 
