@@ -10,7 +10,7 @@
 
 namespace {
 
-WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x30);
+using fake_platform::press;
 
 class ExplorerTest : public ::testing::Test {
   protected:
@@ -20,11 +20,6 @@ class ExplorerTest : public ::testing::Test {
         fake_platform::reset();
     }
 
-    static void press(WParam virtualKey, int times = 1) {
-        for (int i = 0; i < times; ++i) {
-            windowProcedure(kWindow, msg::kKeyDown, virtualKey, key_flags::kSingleRepeat);
-        }
-    }
     static uint32_t decisions() {
         const uint32_t faces = AmbiguousCaseTable::ambiguousFacesOf(explorer.caseIndex());
         return AmbiguousCaseTable::decideFaces(faces, explorer.values.data());

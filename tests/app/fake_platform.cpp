@@ -1,5 +1,7 @@
 #include "fake_platform.h"
 
+#include "app/window_procedure.h"
+
 namespace fake_platform {
 
 State& state() {
@@ -9,6 +11,14 @@ State& state() {
 
 void reset() {
     state() = State{};
+}
+
+int32_t press(WParam virtualKey, int times) {
+    int32_t result = 0;
+    for (int i = 0; i < times; ++i) {
+        result = windowProcedure(kWindow, msg::kKeyDown, virtualKey, key_flags::kSingleRepeat);
+    }
+    return result;
 }
 
 }  // namespace fake_platform

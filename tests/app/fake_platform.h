@@ -13,6 +13,7 @@ inline DeviceContextHandle const kDeviceContext = reinterpret_cast<DeviceContext
 inline GlContextHandle const kGlContext = reinterpret_cast<GlContextHandle>(0x20);
 // What the fake default window procedure answers, so a test can tell it ran.
 inline constexpr int32_t kDefaultResult = 4242;
+inline WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x30);
 
 struct State {
     std::vector<std::string> calls;  // e.g. "makeCurrent(dc, gl)", "postQuitMessage(0)"
@@ -21,5 +22,8 @@ struct State {
 
 State& state();
 void reset();
+// Sends `times` single key-down messages of `virtualKey` to the window
+// procedure; what the last one answered.
+int32_t press(WParam virtualKey, int times = 1);
 
 }  // namespace fake_platform

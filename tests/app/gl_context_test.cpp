@@ -8,7 +8,7 @@
 
 namespace {
 
-WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x30);
+using fake_platform::kWindow;
 
 const std::vector<std::string> kAttachCalls = {
     "getDeviceContext(window)", "choosePixelFormat(dc, double, rgba, colour 24, depth 16)",

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <ranges>
 
 namespace {
 
@@ -13,14 +14,10 @@ Volume volumeOf(const std::vector<float>& samples) {
     Volume volume;
     volume.samples.allocate(SampleType::kFloat32, samples.size());
     volume.samples.store(SampleType::kFloat32, samples.data(), 0, samples.size());
-    volume.minimum = std::numeric_limits<float>::max();
-    volume.maximum = std::numeric_limits<float>::lowest();
-    for (const float sample : samples) {
-        if (std::isfinite(sample)) {
-            volume.minimum = std::min(volume.minimum, sample);
-            volume.maximum = std::max(volume.maximum, sample);
-        }
-    }
+    auto finite = samples | std::views::filter([](float s) { return std::isfinite(s); });
+    const auto [low, high] = std::ranges::minmax(finite);
+    volume.minimum = low;
+    volume.maximum = high;
     return volume;
 }
 

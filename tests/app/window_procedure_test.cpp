@@ -12,21 +12,14 @@
 
 namespace {
 
-WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x30);
+using fake_platform::kWindow;
+using fake_platform::press;
 
 class WindowProcedureTest : public ::testing::Test {
   protected:
     void SetUp() override {
         settings = Settings{};
         fake_platform::reset();
-    }
-
-    static int32_t press(WParam virtualKey, int times = 1) {
-        int32_t result = 0;
-        for (int i = 0; i < times; ++i) {
-            result = windowProcedure(kWindow, msg::kKeyDown, virtualKey, key_flags::kSingleRepeat);
-        }
-        return result;
     }
 };
 

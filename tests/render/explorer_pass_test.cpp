@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "recording_gl.h"
 #include "test_support.h"
 
@@ -26,12 +24,8 @@ struct MatrixReplay {
     Matrix& current() { return projecting ? projection : modelView.back(); }
 
     void replay(const std::string& call) {
-        const std::string name = call.substr(0, call.find('('));
-        std::istringstream args(call.substr(call.find('(') + 1));
-        std::vector<double> v;
-        for (double x; args >> x; args.ignore(2)) {
-            v.push_back(x);
-        }
+        std::string name;
+        const std::vector<double> v = argumentsOf(call, name);
         if (name == "matrixMode") {
             projecting = v[0] == gl::kProjection;
         } else if (name == "loadIdentity") {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -21,10 +20,10 @@ namespace {
 std::vector<std::array<float, 2>> cornersOf(const std::vector<std::string>& calls) {
     std::vector<std::array<float, 2>> corners;
     for (const std::string& call : calls) {
-        float x = 0.0f;
-        float y = 0.0f;
-        if (std::sscanf(call.c_str(), "vertex3f(%f, %f", &x, &y) == 2) {
-            corners.push_back({x, y});
+        std::string name;
+        const std::vector<double> v = argumentsOf(call, name);
+        if (name == "vertex3f") {
+            corners.push_back({static_cast<float>(v[0]), static_cast<float>(v[1])});
         }
     }
     return corners;

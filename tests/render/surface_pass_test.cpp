@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -42,12 +43,6 @@ Pass run(const ScalarGrid& grid, bool listingRequested = true,
     return pass;
 }
 
-// `others` everywhere but at sample (i, j, k).
-void fill(ScalarGrid& grid, float others, int32_t i, int32_t j, int32_t k, float atSample) {
-    std::fill_n(grid.data, grid.sampleCount(), others);
-    grid.writeSample(i, j, k, atSample);
-}
-
 // Sample (10, 20, 30) differs from all others, so the eight cells around it
 // cross; the last of them in traversal order has it as corner 0 and draws one
 // triangle, filled and outlined, with the triangle's unnormalised normal
@@ -59,7 +54,8 @@ TEST(SurfacePass, DrawsAndListsTheCellAtTenTwentyThirtyInCases1And254) {
     for (const float atSample : {1.0f, -1.0f}) {
         ScalarGrid grid;
         ASSERT_TRUE(grid.allocate(12, 22, 32));
-        fill(grid, -atSample, 10, 20, 30, atSample);
+        std::fill_n(grid.data, grid.sampleCount(), -atSample);
+        grid.writeSample(10, 20, 30, atSample);
         const Pass pass = run(grid);
         EXPECT_EQ(pass.crossingCells, 8);
         EXPECT_EQ(

@@ -18,6 +18,17 @@ inline std::string traceOf(const std::vector<std::string>& calls) {
     return trace;
 }
 
+// A recorded call's name, and its numbers in order.
+inline std::vector<double> argumentsOf(const std::string& call, std::string& name) {
+    name = call.substr(0, call.find('('));
+    std::istringstream text(call.substr(name.size() + 1));
+    std::vector<double> arguments;
+    for (double value = 0; text >> value; text.ignore(1)) {
+        arguments.push_back(value);
+    }
+    return arguments;
+}
+
 // Records the calls the passes' output depends on, in order; every other
 // operation is NoGl's. A draw from client-side arrays is recorded as its
 // call, followed by what GL reads for each element, as immediate mode would
