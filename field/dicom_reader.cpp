@@ -6,6 +6,7 @@
 #include <gdcmDicts.h>
 #include <gdcmGlobal.h>
 #include <gdcmImageReader.h>
+#include <gdcmReader.h>
 #include <gdcmScanner.h>
 #include <gdcmTrace.h>
 #include <gdcmTransferSyntax.h>
@@ -40,6 +41,7 @@ const gdcm::Tag kPlanePosition(0x0020, 0x9113);
 const gdcm::Tag kPlaneOrientation(0x0020, 0x9116);
 const gdcm::Tag kPixelMeasures(0x0028, 0x9110);
 const gdcm::Tag kPixelSpacing(0x0028, 0x0030);
+const gdcm::Tag kPixelData(0x7fe0, 0x0010);
 
 // Cosines of one slice and the next may differ by rounding in their text.
 constexpr double kCosineTolerance = 1e-4;
@@ -590,8 +592,33 @@ struct SliceShape {
     }
 };
 
+// GDCM asserts, and so aborts, reading the image of an enhanced file whose
+// functional groups give no plane orientation, or a frame no position: the
+// data set before the pixels is read first, and such a file refused.
+bool framesArePlaced(const std::string& file, std::string& problem) {
+    gdcm::Reader reader;
+    reader.SetFileName(file.c_str());
+    if (!reader.ReadUpToTag(kPixelData)) {
+        return true;  // the image reader says what is wrong with it
+    }
+    const gdcm::DataSet& set = reader.GetFile().GetDataSet();
+    const auto frames = itemsOf(set, kPerFrameGroups);
+    bool placed = !set.FindDataElement(kPerFrameGroups) ||
+                  (frames && sharedDecimals(set, kPlaneOrientation, kOrientation).size() == 6);
+    for (size_t frame = 0; placed && frames && frame < frames->GetNumberOfItems(); ++frame) {
+        placed = groupDecimals(set, kPerFrameGroups, frame, kPlanePosition, kPosition).size() == 3;
+    }
+    if (!placed) {
+        problem = nameOf(file) + " has frames without a plane orientation or position";
+    }
+    return placed;
+}
+
 // A reader reads one file: read again, it keeps the first file's data.
 std::unique_ptr<gdcm::ImageReader> readImage(const std::string& file, std::string& problem) {
+    if (!framesArePlaced(file, problem)) {
+        return nullptr;
+    }
     auto reader = std::make_unique<gdcm::ImageReader>();
     reader->SetFileName(file.c_str());
     bool read = false;

@@ -243,6 +243,14 @@ TEST(VolumeFuzz, CorruptedDicomSlicesAreReadOrRefusedInOneLine) {
     const std::string enhanced = (directory / "frames.dcm").string();
     EXPECT_FALSE(loadVolume({enhanced, {}, {}}, volume, error, 36 * sizeof(float) + 24 * 8));
     EXPECT_TRUE(loadVolume({enhanced, {}, {}}, volume, error, 36 * (sizeof(float) + 8))) << error;
+    // Its Plane Orientation Sequence's tag spoilt: GDCM asserted on the file.
+    std::string unoriented = contents(enhanced);
+    const std::string orientationTag("\x20\x00\x16\x91", 4);
+    ASSERT_NE(unoriented.find(orientationTag), std::string::npos);
+    unoriented.replace(unoriented.find(orientationTag), 4, "\x20\x00\x16\xff", 4);
+    fs::create_directories(directory / "unoriented");  // alone in its folder, so its series
+    std::ofstream(directory / "unoriented" / "frames.dcm", std::ios::binary) << unoriented;
+    expectReadOrRefused((directory / "unoriented" / "frames.dcm").string());
     fs::create_directories(directory / "frames");
     const std::string frames[] = {"frames.dcm"};
     constexpr size_t kFramesHeaderBytes = 1000;
